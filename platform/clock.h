@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Monotonic milliseconds: deadlines, gaps and timers use this, never the wall clock.
+class MonotonicClock {
+public:
+    virtual ~MonotonicClock() = default;
+    // Always greater than 0, never goes back.
+    virtual int64_t nowMs() const = 0;
+};
+
+const MonotonicClock& systemClock();
+
+// High-resolution monotonic count in nanoseconds, for log stamps.
+uint64_t performanceCounter();
+
+// Local time as "dd.mm.yyyy hh:nn:ss.zzz".
+std::string logTimestamp(const QDateTime& when);
+std::string logTimestamp();
+
+// "#" and the count with at least 16 digits, zero-padded.
+std::string counterSuffix(uint64_t count);
+
+} // namespace platform
