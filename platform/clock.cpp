@@ -32,7 +32,9 @@ std::string logTimestamp(const QDateTime& when) {
     return when.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")).toStdString();
 }
 
-std::string logTimestamp() { return logTimestamp(QDateTime::currentDateTime()); }
+std::string logTimestamp() {
+    return logTimestamp(QDateTime::currentDateTime());
+}
 
 std::string counterSuffix(uint64_t count) {
     char buf[32];

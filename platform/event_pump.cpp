@@ -70,7 +70,9 @@ bool Notifier::Poster::post(std::function<void()> call) const {
     return true;
 }
 
-Notifier::Notifier() : state_(std::make_shared<detail::NotifierState>()) { state_->receiver = new Receiver; }
+Notifier::Notifier() : state_(std::make_shared<detail::NotifierState>()) {
+    state_->receiver = new Receiver;
+}
 
 Notifier::~Notifier() {
     Receiver* r;
@@ -83,7 +85,9 @@ Notifier::~Notifier() {
     delete r;
 }
 
-void processPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool waitUntil(const std::function<bool()>& done, int64_t deadlineMs, const MonotonicClock& clock) {
     WaitScope scope;
@@ -106,6 +110,8 @@ void delayMs(int64_t ms, const MonotonicClock& clock) {
     waitUntil([] { return false; }, clock.nowMs() + ms, clock);
 }
 
-int activeWaits() { return waitCount; }
+int activeWaits() {
+    return waitCount;
+}
 
 } // namespace platform

@@ -45,7 +45,9 @@ bool appendLineToFile(const std::string& path, const std::string& line) {
     return ok;
 }
 
-SharedLogFile::~SharedLogFile() { close(); }
+SharedLogFile::~SharedLogFile() {
+    close();
+}
 
 bool SharedLogFile::open(const std::string& path, OpenMode mode) {
     std::lock_guard lock(mutex_);

@@ -41,10 +41,13 @@ void TTickThread::WaitFor() {
 void TTickThread::SetTickTime(uint32_t ms) {
     tickTime_ = ms;
     std::lock_guard lock(mutex_);
+    intervalChanged_ = true;
     wake_.notify_all();
 }
 
-void TTickThread::SetPriority(platform::TThreadPriority priority) { platform::applyThreadPriority(thread_, priority); }
+void TTickThread::SetPriority(platform::TThreadPriority priority) {
+    platform::applyThreadPriority(thread_, priority);
+}
 
 void TTickThread::Execute() {
     TSynchroBus* bus = bus_;
@@ -54,8 +57,9 @@ void TTickThread::Execute() {
         lock.unlock();
         poster_.post([bus] { bus->DoTick(); });
         lock.lock();
+        intervalChanged_ = false;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(tickTime_.load());
-        wake_.wait_until(lock, until, [&] { return terminated_; });
+        wake_.wait_until(lock, until, [&] { return terminated_ || intervalChanged_; });
     }
     lock.unlock();
     poster_.post([bus] { bus->fire(bus->OnThreadTerminating); });
@@ -63,7 +67,8 @@ void TTickThread::Execute() {
 
 // ---- component ----
 
-TSynchroBus::TSynchroBus(QObject* owner, const platform::MonotonicClock& clock) : QObject(owner), clock_(clock) {
+TSynchroBus::TSynchroBus(QObject* owner, const platform::MonotonicClock& clock)
+    : QObject(owner), clock_(clock) {
     notifier_ = std::make_unique<platform::Notifier>();
     tickThread_ = std::make_unique<TTickThread>(notifier_->poster(), this, tickTime_);
     tickThread_->Start();
@@ -183,8 +188,8 @@ TMsgData TSynchroBus::IntToMsgData(int32_t Value) const {
 
 std::string TSynchroBus::FormatMsg(const TProtok& Msg) const {
     char head[64];
-    std::snprintf(head, sizeof head, "%c <$%02X> {%3d} [$%02X/%3d]", static_cast<char>(Msg[0]), Msg[1], Msg[2], Msg[3],
-                  Msg[3]);
+    std::snprintf(head, sizeof head, "%c <$%02X> {%3d} [$%02X/%3d]", static_cast<char>(Msg[0]), Msg[1],
+                  Msg[2], Msg[3], Msg[3]);
     std::string out = head;
     for (int i = 0; i < dataBytes_; ++i) {
         char b[8];
@@ -196,7 +201,9 @@ std::string TSynchroBus::FormatMsg(const TProtok& Msg) const {
 
 // ---- sending ----
 
-bool TSynchroBus::deadlinePassed() const { return deadline_ != 0 && clock_.nowMs() > deadline_; }
+bool TSynchroBus::deadlinePassed() const {
+    return deadline_ != 0 && clock_.nowMs() > deadline_;
+}
 
 bool TSynchroBus::SendMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data) {
     const bool passed = deadlinePassed();
@@ -380,7 +387,10 @@ bool TSynchroBus::RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, cons
     return answered_;
 }
 
-void TSynchroBus::Delay(int64_t ms) { platform::delayMs(ms, clock_); }
+// A plain pause, not a deadline: it runs on the system clock even where a test fakes the bus clock.
+void TSynchroBus::Delay(int64_t ms) {
+    platform::delayMs(ms);
+}
 
 // ---- log ----
 

@@ -76,6 +76,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool terminated_ = false;
+    bool intervalChanged_ = false;
     std::thread thread_;
 };
 
@@ -86,9 +87,11 @@ public:
     using TNotifyMsgEvent = std::function<void(TSynchroBus& sender, const TProtok& msg)>;
     using TNotifyReceiveEvent = std::function<void(TSynchroBus& sender, uint8_t recChar, bool accepted)>;
     using TNotifyMsgSentEvent = std::function<void(TSynchroBus& sender, const TProtok& msg, bool success)>;
-    using TNotifyLogEvent = std::function<void(TSynchroBus& sender, const QDateTime& when, std::string& line)>;
+    using TNotifyLogEvent =
+        std::function<void(TSynchroBus& sender, const QDateTime& when, std::string& line)>;
 
-    explicit TSynchroBus(QObject* owner = nullptr, const platform::MonotonicClock& clock = platform::systemClock());
+    explicit TSynchroBus(QObject* owner = nullptr,
+                         const platform::MonotonicClock& clock = platform::systemClock());
     ~TSynchroBus() override;
 
     // Properties.
@@ -153,8 +156,8 @@ public:
     // Sends and waits for a frame whose Id is in IdSet and Sub in SubSet, up to maxTry
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
-    bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet, const TByteSet& SubSet,
-                    uint32_t Timeout, TProtok& Answer);
+    bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
+                    const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     bool RequestPending() const { return requesting_; }
 
     // Inner state, for callers that show it and for tests.
