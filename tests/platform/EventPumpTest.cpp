@@ -101,3 +101,23 @@ TEST(WaitUntil, ZeroDelayStillHandlesPendingEvents) {
     delayMs(0);
     EXPECT_TRUE(ran);
 }
+
+TEST(WaitUntil, InsideAPostedCallLaterPostsStillArrive) {
+    // A handler that runs from a posted call (data from a port thread) may itself wait
+    // for the next posted call.
+    Notifier notifier;
+    bool outerDone = false;
+    bool innerArrived = false;
+    notifier.post([&] {
+        std::thread worker([poster = notifier.poster(), &innerArrived] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            poster.post([&innerArrived] { innerArrived = true; });
+        });
+        waitUntil([&] { return innerArrived; }, systemClock().nowMs() + 2000);
+        worker.join();
+        outerDone = true;
+    });
+    waitUntil([&] { return outerDone; }, systemClock().nowMs() + 3000);
+    EXPECT_TRUE(outerDone);
+    EXPECT_TRUE(innerArrived);
+}
