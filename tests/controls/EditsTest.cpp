@@ -12,14 +12,6 @@
 
 namespace {
 
-// The build lists the tests by running this executable outside the test environment;
-// without a display the application object could not be made.
-const bool headless = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return true;
-}();
-
 const QChar comma(u',');
 const QChar point(u'.');
 
