@@ -1,0 +1,200 @@
+#include "platform/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+struct IniFileTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString path = dir.filePath("prog.INI");
+};
+
+} // namespace
+
+TEST(IniPath, ReplacesTheProgramsExtension) {
+    EXPECT_EQ(iniPathForProgram("build/geraetetester"), "build/geraetetester.INI");
+    EXPECT_EQ(iniPathForProgram("/opt/gt/prog.exe"), "/opt/gt/prog.INI");
+    EXPECT_EQ(iniPathForProgram("/opt/v1.2/prog"), "/opt/v1.2/prog.INI");
+    EXPECT_EQ(iniPathForProgram("/opt/.prog"), "/opt/.prog.INI");
+}
+
+TEST(IniParse, AcceptsOnlyDecimalIntegersInRange) {
+    EXPECT_EQ(IniFile::parseInteger("365"), 365);
+    EXPECT_EQ(IniFile::parseInteger(" -1 "), -1);
+    EXPECT_EQ(IniFile::parseInteger("+7"), 7);
+    EXPECT_EQ(IniFile::parseInteger("-2147483648"), INT32_MIN);
+    EXPECT_EQ(IniFile::parseInteger("2147483647"), INT32_MAX);
+    for (const char* bad : {"", "-", "+", "abc", "12abc", "0x10", "$1F", "1.5", "2147483648", "-2147483649",
+                            "99999999999999999999"})
+        EXPECT_FALSE(IniFile::parseInteger(bad).has_value()) << bad;
+}
+
+TEST_F(IniFileTest, MissingFileSectionKeyAndBadNumbersGiveDefaults) {
+    {
+        IniFile ini(path);
+        EXPECT_EQ(ini.readString("Interface", "BusLog", "def"), "def");
+        EXPECT_EQ(ini.readInteger("Timing", "CharTimeOut", 100), 100);
+        EXPECT_TRUE(ini.readBool("Configuration", "ShowHints", true));
+        EXPECT_TRUE(ini.commit()); // nothing written, nothing created
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    writeBytes(path, "[Timing]\nCharTimeOut=abc\nDlgDelay=12abc\nEmpty=\nBig=99999999999\n"
+                     "[Configuration]\nPreview=5\nShowHints=0\nOff=x\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.readInteger("Timing", "CharTimeOut", 100), 100);
+    EXPECT_EQ(ini.readInteger("Timing", "DlgDelay", 50), 50);
+    EXPECT_EQ(ini.readInteger("Timing", "Empty", 7), 7);
+    EXPECT_EQ(ini.readInteger("Timing", "Big", 8), 8);
+    EXPECT_EQ(ini.readString("Timing", "Empty", "def"), ""); // present but empty is no default
+    EXPECT_EQ(ini.readInteger("Timing", "Missing", 9), 9);
+    EXPECT_EQ(ini.readInteger("Nowhere", "CharTimeOut", 10), 10);
+    EXPECT_TRUE(ini.readBool("Configuration", "Preview", false));
+    EXPECT_FALSE(ini.readBool("Configuration", "ShowHints", true));
+    EXPECT_TRUE(ini.readBool("Configuration", "Off", true));
+}
+
+TEST_F(IniFileTest, NamesIgnoreCaseAndBlanksAndBothLineEndsRead) {
+    writeBytes(path, "; comment\r\n  [ position ]  \r\n  LEFT  =  12  \r\ntop=-3\r\n\r\n[Interface]\r\n"
+                     "BusLog = bus log.txt \r\nName1=a=b\r\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.readInteger("Position", "Left", 0), 12);
+    EXPECT_EQ(ini.readInteger("POSITION", "Top", 0), -3);
+    EXPECT_EQ(ini.readString("interface", "buslog", ""), "bus log.txt");
+    EXPECT_EQ(ini.readString("Interface", "Name1", ""), "a=b");
+
+    writeBytes(path, "[Position]\nLeft=5"); // no final line end
+    IniFile lf(path);
+    EXPECT_EQ(lf.readInteger("Position", "Left", 0), 5);
+}
+
+TEST_F(IniFileTest, WriteKeepsWhatItDidNotChange) {
+    const QByteArray before = "; Einstellungen\r\n"
+                              "[Fremd]\r\n"
+                              "Wert = 1\r\n"
+                              "\r\n"
+                              "[position]\r\n"
+                              "  LEFT = 10\r\n"
+                              "Top=20\r\n"
+                              "; unten\r\n"
+                              "\r\n"
+                              "[Andere]\r\n"
+                              "x=y\r\n";
+    writeBytes(path, before);
+    {
+        IniFile ini(path);
+        ini.writeInteger("Position", "Left", 33);               // in place, spelling kept
+        ini.writeInteger("Position", "Top", 20);                // unchanged
+        ini.writeInteger("Position", "Width", 99);              // new: after the section's last key
+        ini.writeString("Timing", "Neu", "v");                  // new section at the end
+        EXPECT_EQ(ini.readInteger("Position", "Width", 0), 99); // own writes are seen before the commit
+        EXPECT_TRUE(ini.commit()) << ini.errorText().toStdString();
+    }
+    EXPECT_EQ(readBytes(path), QByteArray("; Einstellungen\r\n"
+                                          "[Fremd]\r\n"
+                                          "Wert = 1\r\n"
+                                          "\r\n"
+                                          "[position]\r\n"
+                                          "  LEFT = 33\r\n"
+                                          "Top=20\r\n"
+                                          "Width=99\r\n"
+                                          "; unten\r\n"
+                                          "\r\n"
+                                          "[Andere]\r\n"
+                                          "x=y\r\n"
+                                          "\r\n"
+                                          "[Timing]\r\n"
+                                          "Neu=v\r\n"));
+}
+
+TEST_F(IniFileTest, ObjectsWritingInTurnKeepEachOthersKeys) {
+    IniFile first(path);
+    EXPECT_EQ(first.readInteger("Position", "Left", 1), 1); // reads the file before the other writes
+    {
+        IniFile second(path);
+        second.writeInteger("Position", "MessmodLeft", 7);
+    } // released: in the file now
+    first.writeInteger("Position", "Left", 2);
+    ASSERT_TRUE(first.commit());
+    IniFile check(path);
+    EXPECT_EQ(check.readInteger("Position", "MessmodLeft", 0), 7);
+    EXPECT_EQ(check.readInteger("Position", "Left", 0), 2);
+}
+
+TEST_F(IniFileTest, ValuesCannotBreakTheFile) {
+    {
+        IniFile ini(path);
+        ini.writeString("Configuration", "TopLine1", "Firma\r\n[Timing]\nMessageTimeOut=-5");
+        ini.writeBool("Configuration", "Preview", true);
+    }
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("Configuration", "TopLine1", ""), "Firma  [Timing] MessageTimeOut=-5");
+    EXPECT_EQ(ini.readInteger("Timing", "MessageTimeOut", 500), 500);
+    EXPECT_EQ(ini.readString("Configuration", "Preview", ""), "1");
+}
+
+TEST_F(IniFileTest, Windows1252IsReadAndUtf8Written) {
+    writeBytes(path, "[Configuration]\nOperator=M\xFC"
+                     "ller \x80 \x84x\x93\n");
+    {
+        IniFile ini(path);
+        EXPECT_EQ(ini.readString("Configuration", "Operator", ""), QString::fromUtf8("Müller € „x“"));
+        ini.writeInteger("Configuration", "ServiceInterv", 365);
+    }
+    EXPECT_EQ(readBytes(path),
+              QByteArray("[Configuration]\nOperator=M\xC3\xBCller \xE2\x82\xAC \xE2\x80\x9Ex\xE2\x80\x9C\n"
+                         "ServiceInterv=365\n"));
+
+    writeBytes(path, "\xEF\xBB\xBF[Configuration]\nOperator=\xC3\xBC\n");
+    IniFile utf8(path);
+    EXPECT_EQ(utf8.readString("Configuration", "Operator", ""), QString::fromUtf8("ü"));
+}
+
+TEST_F(IniFileTest, FailedWriteIsReportedAndLeavesTheOldFile) {
+    const QString missingDir = dir.filePath("fehlt/prog.INI");
+    IniFile nowhere(missingDir);
+    nowhere.writeInteger("Position", "Left", 1);
+    EXPECT_FALSE(nowhere.commit());
+    EXPECT_EQ(nowhere.errorText(),
+              "In " + QFileInfo(missingDir).absoluteFilePath() + " kann nicht geschrieben werden");
+    EXPECT_TRUE(nowhere.hasPendingWrites());
+
+    // A folder in the file's place can be neither read nor replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("prog.INI"));
+    IniFile folder(path);
+    folder.writeInteger("Position", "Left", 1);
+    EXPECT_FALSE(folder.commit());
+    EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    writeBytes(path, "[Position]\nLeft=1\n");
+    QFile::setPermissions(path, QFile::ReadOwner);
+    IniFile ini(path);
+    ini.writeInteger("Position", "Left", 2);
+    EXPECT_FALSE(ini.commit());
+    EXPECT_EQ(readBytes(path), QByteArray("[Position]\nLeft=1\n"));
+}
