@@ -166,14 +166,6 @@ TEST_F(Keys, CountdownWaitsForTheTickAfterARunningExchange) {
     EXPECT_EQ(link.commands(), (Bytes{0x40}));
 }
 
-TEST_F(Keys, IdleWithoutTesterStopsTheCountdown) {
-    state.StartCountdown = 5;
-    state.Display.BitBtn1Enabled = true;
-    keys.IdleDisconnected();
-    EXPECT_FALSE(state.Display.BitBtn1Enabled);
-    EXPECT_EQ(state.StartCountdown, 0);
-}
-
 // A whole test as the window sees it: connect, start, two steps in single-step sequence, idle.
 TEST_F(Keys, WholeTestSequence) {
     TWerteSatz ws;
