@@ -297,13 +297,13 @@ void TWriteThread::Execute() {
             if (errno == EINTR)
                 continue;
             TCate::LogCommError(errno, 1714);
-            PostHangupCall();
             failed = true;
         } else if (p[0].revents) {
             break;
         }
     }
-    // What was not taken is freed here, and nothing more is accepted.
+    // What was not taken is freed here, and nothing more is accepted, before the
+    // component hears of a failure.
     queue_->close();
     if (failed)
         PostHangupCall();
@@ -324,7 +324,6 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
                 errno = EIO;
                 TCate::LogCommError(errno, 1852);
                 TCate::WriteCateLog("TAPI wird geschlossen");
-                PostHangupCall();
                 return false;
             }
             written += n;
@@ -336,12 +335,10 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
             return false;
         case platform::CommIo::WaitFailed:
             TCate::LogCommError(errno, 1882);
-            PostHangupCall();
             return false;
         case platform::CommIo::Failed:
             TCate::LogCommError(errno, 1852);
             TCate::WriteCateLog("TAPI wird geschlossen");
-            PostHangupCall();
             return false;
         }
     }
