@@ -8,8 +8,6 @@ bool THousekeeping::TickActivityLed(int& counter) {
 
 THousekeeping::TResult THousekeeping::Tick(bool connected, bool splashExists, bool startButtonDisabled) {
     TResult r;
-    r.SendLedOn = TickActivityLed(SendLed);
-    r.ReceiveLedOn = TickActivityLed(ReceiveLed);
     if (!connected)
         ActiveCtr = 0;
     else if (ActiveCtr > 0 && --ActiveCtr == 0)

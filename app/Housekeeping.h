@@ -11,13 +11,12 @@ struct THousekeeping {
 
     // What one tick asks of the window.
     struct TResult {
-        bool SendLedOn = false;
-        bool ReceiveLedOn = false;
         bool InactivityTimeout = false;
         bool FreeSplash = false;
         bool EnableStartButton = false;
     };
 
+    // The activity LEDs are ticked apart, each with its LED.
     TResult Tick(bool connected, bool splashExists, bool startButtonDisabled);
 
     // An activity LED counter: counts down to 0; the LED is lit while it is not 0.

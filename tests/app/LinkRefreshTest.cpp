@@ -86,11 +86,11 @@ TEST(LinkRefresh, DisconnectedIdleDropsEverythingPending) {
 }
 
 TEST(Housekeeping, ActivityLedStaysLitForTwoTicks) {
-    THousekeeping h;
-    h.SendLed = 2;
-    EXPECT_TRUE(h.Tick(true, false, false).SendLedOn);
-    EXPECT_FALSE(h.Tick(true, false, false).SendLedOn);
-    EXPECT_FALSE(h.Tick(true, false, false).ReceiveLedOn);
+    int counter = 2;
+    EXPECT_TRUE(THousekeeping::TickActivityLed(counter));
+    EXPECT_FALSE(THousekeeping::TickActivityLed(counter));
+    EXPECT_FALSE(THousekeeping::TickActivityLed(counter));
+    EXPECT_EQ(counter, 0);
 }
 
 TEST(Housekeeping, InactivityTimesOutOnlyWhenRunningDownFromAboveZero) {
