@@ -703,7 +703,6 @@ void TForm1::ConnectOrDisconnect() {
         } else {
             ResetConnectionUi();
         }
-        syncConnectButton();
         // Run again only for a wish that differs from the state reached.
     } while (connectAgain_ && ToolButton10->isChecked() != IsConnected());
     connectAgain_ = false;
