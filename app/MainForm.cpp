@@ -458,6 +458,10 @@ void TForm1::createStatusBar() {
                                  {50, l, QString()}},
                                 this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    // The panels keep their designed widths; a smaller font lets serial number and version fit.
+    QFont small = StatusBar1->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    StatusBar1->setFont(small);
     setStatusBar(StatusBar1);
     LEDPaint1 = new TLEDPaint(this);
     LEDPaint1->setObjectName(QStringLiteral("LEDPaint1"));
