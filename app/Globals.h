@@ -167,6 +167,8 @@ inline int32_t InActiveTime = 0;
 
 // 0..3 from the tester's program version; 0 while no tester is connected.
 inline int32_t FirmwareLevel = 0;
+// Ten characters of the connected tester's serial number; empty while disconnected.
+inline QString TesterSerialNumber;
 // The program's decimal separator for measured values.
 inline QChar DecimalSeparator = u',';
 

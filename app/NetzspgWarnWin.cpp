@@ -19,6 +19,7 @@ constexpr int Margin = 8;
 TNetzspgWarnWin::TNetzspgWarnWin(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus),
       Label1(new QLabel(this)) {
+    setObjectName(QStringLiteral("NetzspgWarnWin"));
     setWindowTitle(platform::messageCaption());
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(ClientWidth, ClientHeight);

@@ -17,3 +17,6 @@ public:
 
     QLabel* Label1;
 };
+
+// The program's single instance.
+inline TNetzspgWarnWin* NetzspgWarnWin = nullptr;

@@ -1,5 +1,6 @@
 // Runs the tester double by hand: prints the slave path to use as GERAETETESTER_COM1.
 #include "tests/support/tester_double.h"
+#include "tests/support/tester_link.h"
 
 #include <csignal>
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv) {
     TesterDouble tester;
+    TesterLink link(tester);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pace") == 0) {
             tester.setPacing(true);

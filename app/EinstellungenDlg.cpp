@@ -1,0 +1,7 @@
+#include "app/EinstellungenDlg.h"
+
+TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("EinstellungenDlg"));
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    resize(649, 493);
+}

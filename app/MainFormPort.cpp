@@ -1,0 +1,42 @@
+// The main window's serial port component.
+#include "app/MainForm.h"
+
+#include "serial/Cate32.h"
+
+void TForm1::createPortComponent() {
+    Cate1 = new TCate(this);
+    Cate1->setObjectName(QStringLiteral("Cate1"));
+    Cate1->SetReadBufferSize(64);
+    Cate1->SetWriteBufferSize(0);
+    Cate1->SetLogTicks(true);
+    Cate1->SetReadInterval(10);
+    Cate1->SetReadTotalTimeoutMultiplier(0);
+    Cate1->SetReadTotalTimeoutConstant(0);
+    Cate1->Loaded();
+    SynchroBus1->SetCate(Cate1);
+}
+
+void TForm1::destroyPortComponent() {
+    if (Cate1)
+        Cate1->SetPort(TPort::NoPort);
+}
+
+bool TForm1::openPort(int number) {
+    // Only the ports the component knows; any other number counts as a failed open.
+    if (number < 1 || number > 9)
+        return false;
+    Cate1->SetPort(static_cast<TPort>(number));
+    return IsConnected();
+}
+
+void TForm1::closePort() {
+    Cate1->SetPort(TPort::NoPort);
+}
+
+void TForm1::setPortLog(const QString& name) {
+    Cate1->SetLogfileName(name.toStdString());
+}
+
+bool TForm1::IsConnected() const {
+    return Cate1 && Cate1->Port() != TPort::NoPort;
+}

@@ -1,0 +1,77 @@
+#include "platform/radio_group.h"
+
+#include <QResizeEvent>
+
+TRadioGroup::TRadioGroup(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
+    group_.setExclusive(true);
+    QObject::connect(&group_, &QButtonGroup::idClicked, this, [this](int) {
+        if (OnClick)
+            OnClick();
+    });
+}
+
+void TRadioGroup::SetItems(const QStringList& items) {
+    for (QRadioButton* b : buttons_) {
+        group_.removeButton(b);
+        delete b;
+    }
+    buttons_.clear();
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], this);
+        b->setObjectName(QStringLiteral("Item%1").arg(i));
+        group_.addButton(b, i);
+        buttons_ << b;
+        b->show();
+    }
+    place();
+}
+
+QStringList TRadioGroup::Items() const {
+    QStringList items;
+    for (const QRadioButton* b : buttons_)
+        items << b->text();
+    return items;
+}
+
+void TRadioGroup::SetColumns(int columns) {
+    columns_ = columns < 1 ? 1 : columns;
+    place();
+}
+
+int TRadioGroup::ItemIndex() const {
+    return group_.checkedId();
+}
+
+void TRadioGroup::SetItemIndex(int index) {
+    // Without exclusivity for a moment, so that "no item" can be shown.
+    group_.setExclusive(false);
+    for (int i = 0; i < buttons_.size(); ++i) {
+        const QSignalBlocker block(buttons_[i]);
+        buttons_[i]->setChecked(i == index);
+    }
+    group_.setExclusive(true);
+}
+
+QRadioButton* TRadioGroup::Button(int index) const {
+    return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    place();
+}
+
+void TRadioGroup::place() {
+    if (buttons_.isEmpty())
+        return;
+    const int rows = (static_cast<int>(buttons_.size()) + columns_ - 1) / columns_;
+    const int top = 16;
+    const int left = 8;
+    const int colWidth = (width() - left) / columns_;
+    const int rowHeight = rows > 0 ? std::max(18, (height() - top - 4) / rows) : 18;
+    for (int i = 0; i < buttons_.size(); ++i) {
+        const int col = i / rows;
+        const int row = i % rows;
+        buttons_[i]->setGeometry(left + col * colWidth, top + row * rowHeight, colWidth - 4, 18);
+    }
+}

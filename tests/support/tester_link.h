@@ -1,0 +1,45 @@
+#pragma once
+
+#include "tests/support/tester_double.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Teaches the tester double what the main window's link asks of it: the language messages,
+// the settings and limit writes, polling for every kept kind and, once the program orders
+// it, autosend of those kinds at a steady pace.
+class TesterLink {
+public:
+    explicit TesterLink(TesterDouble& tester, int autosendPeriodMs = 200);
+    ~TesterLink();
+    TesterLink(const TesterLink&) = delete;
+    TesterLink& operator=(const TesterLink&) = delete;
+
+    void setLanguages(const std::vector<std::string>& codes, int current);
+    std::string currentLanguage();
+    // While silent the tester neither answers nor sends by itself.
+    void setSilent(bool on);
+    // Autosend orders ($67 with a mask other than 0) and stop orders received so far.
+    int autosendOrders();
+    int autosendStops();
+
+private:
+    void autosend();
+    std::vector<uint8_t> kindData(uint8_t code, const TesterDouble::State& s);
+
+    TesterDouble& tester_;
+    int periodMs_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<std::string> languages_{"de", "en", "fr"};
+    int current_ = 1;
+    bool silent_ = false;
+    bool stopping_ = false;
+    int orders_ = 0;
+    int stops_ = 0;
+    std::thread thread_;
+};
