@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class TDBEdit;
+class TDataSource;
+class TNeuPrueflingDlg;
+
+namespace platform {
+class TQuery;
+}
+
+// "neuen Kunden anlegen": enters a customer, who must at once get a first device.
+class TNeuKundeDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNeuKundeDlg(QWidget* parent = nullptr);
+
+    void SetNeuPrueflingDlg(TNeuPrueflingDlg* dlg) { neuPrueflingDlg_ = dlg; }
+
+    platform::TQuery* Query1 = nullptr;
+    TDataSource* DataSource1 = nullptr;
+    TDBEdit* DBEdit1 = nullptr; // Name1, focused by the device choice before showing
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+    void OKBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void FormShow();
+    void FormHide();
+
+    TNeuPrueflingDlg* neuPrueflingDlg_ = nullptr;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "records/RecordRetrieval.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform {
+class Database;
+class TQuery;
+} // namespace platform
+
+// The queries of the staging table and the device lookups of the record windows.
+
+// The device whose Barcode equals the text, else 0. The text is bound as a parameter; an
+// empty text is no device's barcode. Errors of the query reach the caller.
+int32_t FindPrueflingNr(platform::Database& db, const QString& barcode);
+
+// Another device already holds this barcode (never for an empty one).
+bool PrueflingBarcodeTaken(platform::Database& db, const QString& barcode);
+
+// SQL text and field objects of the staging list's query: "Uebernah.db" by LfdNr, live,
+// calculated fields only when rows are read.
+void DefineStagingQuery(platform::TQuery& query);
+
+// SQL text of the take-over target: "Pruefung.db" by PruefungsNr, live.
+void DefineTestQuery(platform::TQuery& query);
+
+// Copies the test fields of the current staging row into the test row being inserted.
+void CopyStagingToTest(platform::TQuery& staging, platform::TQuery& test);
+
+// The staging query as the retrieval's sink: rows are held in the query's cache until
+// Commit applies them in one transaction. Setting Barcode runs the query's own barcode
+// match; the explicit PrueflingNr of the row comes after it.
+class TStagingQuerySink : public IStagingSink {
+public:
+    explicit TStagingQuerySink(platform::TQuery& query) : query_(query) {}
+    void BeginRun() override;
+    std::optional<int32_t> FindPrueflingNr(const QString& Barcode) override;
+    bool Append(const TStagingRow& Row) override;
+    bool Commit() override;
+    void EndRun() override;
+
+private:
+    platform::TQuery& query_;
+};
