@@ -1,0 +1,118 @@
+#include "records/RecordRetrieval.h"
+
+#include "records/BarcodeMatch.h"
+
+namespace {
+
+constexpr int DataOffset = 4;
+
+// Clears the running flag however a run ends.
+class TRunningScope {
+public:
+    explicit TRunningScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TRunningScope() { flag_ = false; }
+    TRunningScope(const TRunningScope&) = delete;
+    TRunningScope& operator=(const TRunningScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+void TRecordRetrieval::Run(const TRecordStamp& stamp) {
+    // The requests run the event loop, so a second click can arrive while a run waits.
+    if (running_)
+        return;
+    {
+        TRunningScope scope(running_);
+        try {
+            outcome_ = Fetch(stamp);
+        } catch (...) {
+            outcome_ = TRetrievalOutcome::roBroken;
+        }
+    }
+    view_.UpdateButtons();
+}
+
+bool TRecordRetrieval::Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer) {
+    return link_.RequestMsg(Sub, Data, link_.AnswerTimeout(c), Answer);
+}
+
+bool TRecordRetrieval::EepromFunction(char function, TProtok& Answer) {
+    return Request(MsgEepromFunction, TMsgData(1, function),
+                   EepromFunctionTimeoutClass(function).value_or(TTimeoutClass::tcWriteEeprom), Answer);
+}
+
+TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
+    if (!link_.Connected())
+        return TRetrievalOutcome::roNotConnected;
+    TExchangeGate::TScope exclusive(gate_);
+    if (!exclusive.Acquired())
+        return TRetrievalOutcome::roBusy;
+
+    TProtok answer{};
+    if (!Request(MsgQueryRecordCount, TMsgData(), TTimeoutClass::tcRam, answer))
+        return TRetrievalOutcome::roNoRecords;
+    const int count = answer[DataOffset] | (answer[DataOffset + 1] << 8);
+    if (count == 0)
+        return TRetrievalOutcome::roNoRecords;
+
+    view_.SetProgressMax(count);
+    TRetrievalOutcome result = TRetrievalOutcome::roStartFailed;
+    if (EepromFunction('T', answer)) {
+        try {
+            sink_.BeginRun();
+            result = FetchRecords(stamp, count, answer);
+        } catch (...) {
+            result = TRetrievalOutcome::roStoreFailed;
+        }
+        try {
+            sink_.EndRun();
+        } catch (...) {
+        }
+    }
+    view_.SetProgressPosition(0);
+    return result;
+}
+
+TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer) {
+    for (int i = 1; i <= count; ++i) {
+        view_.SetProgressPosition(i);
+        StoredTestRecord record;
+        for (int k = 0; k < StoredTestRecord::PartCount; ++k) {
+            if (!Request(static_cast<uint8_t>(MsgReadRecordPart1 + k), TMsgData(),
+                         TTimeoutClass::tcReadEeprom, answer)) {
+                view_.ShowMessage(ConnectionBrokenText());
+                return TRetrievalOutcome::roBroken;
+            }
+            record.SetPart(k, answer);
+        }
+
+        TStagingRow row = DecodeStoredRecord(record, i, stamp);
+        if (IsMatchableBarcode(row.Barcode)) {
+            const std::optional<int32_t> nr = sink_.FindPrueflingNr(row.Barcode);
+            if (!nr)
+                return TRetrievalOutcome::roStoreFailed;
+            row.PrueflingNr = *nr;
+        }
+        if (!sink_.Append(row))
+            return TRetrievalOutcome::roStoreFailed;
+
+        // Without "S" the tester may still present this record: going on would store it
+        // twice and clear one that was never read. After the last record it does no harm.
+        if (!EepromFunction('S', answer) && i < count) {
+            view_.ShowMessage(ConnectionBrokenText());
+            return TRetrievalOutcome::roBroken;
+        }
+    }
+
+    // The tester's memory is cleared only once every row is safe in the table.
+    if (!sink_.Commit())
+        return TRetrievalOutcome::roStoreFailed;
+    if (!EepromFunction('C', answer)) {
+        view_.ShowMessage(NotClearedText());
+        return TRetrievalOutcome::roNotCleared;
+    }
+    return TRetrievalOutcome::roDone;
+}

@@ -1,0 +1,447 @@
+#include "records/RecordRetrieval.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t RamMs = 300;
+constexpr uint32_t ReadEepromMs = 800;
+constexpr uint32_t WriteEepromMs = 1200;
+
+const TRecordStamp Stamp{QDate(2024, 6, 1), QStringLiteral("1234567890"), QStringLiteral("Schulz")};
+
+using Events = std::vector<std::string>;
+
+struct SentRequest {
+    uint8_t sub;
+    TMsgData data;
+    uint32_t timeout;
+};
+
+// A tester with stored records: "T" presents the first, "S" the next, "C" clears them all.
+// fails decides per request (its name: "$33", "$20".."$24", "T", "S", "C") whether it stays
+// unanswered.
+class ScriptedTester : public IRecordLink {
+public:
+    ScriptedTester(Events& events) : events_(events) {}
+
+    bool connected = true;
+    std::vector<StoredTestRecord> records;
+    std::function<bool(const std::string& name, size_t current)> fails;
+    std::function<void()> onRequest;
+    std::vector<SentRequest> sent;
+
+    bool Connected() const override { return connected; }
+    uint32_t AnswerTimeout(TTimeoutClass c) const override {
+        switch (c) {
+        case TTimeoutClass::tcRam:
+            return RamMs;
+        case TTimeoutClass::tcReadEeprom:
+            return ReadEepromMs;
+        case TTimeoutClass::tcWriteEeprom:
+            break;
+        }
+        return WriteEepromMs;
+    }
+    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
+        sent.push_back({Sub, Data, TimeoutMs});
+        std::string name;
+        if (Sub == MsgEepromFunction && Data.size() == 1) {
+            name = Data;
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "$%02X", Sub);
+            name = buf;
+        }
+        events_.push_back(name);
+        if (onRequest)
+            onRequest();
+        if (fails && fails(name, current_))
+            return false;
+
+        TProtok frame{};
+        frame[0] = 'S';
+        frame[1] = MsgIdTester;
+        frame[3] = Sub;
+        if (Sub == MsgQueryRecordCount) {
+            frame[4] = static_cast<uint8_t>(records.size() & 0xFF);
+            frame[5] = static_cast<uint8_t>(records.size() >> 8);
+            frame[6] = 0x55; // free bytes, not a count
+        } else if (Sub >= MsgReadRecordPart1 && Sub <= MsgReadRecordPart5) {
+            if (current_ < records.size()) {
+                const auto& part = records[current_].Part[Sub - MsgReadRecordPart1];
+                std::copy(part.begin(), part.end(), frame.begin() + 4);
+            }
+        } else if (name == "T") {
+            current_ = 0;
+        } else if (name == "S") {
+            ++current_;
+        } else if (name == "C") {
+            records.clear();
+            current_ = 0;
+        }
+        Answer = frame;
+        return true;
+    }
+
+private:
+    Events& events_;
+    size_t current_ = 0;
+};
+
+class FakeStaging : public IStagingSink {
+public:
+    FakeStaging(Events& events) : events_(events) {}
+
+    std::map<QString, int32_t> devices;
+    bool lookupFails = false;
+    int refuseAppendAt = 0; // LfdNr whose append is refused
+    bool throwOnAppend = false;
+    bool commitResult = true;
+    std::vector<QString> lookedUp;
+
+    std::vector<TStagingRow> held;
+    std::vector<TStagingRow> table;
+
+    void BeginRun() override { events_.push_back("BeginRun"); }
+    std::optional<int32_t> FindPrueflingNr(const QString& Barcode) override {
+        lookedUp.push_back(Barcode);
+        if (lookupFails)
+            return std::nullopt;
+        auto it = devices.find(Barcode);
+        return it == devices.end() ? 0 : it->second;
+    }
+    bool Append(const TStagingRow& Row) override {
+        events_.push_back("Append " + std::to_string(Row.LfdNr));
+        if (throwOnAppend)
+            throw std::runtime_error("disk full");
+        if (Row.LfdNr == refuseAppendAt)
+            return false;
+        held.push_back(Row);
+        return true;
+    }
+    bool Commit() override {
+        events_.push_back("Commit");
+        if (!commitResult)
+            return false;
+        table.insert(table.end(), held.begin(), held.end());
+        held.clear();
+        return true;
+    }
+    void EndRun() override {
+        events_.push_back("EndRun");
+        held.clear();
+    }
+
+private:
+    Events& events_;
+};
+
+class FakeView : public IRetrievalView {
+public:
+    int progressMax = -1;
+    std::vector<int> positions;
+    std::vector<QString> messages;
+    int buttonRules = 0;
+
+    void SetProgressMax(int Max) override { progressMax = Max; }
+    void SetProgressPosition(int Position) override { positions.push_back(Position); }
+    void ShowMessage(const QString& Text) override { messages.push_back(Text); }
+    void UpdateButtons() override { ++buttonRules; }
+};
+
+StoredTestRecord Record(int n) {
+    TStoredTestValues v;
+    v.Barcode = std::to_string(1000 + n);
+    v.Klasse = 1;
+    v.Messablauf = 0x40;
+    v.Schutzleiterwid = static_cast<int16_t>(100 + n);
+    v.GrwSchnellabschaltung = static_cast<int16_t>(-n);
+    return EncodeStoredRecord(v);
+}
+
+class RecordRetrievalTest : public ::testing::Test {
+protected:
+    Events events;
+    ScriptedTester tester{events};
+    FakeStaging staging{events};
+    FakeView view;
+    TExchangeGate gate;
+    TRecordRetrieval retrieval{tester, staging, view, gate};
+
+    void Store(int n) {
+        for (int i = 1; i <= n; ++i)
+            tester.records.push_back(Record(i));
+    }
+    size_t Count(const std::string& name) const { return std::count(events.begin(), events.end(), name); }
+};
+
+Events RecordEvents(int lfdNr) {
+    return {"$20", "$21", "$22", "$23", "$24", "Append " + std::to_string(lfdNr), "S"};
+}
+
+TEST_F(RecordRetrievalTest, FullRunStoresEveryRecordAndClearsTheTesterAfterTheCommit) {
+    Store(3);
+    staging.devices[QStringLiteral("1002")] = 17;
+
+    retrieval.Run(Stamp);
+
+    Events want{"$33", "T", "BeginRun"};
+    for (int i = 1; i <= 3; ++i) {
+        Events r = RecordEvents(i);
+        want.insert(want.end(), r.begin(), r.end());
+    }
+    want.insert(want.end(), {"Commit", "C", "EndRun"});
+    EXPECT_EQ(events, want);
+
+    ASSERT_EQ(staging.table.size(), 3u);
+    for (int i = 1; i <= 3; ++i) {
+        TStagingRow expected = DecodeStoredRecord(Record(i), i, Stamp);
+        expected.PrueflingNr = i == 2 ? 17 : 0;
+        EXPECT_EQ(staging.table[static_cast<size_t>(i - 1)], expected) << i;
+    }
+    EXPECT_TRUE(tester.records.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.progressMax, 3);
+    EXPECT_EQ(view.positions, (std::vector<int>{1, 2, 3, 0}));
+    EXPECT_EQ(view.buttonRules, 1);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roDone);
+    EXPECT_FALSE(retrieval.Running());
+}
+
+TEST_F(RecordRetrievalTest, RequestsCarryTheirDataAndTimeouts) {
+    Store(1);
+    retrieval.Run(Stamp);
+    ASSERT_EQ(tester.sent.size(), 9u);
+    auto check = [&](size_t i, uint8_t sub, const TMsgData& data, uint32_t timeout) {
+        EXPECT_EQ(tester.sent[i].sub, sub) << i;
+        EXPECT_EQ(tester.sent[i].data, data) << i;
+        EXPECT_EQ(tester.sent[i].timeout, timeout) << i;
+    };
+    check(0, MsgQueryRecordCount, "", RamMs);
+    check(1, MsgEepromFunction, "T", RamMs);
+    for (size_t k = 0; k < 5; ++k)
+        check(2 + k, static_cast<uint8_t>(MsgReadRecordPart1 + k), "", ReadEepromMs);
+    check(7, MsgEepromFunction, "S", ReadEepromMs);
+    check(8, MsgEepromFunction, "C", WriteEepromMs);
+}
+
+TEST_F(RecordRetrievalTest, CountIsUnsignedLittleEndian) {
+    for (int i = 0; i < 0x102; ++i)
+        tester.records.push_back(Record(i % 7));
+    retrieval.Run(Stamp);
+    EXPECT_EQ(view.progressMax, 0x102);
+    ASSERT_EQ(staging.table.size(), 0x102u);
+    EXPECT_EQ(staging.table.back().LfdNr, 0x102);
+}
+
+TEST_F(RecordRetrievalTest, NothingHappensWithoutRecordsOrPort) {
+    retrieval.Run(Stamp);
+    EXPECT_EQ(events, Events{"$33"});
+    EXPECT_EQ(view.progressMax, -1);
+    EXPECT_TRUE(view.positions.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.buttonRules, 1);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roNoRecords);
+
+    events.clear();
+    Store(2);
+    tester.fails = [](const std::string& name, size_t) { return name == "$33"; };
+    retrieval.Run(Stamp);
+    EXPECT_EQ(events, Events{"$33"});
+    EXPECT_TRUE(view.positions.empty());
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roNoRecords);
+
+    events.clear();
+    tester.fails = nullptr;
+    tester.connected = false;
+    retrieval.Run(Stamp);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(view.buttonRules, 3);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roNotConnected);
+    EXPECT_EQ(tester.records.size(), 2u);
+}
+
+TEST_F(RecordRetrievalTest, FailedStartStoresNothing) {
+    Store(2);
+    tester.fails = [](const std::string& name, size_t) { return name == "T"; };
+    retrieval.Run(Stamp);
+    EXPECT_EQ(events, (Events{"$33", "T"}));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.positions, std::vector<int>{0});
+    EXPECT_EQ(tester.records.size(), 2u);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStartFailed);
+}
+
+TEST_F(RecordRetrievalTest, SilenceWithinARecordKeepsNoRowAndClearsNothing) {
+    Store(10);
+    // Record 5 of 10 (index 4) stops answering after its second part.
+    tester.fails = [](const std::string& name, size_t current) { return current == 4 && name == "$22"; };
+    retrieval.Run(Stamp);
+
+    EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen."});
+    EXPECT_TRUE(staging.table.empty());
+    EXPECT_TRUE(staging.held.empty());
+    EXPECT_EQ(Count("Commit"), 0u);
+    EXPECT_EQ(Count("C"), 0u);
+    EXPECT_EQ(Count("S"), 4u);
+    EXPECT_EQ(Count("Append 5"), 0u);
+    EXPECT_EQ(events.back(), "EndRun");
+    EXPECT_EQ(events[events.size() - 2], "$22"); // nothing asked after the silence
+    EXPECT_EQ(tester.records.size(), 10u);
+    EXPECT_EQ(view.positions.back(), 0);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roBroken);
+}
+
+TEST_F(RecordRetrievalTest, FailedStepBeforeTheLastRecordEndsTheRun) {
+    Store(5);
+    tester.fails = [](const std::string& name, size_t current) { return current == 2 && name == "S"; };
+    retrieval.Run(Stamp);
+
+    EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen."});
+    EXPECT_TRUE(staging.table.empty());
+    EXPECT_EQ(Count("C"), 0u);
+    EXPECT_EQ(Count("Commit"), 0u);
+    EXPECT_EQ(Count("$20"), 3u); // record 4 is never read as if it were record 3
+    EXPECT_EQ(tester.records.size(), 5u);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roBroken);
+
+    // A new run fetches all five.
+    tester.fails = nullptr;
+    view.messages.clear();
+    retrieval.Run(Stamp);
+    ASSERT_EQ(staging.table.size(), 5u);
+    EXPECT_EQ(staging.table[3].Barcode, "1004");
+    EXPECT_TRUE(tester.records.empty());
+}
+
+TEST_F(RecordRetrievalTest, LostStepAfterTheLastRecordIsHarmless) {
+    Store(3);
+    tester.fails = [](const std::string& name, size_t current) { return current == 2 && name == "S"; };
+    retrieval.Run(Stamp);
+
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(staging.table.size(), 3u);
+    EXPECT_EQ(Count("C"), 1u);
+    EXPECT_TRUE(tester.records.empty());
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roDone);
+}
+
+TEST_F(RecordRetrievalTest, FailedClearKeepsTheRowsAndSaysSo) {
+    Store(4);
+    tester.fails = [](const std::string& name, size_t) { return name == "C"; };
+    retrieval.Run(Stamp);
+
+    EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen, die "
+                                                  "empfangenen Daten wurden nicht gelöscht."});
+    EXPECT_EQ(staging.table.size(), 4u);
+    EXPECT_EQ(tester.records.size(), 4u);
+    EXPECT_EQ(view.positions.back(), 0);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roNotCleared);
+}
+
+TEST_F(RecordRetrievalTest, FailedCommitNeverClearsTheTester) {
+    Store(3);
+    staging.commitResult = false;
+    retrieval.Run(Stamp);
+
+    EXPECT_EQ(Count("Commit"), 1u);
+    EXPECT_EQ(Count("C"), 0u);
+    EXPECT_TRUE(staging.table.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(tester.records.size(), 3u);
+    EXPECT_EQ(events.back(), "EndRun");
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);
+}
+
+TEST_F(RecordRetrievalTest, RefusedRowEndsTheRunQuietly) {
+    Store(3);
+    staging.refuseAppendAt = 2;
+    retrieval.Run(Stamp);
+
+    const Events tail{"Append 2", "EndRun"};
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(Events(events.end() - 2, events.end()), tail);
+    EXPECT_TRUE(staging.table.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(tester.records.size(), 3u);
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);
+}
+
+TEST_F(RecordRetrievalTest, ErrorOfTheTableDoesNotEscapeTheRun) {
+    Store(2);
+    staging.throwOnAppend = true;
+    EXPECT_NO_THROW(retrieval.Run(Stamp));
+    EXPECT_EQ(events.back(), "EndRun");
+    EXPECT_EQ(Count("C"), 0u);
+    EXPECT_EQ(view.positions.back(), 0);
+    EXPECT_EQ(view.buttonRules, 1);
+    EXPECT_FALSE(retrieval.Running());
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);
+}
+
+TEST_F(RecordRetrievalTest, EmptyBarcodeIsNotLookedUp) {
+    TStoredTestValues empty;
+    tester.records.push_back(EncodeStoredRecord(empty));
+    tester.records.push_back(Record(1));
+    staging.devices[QString()] = 99; // a device without barcode must not be found
+    staging.devices[QStringLiteral("1001")] = 5;
+    retrieval.Run(Stamp);
+
+    EXPECT_EQ(staging.lookedUp, std::vector<QString>{"1001"});
+    ASSERT_EQ(staging.table.size(), 2u);
+    EXPECT_EQ(staging.table[0].PrueflingNr, 0);
+    EXPECT_EQ(staging.table[1].PrueflingNr, 5);
+}
+
+TEST_F(RecordRetrievalTest, FailedLookupEndsTheRunLikeAFailedRow) {
+    Store(2);
+    staging.lookupFails = true;
+    retrieval.Run(Stamp);
+    EXPECT_EQ(Count("Append 1"), 0u);
+    EXPECT_EQ(Count("C"), 0u);
+    EXPECT_TRUE(staging.table.empty());
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);
+}
+
+TEST_F(RecordRetrievalTest, SecondClickDuringARunDoesNothing) {
+    Store(2);
+    bool sawRunning = false;
+    tester.onRequest = [&] {
+        sawRunning = sawRunning || retrieval.Running();
+        tester.onRequest = nullptr;
+        retrieval.Run(Stamp);
+    };
+    retrieval.Run(Stamp);
+    EXPECT_TRUE(sawRunning);
+    EXPECT_EQ(Count("$33"), 1u);
+    EXPECT_EQ(staging.table.size(), 2u);
+    EXPECT_EQ(view.buttonRules, 1);
+}
+
+TEST_F(RecordRetrievalTest, OtherExchangeHoldsTheLine) {
+    Store(2);
+    TExchangeGate::TScope other(gate);
+    retrieval.Run(Stamp);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roBusy);
+    EXPECT_EQ(view.buttonRules, 1);
+}
+
+TEST_F(RecordRetrievalTest, RunHoldsTheExchangeGate) {
+    Store(1);
+    bool busy = true;
+    tester.onRequest = [&] { busy = busy && gate.Busy(); };
+    retrieval.Run(Stamp);
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(gate.Busy());
+}
+
+} // namespace
