@@ -34,6 +34,8 @@ StoredRecordsDouble::StoredRecordsDouble(TesterDouble& tester)
                                break;
                            case 'C':
                                ++memory->clears;
+                               if (memory->onClear)
+                                   memory->onClear();
                                if (memory->faults.failClear)
                                    return std::nullopt;
                                state.records.clear();
@@ -102,4 +104,9 @@ int StoredRecordsDouble::partRequests() {
     int n = 0;
     tester_.withState([&](TesterDouble::State&) { n = memory_->parts; });
     return n;
+}
+
+void StoredRecordsDouble::setOnClear(std::function<void()> onClear) {
+    std::shared_ptr<Memory> memory = memory_;
+    tester_.withState([&](TesterDouble::State&) { memory->onClear = std::move(onClear); });
 }

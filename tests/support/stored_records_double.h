@@ -3,6 +3,7 @@
 #include "tester_double.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,8 @@ public:
     void setRecords(const std::vector<std::vector<uint8_t>>& records);
     size_t recordCount();
     void setFaults(const Faults& faults);
+    // Runs in the double's thread when "C" arrives, before it is answered.
+    void setOnClear(std::function<void()> onClear);
 
     // What the tester was asked, in order of arrival.
     int stepRequests();  // "S"
@@ -38,6 +41,7 @@ private:
         int steps = 0;
         int clears = 0;
         int parts = 0;
+        std::function<void()> onClear;
     };
     TesterDouble& tester_;
     std::shared_ptr<Memory> memory_; // touched only under the double's lock
