@@ -1,0 +1,1337 @@
+#include "platform/database.h"
+
+#include <sqlite3.h>
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+// The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
+// a number once given is never given again, not even after the highest row was deleted.
+const char* const kSchemaV1[] = {
+    R"(CREATE TABLE "Kunden.db" (
+        "KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Name1" VARCHAR(25), "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25),
+        "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5), "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25),
+        "Fax" VARCHAR(25)))",
+    R"(CREATE TABLE "Prueflng.db" (
+        "PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "KundenNr" INTEGER, "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25),
+        "Inventarnummer" VARCHAR(15), "Fabrikationsnummer" VARCHAR(15),
+        "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15)))",
+    R"(CREATE TABLE "Pruefung.db" (
+        "PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "PrueflingNr" INTEGER, "Datum" DATE, "GT-Seriennummer" VARCHAR(10),
+        "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
+        "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
+        "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
+        "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER,
+        "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
+        "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER,
+        "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
+        "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER))",
+    R"(CREATE TABLE "Uebernah.db" (
+        "LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
+        "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
+        "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER,
+        "Isolationswid" INTEGER, "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER,
+        "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
+        "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
+        "Pruefer" VARCHAR(25), "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER,
+        "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
+        "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
+        "Sichtpruef" INTEGER))",
+    R"(CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr"))",
+    R"(CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode"))",
+    R"(CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr"))",
+    R"(CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr"))",
+};
+
+Database*& currentDatabase() {
+    static Database* db = nullptr;
+    return db;
+}
+
+std::unique_ptr<Database>& defaultDatabase() {
+    static std::unique_ptr<Database> db;
+    return db;
+}
+
+QString errorText(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+QString quoted(const QString& identifier) {
+    QString s = identifier;
+    s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// A prepared statement that finalises itself.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql, const QString& context = QString()) : db_(db) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK) {
+            const QString message = errorText(db);
+            sqlite3_finalize(stmt_);
+            stmt_ = nullptr;
+            throw EDatabaseError(context.isEmpty() ? message : context + message);
+        }
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return stmt_; }
+
+    void bind(int index, const QVariant& value) {
+        int rc = SQLITE_OK;
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(stmt_, index);
+        } else if (value.typeId() == QMetaType::QString) {
+            const QByteArray text = value.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt_, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        } else if (value.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+        } else if (value.typeId() == QMetaType::QByteArray) {
+            const QByteArray bytes = value.toByteArray();
+            rc = sqlite3_bind_blob(stmt_, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        } else {
+            rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
+        }
+        if (rc != SQLITE_OK)
+            throw EDatabaseError(errorText(db_));
+    }
+
+    // True while a row is ready; throws on an error.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw EDatabaseError(errorText(db_));
+    }
+
+    QVariant column(int i) const {
+        switch (sqlite3_column_type(stmt_, i)) {
+        case SQLITE_INTEGER:
+            return QVariant(qlonglong(sqlite3_column_int64(stmt_, i)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(stmt_, i));
+        case SQLITE_TEXT:
+            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)),
+                                              sqlite3_column_bytes(stmt_, i)));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, i)),
+                                       sqlite3_column_bytes(stmt_, i)));
+        default:
+            return QVariant();
+        }
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+TFieldType typeOfDeclaration(const QString& declType, int& size) {
+    size = 0;
+    const QString t = declType.trimmed().toUpper();
+    if (t.startsWith(QLatin1String("VARCHAR")) || t.startsWith(QLatin1String("CHAR"))) {
+        static const QRegularExpression width(QStringLiteral("\\((\\d+)\\)"));
+        const auto m = width.match(t);
+        if (m.hasMatch())
+            size = m.captured(1).toInt();
+        return TFieldType::ftString;
+    }
+    if (t == QLatin1String("TEXT"))
+        return TFieldType::ftString;
+    if (t == QLatin1String("SMALLINT"))
+        return TFieldType::ftSmallint;
+    if (t == QLatin1String("BOOLEAN"))
+        return TFieldType::ftBoolean;
+    if (t == QLatin1String("DATE"))
+        return TFieldType::ftDate;
+    if (t == QLatin1String("INTEGER") || t == QLatin1String("INT"))
+        return TFieldType::ftInteger;
+    return TFieldType::ftUnknown;
+}
+
+bool typesFit(TFieldType declared, TFieldType actual) {
+    auto norm = [](TFieldType t) { return t == TFieldType::ftAutoInc ? TFieldType::ftInteger : t; };
+    return declared == TFieldType::ftUnknown || actual == TFieldType::ftUnknown ||
+           norm(declared) == norm(actual);
+}
+
+QString cutToWidth(const QString& text, int width) {
+    if (width <= 0)
+        return text;
+    const auto chars = text.toUcs4();
+    if (chars.size() <= width)
+        return text;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), width);
+}
+
+int32_t clampToInt32(qlonglong v) {
+    return int32_t(
+        std::clamp<qlonglong>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+std::optional<qlonglong> parseInteger(const QString& text) {
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<bool> parseBoolean(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true") || t == QLatin1String("ja") || t == QLatin1String("1"))
+        return true;
+    if (t == QLatin1String("false") || t == QLatin1String("nein") || t == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+QDate parseDate(const QString& text) {
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, Qt::ISODate);
+    if (!d.isValid())
+        d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+    return d;
+}
+
+const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
+
+// Restores a value when the scope ends, also by an exception.
+template <typename T> class Restore {
+public:
+    Restore(T& place, T value) : place_(place), old_(place) { place_ = value; }
+    ~Restore() { place_ = old_; }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+
+private:
+    T& place_;
+    T old_;
+};
+
+} // namespace
+
+EDatabaseError::EDatabaseError(const QString& message)
+    : std::runtime_error(message.toStdString()), message_(message) {}
+
+// ---- Database
+
+Database::Database(const QString& path) : path_(path) {
+    const QByteArray name = path.toUtf8();
+    if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        const QString message = db_ ? errorText(db_) : QStringLiteral("out of memory");
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw EDatabaseError(
+            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, message));
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    // The program's texts compare with text in double quotes.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+    try {
+        prepareSchema();
+    } catch (const EDatabaseError& e) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw EDatabaseError(
+            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, e.Message()));
+    }
+}
+
+Database::~Database() {
+    if (currentDatabase() == this)
+        currentDatabase() = nullptr;
+    sqlite3_close(db_);
+}
+
+QString Database::DefaultFileName() {
+    return QStringLiteral("Pruefdaten.sqlite");
+}
+
+Database& Database::Current() {
+    if (currentDatabase())
+        return *currentDatabase();
+    if (!defaultDatabase())
+        defaultDatabase() = std::make_unique<Database>(DefaultFileName());
+    return *defaultDatabase();
+}
+
+void Database::SetCurrent(Database* db) {
+    currentDatabase() = db;
+}
+
+int Database::SchemaVersion() const {
+    Statement s(db_, QStringLiteral("PRAGMA user_version"));
+    return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
+}
+
+void Database::Execute(const QString& sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : errorText(db_);
+        sqlite3_free(message);
+        throw EDatabaseError(text);
+    }
+}
+
+void Database::prepareSchema() {
+    const int version = SchemaVersion();
+    if (version >= kSchemaVersion)
+        return;
+    int tables = 0;
+    {
+        Statement s(db_, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"));
+        if (s.step())
+            tables = sqlite3_column_int(s.get(), 0);
+    }
+    // A file of another origin is left as it is: its faults show when a query opens.
+    if (version == 0 && tables > 0)
+        return;
+    RunAtomically([&] {
+        if (version == 0) {
+            for (const char* sql : kSchemaV1)
+                Execute(QString::fromUtf8(sql));
+        }
+        // Later versions bring older files up to date here, one step per version.
+        Execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    });
+}
+
+void Database::StartTransaction() {
+    if (explicitTransaction_ || savepointDepth_ > 0)
+        throw EDatabaseError(QStringLiteral("Es läuft bereits eine Transaktion."));
+    Execute(QStringLiteral("BEGIN IMMEDIATE"));
+    explicitTransaction_ = true;
+}
+
+void Database::Commit() {
+    if (!explicitTransaction_)
+        throw EDatabaseError(QStringLiteral("Es läuft keine Transaktion."));
+    Execute(QStringLiteral("COMMIT"));
+    explicitTransaction_ = false;
+}
+
+void Database::Rollback() {
+    if (!explicitTransaction_)
+        return;
+    explicitTransaction_ = false;
+    if (!sqlite3_get_autocommit(db_))
+        Execute(QStringLiteral("ROLLBACK"));
+}
+
+void Database::RunAtomically(const std::function<void()>& fn) {
+    const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
+    Execute(QStringLiteral("SAVEPOINT ") + name);
+    ++savepointDepth_;
+    try {
+        fn();
+    } catch (...) {
+        --savepointDepth_;
+        if (!sqlite3_get_autocommit(db_)) {
+            try {
+                Execute(QStringLiteral("ROLLBACK TO ") + name);
+                Execute(QStringLiteral("RELEASE ") + name);
+            } catch (const EDatabaseError&) {
+                // The engine already ended the transaction; nothing of it was kept.
+            }
+        }
+        throw;
+    }
+    --savepointDepth_;
+    Execute(QStringLiteral("RELEASE ") + name);
+}
+
+// ---- TField
+
+TField::TField(TQuery* query, QString name, TFieldType type, int size, bool calculated)
+    : query_(query), name_(std::move(name)), type_(type), size_(size), calculated_(calculated) {}
+
+QVariant TField::raw() const {
+    if (query_->validatingField_ == this)
+        return query_->validating_;
+    if (column_ < 0)
+        return QVariant();
+    const auto* row = query_->activeRow();
+    if (!row)
+        return QVariant();
+    const auto& cells = calculated_ ? row->calc : row->values;
+    return size_t(column_) < cells.size() ? cells[size_t(column_)] : QVariant();
+}
+
+bool TField::IsNull() const {
+    const QVariant v = raw();
+    return v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+}
+
+int32_t TField::AsInteger() const {
+    const QVariant v = raw();
+    if (v.isNull())
+        return 0;
+    switch (v.typeId()) {
+    case QMetaType::LongLong:
+        return clampToInt32(v.toLongLong());
+    case QMetaType::Double:
+        return clampToInt32(qRound64(v.toDouble()));
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    default:
+        break;
+    }
+    const QString text = v.toString();
+    if (text.trimmed().isEmpty())
+        return 0;
+    if (const auto n = parseInteger(text))
+        return clampToInt32(*n);
+    throw EDatabaseError(
+        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(text, name_));
+}
+
+bool TField::AsBoolean() const {
+    const QVariant v = raw();
+    if (v.isNull())
+        return false;
+    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Bool)
+        return v.toDouble() != 0;
+    const QString text = v.toString();
+    if (text.trimmed().isEmpty())
+        return false;
+    if (const auto b = parseBoolean(text))
+        return *b;
+    throw EDatabaseError(
+        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(text, name_));
+}
+
+QDate TField::AsDate() const {
+    const QVariant v = raw();
+    if (v.isNull())
+        return QDate();
+    if (v.typeId() == QMetaType::QString) {
+        const QString text = v.toString();
+        if (text.trimmed().isEmpty())
+            return QDate();
+        const QDate d = parseDate(text);
+        if (d.isValid())
+            return d;
+    }
+    throw EDatabaseError(
+        QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
+}
+
+QString TField::AsString() const {
+    const QVariant v = raw();
+    if (v.isNull())
+        return QString();
+    switch (type_) {
+    case TFieldType::ftDate:
+        return AsDate().toString(kDateFormat);
+    case TFieldType::ftBoolean:
+        return AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
+    case TFieldType::ftAutoInc:
+    case TFieldType::ftInteger:
+    case TFieldType::ftSmallint:
+        if (v.typeId() == QMetaType::QString)
+            return v.toString();
+        return QString::number(AsInteger());
+    default:
+        return v.toString();
+    }
+}
+
+QString TField::DisplayText() const {
+    if (OnGetText)
+        return OnGetText(const_cast<TField&>(*this));
+    return AsString();
+}
+
+void TField::store(QVariant value) {
+    TQuery& q = *query_;
+    if (!q.Active() || column_ < 0)
+        throw EDatabaseError(QStringLiteral("Feld '%1': die Abfrage ist nicht geöffnet.").arg(name_));
+    if (calculated_) {
+        if (!q.inCalc_)
+            throw EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
+        auto& cells = q.rows_[size_t(q.override_)].calc;
+        cells[size_t(column_)] = std::move(value);
+        return;
+    }
+    if (q.state_ != TDataSetState::dsEdit && q.state_ != TDataSetState::dsInsert)
+        throw EDatabaseError(QStringLiteral("Die Abfrage ist nicht im Bearbeitungs- oder Einfügemodus."));
+    if (readOnly_ || type_ == TFieldType::ftAutoInc)
+        throw EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
+    if (OnValidate) {
+        Restore<TField*> field(q.validatingField_, this);
+        Restore<QVariant> pending(q.validating_, value);
+        OnValidate(*this);
+    }
+    q.rows_[size_t(q.cur_)].values[size_t(column_)] = std::move(value);
+    q.modified_ = true;
+    if (q.autoCalcFields_)
+        q.computeCalc(q.cur_);
+    q.notify();
+}
+
+void TField::SetAsInteger(int32_t value) {
+    switch (type_) {
+    case TFieldType::ftSmallint:
+        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+            throw EDatabaseError(
+                QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
+        store(qlonglong(value));
+        break;
+    case TFieldType::ftBoolean:
+        store(qlonglong(value != 0));
+        break;
+    case TFieldType::ftDate:
+        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, keine Zahl.").arg(name_));
+    case TFieldType::ftString:
+        store(cutToWidth(QString::number(value), size_));
+        break;
+    default:
+        store(qlonglong(value));
+    }
+}
+
+void TField::SetAsBoolean(bool value) {
+    if (type_ == TFieldType::ftString)
+        store(cutToWidth(value ? QStringLiteral("True") : QStringLiteral("False"), size_));
+    else if (type_ == TFieldType::ftDate)
+        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, kein Wahrheitswert.").arg(name_));
+    else
+        store(qlonglong(value ? 1 : 0));
+}
+
+void TField::SetAsDate(const QDate& value) {
+    if (!value.isValid()) {
+        store(QVariant());
+        return;
+    }
+    switch (type_) {
+    case TFieldType::ftDate:
+    case TFieldType::ftUnknown:
+        store(value.toString(Qt::ISODate));
+        break;
+    case TFieldType::ftString:
+        store(cutToWidth(value.toString(kDateFormat), size_));
+        break;
+    default:
+        throw EDatabaseError(QStringLiteral("Feld '%1' ist kein Datum.").arg(name_));
+    }
+}
+
+void TField::SetAsString(const QString& value) {
+    if (value.isEmpty()) {
+        store(QVariant());
+        return;
+    }
+    switch (type_) {
+    case TFieldType::ftString:
+    case TFieldType::ftUnknown:
+        store(cutToWidth(value, size_));
+        return;
+    case TFieldType::ftDate: {
+        const QDate d = parseDate(value);
+        if (!d.isValid())
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiges Datum.").arg(value));
+        SetAsDate(d);
+        return;
+    }
+    case TFieldType::ftBoolean: {
+        const auto b = parseBoolean(value);
+        if (!b)
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert.").arg(value));
+        SetAsBoolean(*b);
+        return;
+    }
+    default: {
+        const auto n = parseInteger(value);
+        if (!n || *n < std::numeric_limits<int32_t>::min() || *n > std::numeric_limits<int32_t>::max())
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Integerwert.").arg(value));
+        SetAsInteger(int32_t(*n));
+    }
+    }
+}
+
+void TField::Clear() {
+    store(QVariant());
+}
+
+// ---- TQuery
+
+TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
+
+TQuery::~TQuery() = default;
+
+Database& TQuery::database() {
+    return db_ ? *db_ : Database::Current();
+}
+
+QString TQuery::sqlText() const {
+    return sql_.join(QLatin1Char('\n'));
+}
+
+void TQuery::requireInactive(const char* what) const {
+    if (Active())
+        throw EDatabaseError(QStringLiteral("%1 lässt sich nur bei geschlossener Abfrage ändern.")
+                                 .arg(QString::fromLatin1(what)));
+}
+
+void TQuery::requireActive() const {
+    if (!Active())
+        throw EDatabaseError(QStringLiteral("Die Abfrage ist nicht geöffnet."));
+}
+
+void TQuery::requireBidirectional() const {
+    requireActive();
+    if (uniDirectional_)
+        throw EDatabaseError(
+            QStringLiteral("Diese Operation ist bei einer nur vorwärts lesbaren Abfrage nicht erlaubt."));
+}
+
+void TQuery::requireLive() const {
+    requireActive();
+    if (!live_)
+        throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
+}
+
+void TQuery::SQLClear() {
+    requireInactive("Der SQL-Text");
+    sql_.clear();
+    paramsParsed_ = false;
+}
+
+void TQuery::SQLAdd(const QString& line) {
+    requireInactive("Der SQL-Text");
+    sql_.append(line);
+    paramsParsed_ = false;
+}
+
+void TQuery::SetSQL(const QStringList& lines) {
+    requireInactive("Der SQL-Text");
+    sql_ = lines;
+    paramsParsed_ = false;
+}
+
+// Finds ":Name" outside quoted texts and names; the parameters of an earlier text that
+// the new one names again keep their objects.
+void TQuery::parseParams() {
+    if (paramsParsed_)
+        return;
+    for (auto& [key, param] : params_)
+        param->bound_ = false;
+    std::map<QString, std::unique_ptr<TParam>> found;
+    const QString text = sqlText();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const qsizetype end = text.indexOf(c, i + 1);
+            if (end < 0)
+                break;
+            i = end;
+        } else if (c == QLatin1Char(':') && i + 1 < text.size() &&
+                   (text[i + 1].isLetter() || text[i + 1] == QLatin1Char('_'))) {
+            qsizetype j = i + 1;
+            while (j < text.size() && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
+                ++j;
+            const QString name = text.mid(i + 1, j - i - 1);
+            const QString key = name.toLower();
+            if (!found.count(key)) {
+                auto old = params_.find(key);
+                if (old != params_.end()) {
+                    found[key] = std::move(old->second);
+                    found[key]->value_ = QVariant();
+                } else {
+                    found[key] = std::make_unique<TParam>(name);
+                }
+            }
+            i = j - 1;
+        }
+    }
+    // Objects of parameters no longer named stay alive (a caller may hold one) but are unknown.
+    for (auto& [key, param] : params_)
+        if (param && !found.count(key))
+            retired_.push_back(std::move(param));
+    params_ = std::move(found);
+    paramsParsed_ = true;
+}
+
+TParam& TQuery::ParamByName(const QString& name) {
+    parseParams();
+    const auto it = params_.find(name.toLower());
+    if (it == params_.end())
+        throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
+    it->second->bound_ = true;
+    return *it->second;
+}
+
+void TQuery::SetRequestLive(bool on) {
+    requireInactive("RequestLive");
+    requestLive_ = on;
+}
+
+void TQuery::SetUniDirectional(bool on) {
+    requireInactive("UniDirectional");
+    uniDirectional_ = on;
+}
+
+TField& TQuery::AddField(const QString& name, TFieldType type, int size) {
+    requireInactive("Die Feldliste");
+    if (FindField(name))
+        throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
+    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
+    fields_.back()->declared_ = true;
+    return *fields_.back();
+}
+
+TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
+    requireInactive("Die Feldliste");
+    if (FindField(name))
+        throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
+    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, true)));
+    fields_.back()->declared_ = true;
+    return *fields_.back();
+}
+
+void TQuery::bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes) {
+    for (auto& f : fields_)
+        f->column_ = -1;
+    std::vector<TField*> active;
+    std::map<QString, int> seen;
+    for (size_t i = 0; i < names.size(); ++i) {
+        // A join may name a field twice: the later ones get "_1", "_2", ...
+        QString name = names[i];
+        const int n = seen[name.toLower()]++;
+        if (n > 0)
+            name += QStringLiteral("_%1").arg(n);
+        int size = 0;
+        TFieldType type = typeOfDeclaration(declTypes[i], size);
+        if (int(i) == autoIncColumn_)
+            type = TFieldType::ftAutoInc;
+        TField* field = nullptr;
+        for (auto& f : fields_)
+            if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
+                field = f.get();
+        if (field && field->declared_) {
+            if (!typesFit(field->type_, type))
+                throw EDatabaseError(
+                    QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(field->name_));
+            if (type != TFieldType::ftUnknown)
+                field->type_ = type;
+            if (size > 0)
+                field->size_ = size;
+        } else if (field) {
+            field->type_ = type;
+            field->size_ = size;
+        } else {
+            fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
+            field = fields_.back().get();
+        }
+        field->column_ = int(i);
+        active.push_back(field);
+    }
+    int calc = 0;
+    for (auto& f : fields_) {
+        if (f->calculated_) {
+            f->column_ = calc++;
+            active.push_back(f.get());
+        } else if (f->declared_ && f->column_ < 0) {
+            throw EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(f->name_));
+        }
+    }
+    active_ = std::move(active);
+}
+
+void TQuery::fetch(bool rebind) {
+    Database& db = database();
+    QString sql = sqlText();
+    bool live = false;
+    QString table;
+    if (requestLive_) {
+        // Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...]
+        static const QRegularExpression form(
+            QStringLiteral(
+                R"re(^\s*select\s+\*\s+from\s+(?:"([^"]+)"|([A-Za-z_][\w.]*))(\s+(?:where|order)\b.*|\s*)$)re"),
+            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+        const auto m = form.match(sql);
+        if (!m.hasMatch())
+            throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
+        table = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+        sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
+        live = true;
+    }
+    parseParams();
+
+    const QString context = QStringLiteral("Fehler beim Öffnen der Abfrage: ");
+    Statement s(db.Handle(), sql, context);
+    for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
+        const char* raw = sqlite3_bind_parameter_name(s.get(), i);
+        const QString name = raw ? QString::fromUtf8(raw).mid(1) : QString();
+        const auto it = params_.find(name.toLower());
+        if (it == params_.end() || !it->second->bound_)
+            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.").arg(name));
+        s.bind(i, it->second->value_);
+    }
+
+    const int first = live ? 1 : 0;
+    const int count = sqlite3_column_count(s.get());
+    std::vector<QString> names;
+    std::vector<QString> declTypes;
+    for (int i = first; i < count; ++i) {
+        names.push_back(QString::fromUtf8(sqlite3_column_name(s.get(), i)));
+        const char* decl = sqlite3_column_decltype(s.get(), i);
+        declTypes.push_back(decl ? QString::fromUtf8(decl) : QString());
+    }
+
+    int autoInc = -1;
+    if (live) {
+        Statement info(db.Handle(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)), context);
+        while (info.step()) {
+            if (sqlite3_column_int(info.get(), 5) == 1 &&
+                info.column(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
+                const QString pk = info.column(1).toString();
+                for (size_t i = 0; i < names.size(); ++i)
+                    if (names[i].compare(pk, Qt::CaseInsensitive) == 0)
+                        autoInc = int(i);
+            }
+        }
+    }
+
+    std::vector<Row> rows;
+    try {
+        while (s.step()) {
+            Row row;
+            row.id = nextRowId_++;
+            if (live)
+                row.rowid = sqlite3_column_int64(s.get(), 0);
+            row.values.reserve(names.size());
+            for (int i = first; i < count; ++i)
+                row.values.push_back(s.column(i));
+            rows.push_back(std::move(row));
+        }
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(context + e.Message());
+    }
+
+    if (rebind) {
+        autoIncColumn_ = autoInc;
+        bindFields(names, declTypes);
+        columns_ = names;
+        table_ = table;
+        live_ = live;
+    }
+    size_t calcCount = 0;
+    for (auto* f : active_)
+        if (f->calculated_)
+            ++calcCount;
+    for (auto& row : rows)
+        row.calc.resize(calcCount);
+    rows_ = std::move(rows);
+    cachedDeletes_.clear();
+    cur_ = rows_.empty() ? -1 : 0;
+    eof_ = bof_ = true;
+    if (!rows_.empty())
+        eof_ = false;
+}
+
+void TQuery::Open() {
+    if (Active())
+        return;
+    fetch(true);
+    state_ = TDataSetState::dsBrowse;
+    modified_ = false;
+    computeAllCalc();
+    if (AfterOpen)
+        AfterOpen(*this);
+    scrolled();
+}
+
+void TQuery::Close() {
+    if (!Active())
+        return;
+    state_ = TDataSetState::dsInactive;
+    rows_.clear();
+    cachedDeletes_.clear();
+    active_.clear();
+    cur_ = -1;
+    eof_ = bof_ = true;
+    modified_ = false;
+    live_ = false;
+    notify();
+}
+
+const TQuery::Row* TQuery::activeRow() const {
+    if (override_ >= 0 && size_t(override_) < rows_.size())
+        return &rows_[size_t(override_)];
+    if (cur_ >= 0 && size_t(cur_) < rows_.size())
+        return &rows_[size_t(cur_)];
+    return nullptr;
+}
+
+void TQuery::WithRow(int row, const std::function<void()>& fn) {
+    if (row < 0 || size_t(row) >= rows_.size())
+        throw EDatabaseError(QStringLiteral("Zeile %1 gibt es nicht.").arg(row + 1));
+    Restore<int> guard(override_, row);
+    fn();
+}
+
+void TQuery::computeCalc(int index) {
+    if (!OnCalcFields || index < 0 || size_t(index) >= rows_.size())
+        return;
+    bool any = false;
+    for (auto* f : active_)
+        any = any || f->calculated_;
+    if (!any)
+        return;
+    Row& row = rows_[size_t(index)];
+    std::fill(row.calc.begin(), row.calc.end(), QVariant());
+    Restore<int> guard(override_, index);
+    Restore<bool> calc(inCalc_, true);
+    Restore<TDataSetState> state(state_, TDataSetState::dsCalcFields);
+    OnCalcFields(*this);
+}
+
+void TQuery::computeAllCalc() {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        computeCalc(int(i));
+}
+
+void TQuery::notify() {
+    if (disableCount_ > 0) {
+        pendingNotify_ = true;
+        return;
+    }
+    emit DataChanged();
+}
+
+void TQuery::scrolled() {
+    if (AfterScroll)
+        AfterScroll(*this);
+    notify();
+}
+
+void TQuery::checkBrowseMode() {
+    requireActive();
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+        emit UpdateRecord();
+        if (modified_)
+            Post();
+        else
+            Cancel();
+    }
+}
+
+void TQuery::First() {
+    checkBrowseMode();
+    if (uniDirectional_ && cur_ > 0)
+        throw EDatabaseError(
+            QStringLiteral("Diese Operation ist bei einer nur vorwärts lesbaren Abfrage nicht erlaubt."));
+    cur_ = rows_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+    scrolled();
+}
+
+void TQuery::Last() {
+    requireBidirectional();
+    checkBrowseMode();
+    cur_ = int(rows_.size()) - 1;
+    bof_ = rows_.empty();
+    eof_ = rows_.empty();
+    scrolled();
+}
+
+void TQuery::Next() {
+    checkBrowseMode();
+    if (eof_)
+        return;
+    if (size_t(cur_ + 1) < rows_.size()) {
+        ++cur_;
+        bof_ = false;
+    } else {
+        eof_ = true;
+    }
+    scrolled();
+}
+
+void TQuery::Prior() {
+    requireBidirectional();
+    checkBrowseMode();
+    if (bof_)
+        return;
+    if (cur_ > 0) {
+        --cur_;
+        eof_ = false;
+    } else {
+        bof_ = true;
+    }
+    scrolled();
+}
+
+int TQuery::MoveBy(int distance) {
+    if (distance < 0)
+        requireBidirectional();
+    checkBrowseMode();
+    if (distance == 0 || rows_.empty() || (distance > 0 && eof_) || (distance < 0 && bof_))
+        return 0;
+    const int target = std::clamp(cur_ + distance, 0, int(rows_.size()) - 1);
+    const int moved = target - cur_;
+    eof_ = distance > 0 && moved < distance;
+    bof_ = distance < 0 && moved > distance;
+    cur_ = target;
+    scrolled();
+    return moved;
+}
+
+int TQuery::RecordCount() const {
+    return Active() ? int(rows_.size()) : 0;
+}
+
+int TQuery::RecNo() const {
+    return Active() && cur_ >= 0 ? cur_ + 1 : 0;
+}
+
+bool TQuery::Locate(const QString& fieldName, int32_t value) {
+    requireBidirectional();
+    checkBrowseMode();
+    TField& field = FieldByName(fieldName);
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        bool match = false;
+        WithRow(int(i), [&] {
+            try {
+                match = !field.IsNull() && field.AsInteger() == value;
+            } catch (const EDatabaseError&) {
+                match = false; // a value that is no number matches no number
+            }
+        });
+        if (match) {
+            cur_ = int(i);
+            eof_ = bof_ = false;
+            scrolled();
+            return true;
+        }
+    }
+    return false;
+}
+
+TField* TQuery::FindField(const QString& name) {
+    if (Active()) {
+        for (auto* f : active_)
+            if (f->name_.compare(name, Qt::CaseInsensitive) == 0)
+                return f;
+        return nullptr;
+    }
+    for (auto& f : fields_)
+        if (f->declared_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    return nullptr;
+}
+
+TField& TQuery::FieldByName(const QString& name) {
+    if (TField* f = FindField(name))
+        return *f;
+    throw EDatabaseError(QStringLiteral("Feld '%1' nicht gefunden.").arg(name));
+}
+
+std::vector<TField*> TQuery::Fields() const {
+    if (Active())
+        return active_;
+    std::vector<TField*> declared;
+    for (auto& f : fields_)
+        if (f->declared_)
+            declared.push_back(f.get());
+    return declared;
+}
+
+void TQuery::beginInsert(bool append) {
+    requireLive();
+    checkBrowseMode();
+    Row row;
+    row.id = nextRowId_++;
+    row.values.resize(columns_.size());
+    size_t calcCount = 0;
+    for (auto* f : active_)
+        if (f->calculated_)
+            ++calcCount;
+    row.calc.resize(calcCount);
+    row.status = RowStatus::Inserted;
+    insertReturn_ = cur_;
+    const int pos = append || cur_ < 0 ? int(rows_.size()) : cur_;
+    rows_.insert(rows_.begin() + pos, std::move(row));
+    cur_ = pos;
+    state_ = TDataSetState::dsInsert;
+    modified_ = false;
+    eof_ = bof_ = false;
+    computeCalc(cur_);
+    notify();
+    if (AfterInsert)
+        AfterInsert(*this);
+}
+
+void TQuery::Append() {
+    beginInsert(true);
+}
+
+void TQuery::Insert() {
+    beginInsert(false);
+}
+
+void TQuery::Edit() {
+    requireLive();
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
+        return;
+    if (rows_.empty()) {
+        Insert();
+        return;
+    }
+    editBackup_ = rows_[size_t(cur_)];
+    state_ = TDataSetState::dsEdit;
+    modified_ = false;
+    notify();
+}
+
+void TQuery::insertIntoFile(Row& row) {
+    sqlite3* h = database().Handle();
+    QStringList names;
+    QStringList marks;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (int(i) == autoIncColumn_)
+            continue;
+        names << quoted(columns_[i]);
+        marks << QStringLiteral("?");
+    }
+    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_))
+                                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                              .arg(quoted(table_), names.join(QLatin1Char(',')),
+                                                   marks.join(QLatin1Char(',')));
+    Statement s(h, sql);
+    int index = 1;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (int(i) != autoIncColumn_)
+            s.bind(index++, row.values[i]);
+    s.step();
+    row.rowid = sqlite3_last_insert_rowid(h);
+    // Read the row back: the file gave it its number.
+    Statement back(h, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(table_)));
+    back.bind(1, qlonglong(row.rowid));
+    if (back.step())
+        for (size_t i = 0; i < columns_.size() && int(i) < sqlite3_column_count(back.get()); ++i)
+            row.values[i] = back.column(int(i));
+}
+
+void TQuery::updateInFile(const Row& row) {
+    sqlite3* h = database().Handle();
+    QStringList sets;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (int(i) != autoIncColumn_)
+            sets << quoted(columns_[i]) + QStringLiteral(" = ?");
+    if (sets.isEmpty())
+        return;
+    Statement s(
+        h,
+        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table_), sets.join(QLatin1Char(','))));
+    int index = 1;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (int(i) != autoIncColumn_)
+            s.bind(index++, row.values[i]);
+    s.bind(index, qlonglong(row.rowid));
+    s.step();
+    if (sqlite3_changes(h) != 1)
+        throw EDatabaseError(
+            QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
+}
+
+void TQuery::deleteFromFile(int64_t rowid) {
+    Statement s(database().Handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(table_)));
+    s.bind(1, qlonglong(rowid));
+    s.step();
+}
+
+void TQuery::Post() {
+    requireActive();
+    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+        return;
+    emit UpdateRecord();
+    if (BeforePost)
+        BeforePost(*this);
+    Row& row = rows_[size_t(cur_)];
+    if (cachedUpdates_) {
+        if (row.status != RowStatus::Inserted)
+            row.status = RowStatus::Modified;
+    } else if (state_ == TDataSetState::dsInsert) {
+        Row written = row;
+        insertIntoFile(written);
+        written.status = RowStatus::Unchanged;
+        row = std::move(written);
+    } else {
+        updateInFile(row);
+    }
+    state_ = TDataSetState::dsBrowse;
+    modified_ = false;
+    computeCalc(cur_);
+    notify();
+}
+
+void TQuery::Cancel() {
+    if (state_ == TDataSetState::dsInsert) {
+        rows_.erase(rows_.begin() + cur_);
+        cur_ = rows_.empty() ? -1 : std::clamp(insertReturn_, 0, int(rows_.size()) - 1);
+        eof_ = bof_ = rows_.empty();
+    } else if (state_ == TDataSetState::dsEdit) {
+        rows_[size_t(cur_)] = editBackup_;
+    } else {
+        return;
+    }
+    state_ = TDataSetState::dsBrowse;
+    modified_ = false;
+    notify();
+}
+
+void TQuery::Delete() {
+    requireLive();
+    if (state_ == TDataSetState::dsInsert) {
+        Cancel();
+        return;
+    }
+    if (state_ == TDataSetState::dsEdit)
+        Cancel();
+    if (rows_.empty())
+        throw EDatabaseError(QStringLiteral("Löschen nicht möglich: die Ergebnismenge ist leer."));
+    if (BeforeDelete)
+        BeforeDelete(*this);
+    if (cur_ < 0 || size_t(cur_) >= rows_.size())
+        return; // the handler emptied the result itself
+    const Row& row = rows_[size_t(cur_)];
+    if (cachedUpdates_) {
+        if (row.rowid != 0)
+            cachedDeletes_.push_back(row.rowid);
+    } else {
+        deleteFromFile(row.rowid);
+    }
+    rows_.erase(rows_.begin() + cur_);
+    if (size_t(cur_) >= rows_.size()) {
+        cur_ = int(rows_.size()) - 1;
+        eof_ = true;
+    } else {
+        eof_ = false;
+    }
+    bof_ = rows_.empty();
+    if (AfterDelete)
+        AfterDelete(*this);
+    scrolled();
+}
+
+void TQuery::SetCachedUpdates(bool on) {
+    if (on == cachedUpdates_)
+        return;
+    if (!on && Active()) {
+        Cancel();
+        if (UpdatesPending())
+            CancelUpdates();
+    }
+    cachedUpdates_ = on;
+}
+
+bool TQuery::UpdatesPending() const {
+    if (!cachedDeletes_.empty())
+        return true;
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [](const Row& r) { return r.status != RowStatus::Unchanged; });
+}
+
+void TQuery::ApplyUpdates() {
+    requireActive();
+    if (!cachedUpdates_)
+        return;
+    checkBrowseMode();
+    if (!UpdatesPending())
+        return;
+    // Written copies replace the cached rows only when the whole transaction held.
+    std::vector<std::pair<size_t, Row>> written;
+    database().RunAtomically([&] {
+        for (int64_t rowid : cachedDeletes_)
+            deleteFromFile(rowid);
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (rows_[i].status == RowStatus::Unchanged)
+                continue;
+            Row copy = rows_[i];
+            if (copy.status == RowStatus::Inserted)
+                insertIntoFile(copy);
+            else
+                updateInFile(copy);
+            copy.status = RowStatus::Unchanged;
+            written.emplace_back(i, std::move(copy));
+        }
+    });
+    for (auto& [index, row] : written)
+        rows_[index] = std::move(row);
+    cachedDeletes_.clear();
+    for (auto& [index, row] : written)
+        computeCalc(int(index));
+    notify();
+}
+
+void TQuery::CancelUpdates() {
+    if (!Active())
+        return;
+    Cancel();
+    if (!UpdatesPending())
+        return;
+    fetch(false);
+    computeAllCalc();
+    notify();
+}
+
+TBookmark TQuery::GetBookmark() const {
+    if (!Active() || cur_ < 0)
+        return TBookmark{};
+    return TBookmark{rows_[size_t(cur_)].id};
+}
+
+bool TQuery::BookmarkValid(const TBookmark& bookmark) const {
+    return bookmark.valid() &&
+           std::any_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.id == bookmark.row; });
+}
+
+void TQuery::GotoBookmark(const TBookmark& bookmark) {
+    requireBidirectional();
+    checkBrowseMode();
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].id == bookmark.row && bookmark.valid()) {
+            cur_ = int(i);
+            eof_ = bof_ = false;
+            scrolled();
+            return;
+        }
+    }
+    throw EDatabaseError(QStringLiteral("Datensatz nicht gefunden."));
+}
+
+void TQuery::DisableControls() {
+    ++disableCount_;
+}
+
+void TQuery::EnableControls() {
+    if (disableCount_ == 0)
+        return;
+    if (--disableCount_ == 0 && pendingNotify_) {
+        pendingNotify_ = false;
+        emit DataChanged();
+    }
+}
+
+} // namespace platform

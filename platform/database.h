@@ -1,0 +1,346 @@
+#pragma once
+
+// The program's database: one SQLite file holding the tables "Kunden.db", "Prueflng.db",
+// "Pruefung.db" and "Uebernah.db", reached through query objects with a client-side cursor.
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform {
+
+// Every failure of the database layer: the text is meant for the user.
+class EDatabaseError : public std::runtime_error {
+public:
+    explicit EDatabaseError(const QString& message);
+    QString Message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// One connection to the database file. Creates the four tables when the file is new and
+// brings an older file of this program up to date (versioned by PRAGMA user_version).
+class Database {
+public:
+    static constexpr int kSchemaVersion = 1;
+
+    // Opens (or creates) the file; throws EDatabaseError when that fails.
+    explicit Database(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // "Pruefdaten.sqlite": the program's file, in the current working directory.
+    static QString DefaultFileName();
+    // The database queries use when none is given: the one set by SetCurrent, else the
+    // default file, opened on first use.
+    static Database& Current();
+    // Points queries made without a database at db (tests); nullptr goes back to the default.
+    static void SetCurrent(Database* db);
+
+    const QString& Path() const { return path_; }
+    int SchemaVersion() const;
+    sqlite3* Handle() const { return db_; }
+
+    // Runs a statement without result rows (no parameters).
+    void Execute(const QString& sql);
+
+    // An explicit transaction over several queries' writes. Queries that wrote inside a
+    // transaction that is rolled back must be reopened: their rows no longer match the file.
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return explicitTransaction_; }
+
+    // Runs fn as one unit: everything it wrote is kept, or nothing when it throws.
+    void RunAtomically(const std::function<void()>& fn);
+
+private:
+    void prepareSchema();
+
+    QString path_;
+    sqlite3* db_ = nullptr;
+    bool explicitTransaction_ = false;
+    int savepointDepth_ = 0;
+};
+
+enum class TFieldType { ftUnknown, ftAutoInc, ftInteger, ftSmallint, ftDate, ftBoolean, ftString };
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
+
+class TQuery;
+
+// One field of a query, addressed by name. An empty field reads as 0, false, an invalid
+// date or empty text. Reads and writes go to the query's current row.
+class TField {
+public:
+    using TFieldNotifyEvent = std::function<void(TField& sender)>;
+    using TFieldGetTextEvent = std::function<QString(TField& sender)>;
+
+    const QString& FieldName() const { return name_; }
+    TFieldType DataType() const { return type_; }
+    // Width of a text field in characters; 0 for other types.
+    int Size() const { return size_; }
+    bool Calculated() const { return calculated_; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool on) { readOnly_ = on; }
+    TQuery& DataSet() const { return *query_; }
+
+    bool IsNull() const;
+    int32_t AsInteger() const;
+    bool AsBoolean() const;
+    QDate AsDate() const;
+    QString AsString() const;
+    // The text shown for the value: OnGetText when set, else AsString.
+    QString DisplayText() const;
+
+    // Writers need the query in edit or insert state (calculated fields: inside OnCalcFields).
+    // A text is cut to the field's width; an empty text empties the field.
+    void SetAsInteger(int32_t value);
+    void SetAsBoolean(bool value);
+    void SetAsDate(const QDate& value);
+    // Converts the text into the field's type (dates as dd.MM.yyyy); a text that is no
+    // value of the type throws.
+    void SetAsString(const QString& value);
+    void Clear();
+
+    // Runs when a new value is set; while it runs the field reads the new value. A handler
+    // that throws refuses the value and the field keeps its old one.
+    TFieldNotifyEvent OnValidate;
+    TFieldGetTextEvent OnGetText;
+
+private:
+    friend class TQuery;
+    TField(TQuery* query, QString name, TFieldType type, int size, bool calculated);
+    QVariant raw() const;
+    void store(QVariant value);
+
+    TQuery* query_;
+    QString name_;
+    TFieldType type_;
+    int size_;
+    bool calculated_;
+    bool readOnly_ = false;
+    bool declared_ = false;
+    int column_ = -1;
+};
+
+// A named parameter of the SQL text (":Name").
+class TParam {
+public:
+    explicit TParam(QString name) : name_(std::move(name)) {}
+    const QString& Name() const { return name_; }
+    void SetAsInteger(int32_t value) { value_ = qlonglong(value); }
+    void SetAsString(const QString& value) { value_ = value; }
+    void Clear() { value_ = QVariant(); }
+    const QVariant& Value() const { return value_; }
+    bool IsBound() const { return bound_; }
+
+private:
+    friend class TQuery;
+    QString name_;
+    QVariant value_;
+    bool bound_ = false;
+};
+
+// A place in a query's result to come back to.
+struct TBookmark {
+    uint64_t row = 0;
+    bool valid() const { return row != 0; }
+};
+
+// A query over the database: SQL text as lines, named parameters, a live (editable) or
+// read-only result read into memory when opened, a current row, calculated fields and
+// the events of a data set. All of it runs in the thread that owns the query.
+class TQuery : public QObject {
+    Q_OBJECT
+public:
+    using TDataSetNotifyEvent = std::function<void(TQuery& dataSet)>;
+
+    // Without a database the query uses Database::Current() when it opens.
+    explicit TQuery(QObject* owner = nullptr, Database* db = nullptr);
+    ~TQuery() override;
+
+    // SQL text.
+    const QStringList& SQL() const { return sql_; }
+    void SQLClear();
+    void SQLAdd(const QString& line);
+    void SetSQL(const QStringList& lines);
+
+    // Parameters named in the SQL text; an unknown name throws.
+    TParam& ParamByName(const QString& name);
+
+    // Switches, set while closed. Live: the result can be edited (a statement of the form
+    // select * from "table" ...). Forward-only: First at opening and Next only.
+    // AutoCalcFields: calculated fields also follow every field change while editing;
+    // off, they are computed only when rows are read.
+    bool RequestLive() const { return requestLive_; }
+    void SetRequestLive(bool on);
+    bool UniDirectional() const { return uniDirectional_; }
+    void SetUniDirectional(bool on);
+    bool AutoCalcFields() const { return autoCalcFields_; }
+    void SetAutoCalcFields(bool on) { autoCalcFields_ = on; }
+
+    // Field objects that exist while the query is closed and keep their events. A declared
+    // data field the result lacks, or holds with another type, makes opening fail.
+    TField& AddField(const QString& name, TFieldType type, int size = 0);
+    TField& AddCalcField(const QString& name, TFieldType type, int size = 0);
+
+    // Open runs the statement and stands on the first row; opening an open query does
+    // nothing. Close drops an unposted edit and any unapplied cached changes.
+    void Open();
+    void Close();
+    bool Active() const { return state_ != TDataSetState::dsInactive; }
+    TDataSetState State() const { return state_; }
+    bool CanModify() const { return Active() && live_; }
+    // A row being edited or inserted has had a field set.
+    bool Modified() const { return modified_; }
+
+    // Moving. Eof: the result is empty or a Next found no further row. Bof: the result is
+    // empty or the cursor stands on the first row after First, Prior or opening.
+    // A move first posts a changed row being edited, or cancels an unchanged one.
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    int MoveBy(int distance);
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    int RecordCount() const;
+    // Place of the current row from 1; 0 when there is none.
+    int RecNo() const;
+    // Finds the first row whose field equals value and makes it current; false (and the
+    // position kept) when there is none.
+    bool Locate(const QString& fieldName, int32_t value);
+
+    // Fields of the current row. FieldByName throws for an unknown name.
+    TField& FieldByName(const QString& name);
+    TField* FindField(const QString& name);
+    std::vector<TField*> Fields() const;
+
+    // Editing a live result.
+    void Append();
+    void Insert();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+
+    // Cached updates: posted changes are held back until ApplyUpdates writes them in one
+    // transaction (an error writes nothing and keeps the cache); CancelUpdates drops them.
+    // Switching the mode off drops whatever was not applied.
+    bool CachedUpdates() const { return cachedUpdates_; }
+    void SetCachedUpdates(bool on);
+    void ApplyUpdates();
+    void CancelUpdates();
+    bool UpdatesPending() const;
+
+    TBookmark GetBookmark() const;
+    // Throws when the row is gone.
+    void GotoBookmark(const TBookmark& bookmark);
+    void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark{}; }
+    bool BookmarkValid(const TBookmark& bookmark) const;
+
+    // While disabled (counted), bound controls are not told about moves and changes.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return disableCount_ > 0; }
+
+    // For bound controls: runs fn with row (from 0) standing in for the current row,
+    // without moving the cursor or running any event.
+    void WithRow(int row, const std::function<void()>& fn);
+
+    // Events, run at once in the owning thread.
+    TDataSetNotifyEvent AfterOpen;
+    TDataSetNotifyEvent AfterInsert;
+    TDataSetNotifyEvent AfterDelete;
+    TDataSetNotifyEvent AfterScroll;
+    TDataSetNotifyEvent BeforeDelete;
+    TDataSetNotifyEvent BeforePost;
+    TDataSetNotifyEvent OnCalcFields;
+
+signals:
+    // The rows, the current row or its values changed (not sent while controls are disabled).
+    void DataChanged();
+    // Bound controls are to write what they hold into their fields (before a post).
+    void UpdateRecord();
+
+private:
+    friend class TField;
+    enum class RowStatus { Unchanged, Inserted, Modified };
+    struct Row {
+        uint64_t id = 0;   // identity within this opening (bookmarks)
+        int64_t rowid = 0; // the row in the file; 0 while only cached
+        std::vector<QVariant> values;
+        std::vector<QVariant> calc;
+        RowStatus status = RowStatus::Unchanged;
+    };
+
+    Database& database();
+    QString sqlText() const;
+    void parseParams();
+    void requireInactive(const char* what) const;
+    void requireActive() const;
+    void requireBidirectional() const;
+    void requireLive() const;
+    void checkBrowseMode();
+    void fetch(bool rebind);
+    void bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes);
+    void computeCalc(int index);
+    void computeAllCalc();
+    void scrolled();
+    void notify();
+    const Row* activeRow() const;
+    void insertIntoFile(Row& row);
+    void updateInFile(const Row& row);
+    void deleteFromFile(int64_t rowid);
+    void beginInsert(bool append);
+
+    Database* db_;
+    QStringList sql_;
+    std::map<QString, std::unique_ptr<TParam>> params_; // by lower-case name
+    std::vector<std::unique_ptr<TParam>> retired_;
+    bool paramsParsed_ = false;
+    bool requestLive_ = false;
+    bool uniDirectional_ = false;
+    bool autoCalcFields_ = true;
+    bool cachedUpdates_ = false;
+
+    std::vector<std::unique_ptr<TField>> fields_;
+    std::vector<TField*> active_; // fields of the open result, data fields then calculated
+    QString table_;               // the live table
+    std::vector<QString> columns_;
+    int autoIncColumn_ = -1;
+    bool live_ = false;
+
+    std::vector<Row> rows_;
+    std::vector<int64_t> cachedDeletes_;
+    int cur_ = -1;
+    int override_ = -1; // WithRow
+    bool eof_ = true;
+    bool bof_ = true;
+    TDataSetState state_ = TDataSetState::dsInactive;
+    bool modified_ = false;
+    bool inCalc_ = false;
+    Row editBackup_;
+    int insertReturn_ = -1;
+    uint64_t nextRowId_ = 1;
+    int disableCount_ = 0;
+    bool pendingNotify_ = false;
+    QVariant validating_;
+    TField* validatingField_ = nullptr;
+};
+
+} // namespace platform
