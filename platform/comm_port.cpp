@@ -1,0 +1,510 @@
+#include "platform/comm_port.h"
+
+#include <asm/termbits.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace platform {
+
+namespace detail {
+
+int makeWakeFd() {
+    return ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+void signalWakeFd(int fd) {
+    if (fd < 0)
+        return;
+    const uint64_t one = 1;
+    // A full counter is still signalled; nothing to do on EAGAIN.
+    [[maybe_unused]] ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+void resetWakeFd(int fd) {
+    if (fd < 0)
+        return;
+    uint64_t value;
+    [[maybe_unused]] ssize_t n = ::read(fd, &value, sizeof value);
+}
+
+void closeWakeFd(int fd) {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+} // namespace detail
+
+// ---- close event ----
+
+CommEvent::~CommEvent() {
+    detail::closeWakeFd(fd_);
+}
+
+bool CommEvent::create() {
+    if (fd_ < 0)
+        fd_ = detail::makeWakeFd();
+    return fd_ >= 0;
+}
+
+void CommEvent::signal() {
+    detail::signalWakeFd(fd_);
+}
+
+bool CommEvent::isSignalled() const {
+    if (fd_ < 0)
+        return false;
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+// ---- names and texts ----
+
+std::string commDevicePath(int portNumber) {
+    const std::string var = "GERAETETESTER_COM" + std::to_string(portNumber);
+    if (const char* value = std::getenv(var.c_str()); value && *value)
+        return value;
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string systemErrorText(int code) {
+    if (const char* text = ::strerrordesc_np(code))
+        return text;
+    return "Fehler #" + std::to_string(code) +
+           " (Fehlertext nicht verfügbar: " + std::string(::strerrordesc_np(EINVAL)) + ")";
+}
+
+// ---- terminal device ----
+
+namespace {
+
+constexpr uint32_t noInterval = 0xFFFFFFFFu;
+// How often modem lines and error counters are looked at where the driver has them.
+constexpr int lineScanMs = 20;
+
+class TerminalDevice final : public CommDevice {
+public:
+    explicit TerminalDevice(int fd) : fd_(fd) { txWake_.create(); }
+    ~TerminalDevice() override {
+        ::ioctl(fd_, TIOCNXCL);
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+
+    bool init() {
+        termios2 t{};
+        if (::ioctl(fd_, TCGETS2, &t) != 0)
+            return false;
+        t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | INPCK);
+        t.c_oflag &= ~OPOST;
+        t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        t.c_cflag |= CREAD | CLOCAL;
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        if (::ioctl(fd_, TCSETS2, &t) != 0)
+            return false;
+        int lines = 0;
+        modemLines_ = ::ioctl(fd_, TIOCMGET, &lines) == 0;
+        serial_icounter_struct c{};
+        counters_ = ::ioctl(fd_, TIOCGICOUNT, &c) == 0;
+        if (counters_)
+            lastCounts_ = c;
+        if (modemLines_)
+            lastModem_ = modemWord(lines);
+        return applyState(state_);
+    }
+
+    bool setupComm(uint32_t in, uint32_t out) override {
+        inQueue_ = in;
+        outQueue_ = out;
+        return true;
+    }
+    bool getCommState(CommState& s) override {
+        std::lock_guard lock(mutex_);
+        s = state_;
+        return true;
+    }
+    bool setCommState(const CommState& s) override {
+        std::lock_guard lock(mutex_);
+        state_ = s;
+        return applyState(s);
+    }
+    bool getCommTimeouts(CommTimeouts& t) override {
+        std::lock_guard lock(mutex_);
+        t = timeouts_;
+        return true;
+    }
+    bool setCommTimeouts(const CommTimeouts& t) override {
+        std::lock_guard lock(mutex_);
+        timeouts_ = t;
+        return true;
+    }
+    bool purgeComm(uint32_t flags) override {
+        bool ok = true;
+        if (flags & PURGE_RXCLEAR)
+            ok = ::ioctl(fd_, TCFLSH, TCIFLUSH) == 0 && ok;
+        if (flags & PURGE_TXCLEAR)
+            ok = ::ioctl(fd_, TCFLSH, TCOFLUSH) == 0 && ok;
+        return ok;
+    }
+    bool getCommModemStatus(uint32_t& status) override {
+        if (!modemLines_) {
+            errno = ENOTTY;
+            return false;
+        }
+        int lines = 0;
+        if (::ioctl(fd_, TIOCMGET, &lines) != 0)
+            return false;
+        status = modemWord(lines);
+        return true;
+    }
+    bool getCommProperties(uint32_t& in, uint32_t& out) override {
+        in = inQueue_;
+        out = outQueue_;
+        return true;
+    }
+    bool setCommMask(uint32_t mask) override {
+        mask_ = mask;
+        return true;
+    }
+    bool clearCommError(uint32_t& errors) override {
+        std::lock_guard lock(mutex_);
+        scanCounters();
+        errors = pendingErrors_;
+        pendingErrors_ = 0;
+        return true;
+    }
+    bool outputQueued(uint32_t& bytes) override {
+        int n = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &n) != 0)
+            return false;
+        bytes = static_cast<uint32_t>(n < 0 ? 0 : n);
+        return true;
+    }
+
+    CommWait waitInput(const CommEvent& close, uint32_t& events) override {
+        for (;;) {
+            if (close.isSignalled())
+                return CommWait::Closed;
+            events = pendingLineEvents() & mask_;
+            if (events)
+                return CommWait::LineEvent;
+            pollfd p[3] = {{close.fd(), POLLIN, 0}, {fd_, POLLIN, 0}, {txWake_.fd(), POLLIN, 0}};
+            int timeout = -1;
+            const uint32_t watched = mask_;
+            if ((modemLines_ && (watched & (EV_CTS | EV_DSR))) ||
+                (counters_ && (watched & (EV_ERR | EV_BREAK))))
+                timeout = lineScanMs;
+            if (txPending_ && (watched & EV_TXEMPTY))
+                timeout = timeout < 0 ? 5 : std::min(timeout, 5);
+            const int r = ::poll(p, 3, timeout);
+            if (r < 0) {
+                if (errno == EINTR)
+                    continue;
+                return CommWait::Failed;
+            }
+            if (p[0].revents)
+                return CommWait::Closed;
+            if (p[2].revents)
+                detail::resetWakeFd(txWake_.fd());
+            if (p[1].revents & POLLNVAL) {
+                errno = EBADF;
+                return CommWait::Failed;
+            }
+            if (p[1].revents & POLLIN) {
+                events = pendingLineEvents() & mask_;
+                if (events)
+                    return CommWait::LineEvent;
+                if ((mask_ & EV_RXCHAR) && !rxReported_) {
+                    rxReported_ = true;
+                    events = EV_RXCHAR;
+                    return CommWait::LineEvent;
+                }
+                return CommWait::Readable;
+            }
+            if (p[1].revents & (POLLHUP | POLLERR)) {
+                errno = EIO;
+                return CommWait::HungUp;
+            }
+        }
+    }
+
+    CommIo read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) override {
+        got = 0;
+        rxReported_ = false;
+        CommTimeouts t;
+        getCommTimeouts(t);
+        using clock = std::chrono::steady_clock;
+        const uint64_t total = uint64_t(t.readTotalConstant) + uint64_t(t.readTotalMultiplier) * max;
+        const auto deadline = clock::now() + std::chrono::milliseconds(total);
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer + got, max - got);
+            if (n > 0) {
+                got += static_cast<size_t>(n);
+                if (got == max)
+                    return CommIo::Done;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && errno != EAGAIN) {
+                if (got > 0)
+                    return CommIo::Done; // the next wait finds the line gone
+                return errno == EIO ? CommIo::HungUp : CommIo::Failed;
+            }
+            if (t.readInterval == noInterval && total == 0)
+                return CommIo::Done;
+            int timeout = -1;
+            if (got > 0 && t.readInterval != noInterval)
+                timeout = static_cast<int>(std::min<uint32_t>(t.readInterval, 60000));
+            if (total > 0) {
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+                if (left <= 0)
+                    return CommIo::Done;
+                timeout = timeout < 0 ? static_cast<int>(left) : std::min<int>(timeout, left);
+            }
+            if (got > 0 && t.readInterval == noInterval)
+                return CommIo::Done;
+            pollfd p[2] = {{close.fd(), POLLIN, 0}, {fd_, POLLIN, 0}};
+            const int r = ::poll(p, 2, timeout);
+            if (r < 0) {
+                if (errno == EINTR)
+                    continue;
+                return CommIo::WaitFailed;
+            }
+            if (p[0].revents)
+                return CommIo::Closed;
+            if (r == 0)
+                return CommIo::Done;
+            if (!(p[1].revents & POLLIN)) {
+                if (got > 0)
+                    return CommIo::Done;
+                errno = EIO;
+                return CommIo::HungUp;
+            }
+        }
+    }
+
+    CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) override {
+        written = 0;
+        for (;;) {
+            const ssize_t n = ::write(fd_, buffer, count);
+            if (n >= 0) {
+                written = static_cast<size_t>(n);
+                if (n > 0) {
+                    txPending_ = true;
+                    detail::signalWakeFd(txWake_.fd());
+                }
+                return CommIo::Done;
+            }
+            if (errno == EINTR)
+                continue;
+            if (errno == EIO)
+                return CommIo::HungUp;
+            if (errno != EAGAIN)
+                return CommIo::Failed;
+            pollfd p[2] = {{close.fd(), POLLIN, 0}, {fd_, POLLOUT, 0}};
+            int r;
+            do
+                r = ::poll(p, 2, -1);
+            while (r < 0 && errno == EINTR);
+            if (r < 0)
+                return CommIo::WaitFailed;
+            if (p[0].revents)
+                return CommIo::Closed;
+            if ((p[1].revents & (POLLHUP | POLLERR)) && !(p[1].revents & POLLOUT)) {
+                errno = EIO;
+                return CommIo::HungUp;
+            }
+        }
+    }
+
+private:
+    static uint32_t modemWord(int lines) {
+        uint32_t w = 0;
+        if (lines & TIOCM_CTS)
+            w |= MS_CTS_ON;
+        if (lines & TIOCM_DSR)
+            w |= MS_DSR_ON;
+        if (lines & TIOCM_RNG)
+            w |= 0x40;
+        if (lines & TIOCM_CAR)
+            w |= 0x80;
+        return w;
+    }
+
+    // Caller holds mutex_.
+    void scanCounters() {
+        if (!counters_)
+            return;
+        serial_icounter_struct c{};
+        if (::ioctl(fd_, TIOCGICOUNT, &c) != 0)
+            return;
+        if (c.frame != lastCounts_.frame)
+            pendingErrors_ |= CE_FRAME;
+        if (c.overrun != lastCounts_.overrun || c.buf_overrun != lastCounts_.buf_overrun)
+            pendingErrors_ |= CE_OVERRUN;
+        if (c.parity != lastCounts_.parity)
+            pendingErrors_ |= CE_RXPARITY;
+        if (c.brk != lastCounts_.brk) {
+            pendingErrors_ |= CE_BREAK;
+            pendingBreak_ = true;
+        }
+        lastCounts_ = c;
+    }
+
+    uint32_t pendingLineEvents() {
+        uint32_t ev = 0;
+        {
+            std::lock_guard lock(mutex_);
+            scanCounters();
+            if (pendingErrors_ & (CE_FRAME | CE_OVERRUN | CE_RXPARITY))
+                ev |= EV_ERR;
+            if (pendingBreak_) {
+                ev |= EV_BREAK;
+                pendingBreak_ = false;
+            }
+        }
+        if (modemLines_) {
+            int lines = 0;
+            if (::ioctl(fd_, TIOCMGET, &lines) == 0) {
+                const uint32_t now = modemWord(lines);
+                if ((now ^ lastModem_) & MS_CTS_ON)
+                    ev |= EV_CTS;
+                if ((now ^ lastModem_) & MS_DSR_ON)
+                    ev |= EV_DSR;
+                lastModem_ = now;
+            }
+        }
+        if (txPending_) {
+            uint32_t queued = 0;
+            if (!outputQueued(queued) || queued == 0) {
+                txPending_ = false;
+                ev |= EV_TXEMPTY;
+            }
+        }
+        return ev;
+    }
+
+    bool applyState(const CommState& s) {
+        termios2 t{};
+        if (::ioctl(fd_, TCGETS2, &t) != 0)
+            return false;
+        t.c_cflag &= ~CBAUD;
+        t.c_cflag |= BOTHER;
+        t.c_ispeed = t.c_ospeed = s.baudRate;
+        t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+        switch (s.parity) {
+        case 1:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            t.c_cflag |= PARENB;
+            break;
+        case 3:
+            t.c_cflag |= PARENB | PARODD | CMSPAR;
+            break;
+        case 4:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
+        }
+        if (s.byteSize >= 5 && s.byteSize <= 8) {
+            static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+            t.c_cflag = (t.c_cflag & ~CSIZE) | sizes[s.byteSize - 5];
+        }
+        if (s.stopBits == 0)
+            t.c_cflag &= ~CSTOPB;
+        else
+            t.c_cflag |= CSTOPB;
+        if (s.flags & DCB_PARITY)
+            t.c_iflag |= INPCK;
+        else
+            t.c_iflag &= ~INPCK;
+        const bool rtsHandshake = (s.flags & DCB_RTS_CONTROL_MASK) == DCB_RTS_HANDSHAKE;
+        if ((s.flags & DCB_OUTX_CTS_FLOW) || rtsHandshake)
+            t.c_cflag |= CRTSCTS;
+        else
+            t.c_cflag &= ~CRTSCTS;
+        t.c_iflag = (s.flags & DCB_OUTX) ? (t.c_iflag | IXON) : (t.c_iflag & ~IXON);
+        t.c_iflag = (s.flags & DCB_INX) ? (t.c_iflag | IXOFF) : (t.c_iflag & ~IXOFF);
+        const bool ok = ::ioctl(fd_, TCSETS2, &t) == 0;
+        if (modemLines_) {
+            // Linux raises both lines on open; they follow the control fields instead.
+            const uint32_t rts = s.flags & DCB_RTS_CONTROL_MASK;
+            const uint32_t dtr = s.flags & DCB_DTR_CONTROL_MASK;
+            int bit = TIOCM_RTS;
+            if (!rtsHandshake)
+                ::ioctl(fd_, rts == DCB_RTS_ENABLE ? TIOCMBIS : TIOCMBIC, &bit);
+            bit = TIOCM_DTR;
+            ::ioctl(fd_, dtr != 0 ? TIOCMBIS : TIOCMBIC, &bit);
+        }
+        return ok;
+    }
+
+    int fd_;
+    std::mutex mutex_;
+    CommState state_;
+    CommTimeouts timeouts_;
+    uint32_t inQueue_ = 0;
+    uint32_t outQueue_ = 0;
+    std::atomic<uint32_t> mask_{0};
+    bool modemLines_ = false;
+    bool counters_ = false;
+    uint32_t lastModem_ = 0;
+    serial_icounter_struct lastCounts_{};
+    uint32_t pendingErrors_ = 0;
+    bool pendingBreak_ = false;
+    bool rxReported_ = false;
+    std::atomic<bool> txPending_{false};
+    CommEvent txWake_;
+};
+
+} // namespace
+
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why) {
+    why = CommOpenError::OpenFailed;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    termios2 t{};
+    if (::ioctl(fd, TCGETS2, &t) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        if (e == ENOTTY || e == EINVAL)
+            why = CommOpenError::NotCommHandle;
+        return nullptr;
+    }
+    // The advisory lock also holds against root, whom TIOCEXCL does not stop.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        errno = EBUSY;
+        return nullptr;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    auto device = std::make_unique<TerminalDevice>(fd);
+    if (!device->init()) {
+        const int e = errno;
+        device.reset();
+        errno = e;
+        return nullptr;
+    }
+    why = CommOpenError::None;
+    return device;
+}
+
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why) {
+    return openCommPath(commDevicePath(portNumber), why);
+}
+
+} // namespace platform

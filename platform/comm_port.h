@@ -1,0 +1,239 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Line events a port reports (the wait's event mask).
+inline constexpr uint32_t EV_RXCHAR = 0x0001;
+inline constexpr uint32_t EV_TXEMPTY = 0x0004;
+inline constexpr uint32_t EV_CTS = 0x0008;
+inline constexpr uint32_t EV_DSR = 0x0010;
+inline constexpr uint32_t EV_BREAK = 0x0040;
+inline constexpr uint32_t EV_ERR = 0x0080;
+
+// Line error word.
+inline constexpr uint32_t CE_OVERRUN = 0x0002;
+inline constexpr uint32_t CE_RXPARITY = 0x0004;
+inline constexpr uint32_t CE_FRAME = 0x0008;
+inline constexpr uint32_t CE_BREAK = 0x0010;
+
+// Modem status word.
+inline constexpr uint32_t MS_CTS_ON = 0x0010;
+inline constexpr uint32_t MS_DSR_ON = 0x0020;
+
+// Purge flags.
+inline constexpr uint32_t PURGE_TXABORT = 0x0001;
+inline constexpr uint32_t PURGE_RXABORT = 0x0002;
+inline constexpr uint32_t PURGE_TXCLEAR = 0x0004;
+inline constexpr uint32_t PURGE_RXCLEAR = 0x0008;
+
+// Flag word of the device control block.
+inline constexpr uint32_t DCB_BINARY = 0x0001;
+inline constexpr uint32_t DCB_PARITY = 0x0002;
+inline constexpr uint32_t DCB_OUTX_CTS_FLOW = 0x0004;
+inline constexpr uint32_t DCB_OUTX_DSR_FLOW = 0x0008;
+inline constexpr uint32_t DCB_DTR_CONTROL_MASK = 0x0030;
+inline constexpr uint32_t DCB_DTR_ENABLE = 0x0010;
+inline constexpr uint32_t DCB_DTR_HANDSHAKE = 0x0020;
+inline constexpr uint32_t DCB_OUTX = 0x0100;
+inline constexpr uint32_t DCB_INX = 0x0200;
+inline constexpr uint32_t DCB_RTS_CONTROL_MASK = 0x3000;
+inline constexpr uint32_t DCB_RTS_ENABLE = 0x1000;
+inline constexpr uint32_t DCB_RTS_HANDSHAKE = 0x2000;
+inline constexpr uint32_t DCB_RTS_TOGGLE = 0x3000;
+
+// Device control block: what the line is set to. Values Linux cannot honour (4 data
+// bits, 1.5 stop bits on more than 5 data bits, RTS toggle, DSR sensitivity ...) are
+// kept and read back as given.
+struct CommState {
+    uint32_t baudRate = 9600;
+    uint32_t flags = DCB_BINARY;
+    uint8_t byteSize = 8; // 4..8
+    uint8_t parity = 0;   // none, odd, even, mark, space
+    uint8_t stopBits = 0; // one, one and a half, two
+    char errorChar = 0;
+    bool operator==(const CommState&) const = default;
+};
+
+// Time-outs in ms. A read returns once the line has been quiet for readInterval after
+// a byte; 0xFFFFFFFF returns at once with what is there. Total time-outs of 0 are off.
+struct CommTimeouts {
+    uint32_t readInterval = 0;
+    uint32_t readTotalMultiplier = 0;
+    uint32_t readTotalConstant = 0;
+    uint32_t writeTotalMultiplier = 0;
+    uint32_t writeTotalConstant = 0;
+};
+
+// A manual-reset event on an eventfd: once signalled it stays so and wakes every poll.
+class CommEvent {
+public:
+    CommEvent() = default;
+    ~CommEvent();
+    CommEvent(const CommEvent&) = delete;
+    CommEvent& operator=(const CommEvent&) = delete;
+
+    bool create(); // false with errno set
+    void signal();
+    bool isSignalled() const;
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// What a blocking call of the port came back with.
+enum class CommIo {
+    Done,      // the data is there or written
+    Closed,    // the close event was signalled
+    HungUp,    // the device is gone (peer hung up, device removed)
+    Failed,    // the call failed; errno tells why
+    WaitFailed // waiting for the device failed; errno tells why
+};
+
+// What the read thread's wait found, first of these in this order.
+enum class CommWait { Closed, LineEvent, Readable, HungUp, Failed };
+
+// One open serial port. Configuration calls come from the UI thread, the blocking calls
+// from the port's read thread (wait, read) and its write thread (write).
+class CommDevice {
+public:
+    virtual ~CommDevice() = default;
+
+    virtual bool setupComm(uint32_t inQueue, uint32_t outQueue) = 0;
+    virtual bool getCommState(CommState& state) = 0;
+    virtual bool setCommState(const CommState& state) = 0;
+    virtual bool getCommTimeouts(CommTimeouts& t) = 0;
+    virtual bool setCommTimeouts(const CommTimeouts& t) = 0;
+    virtual bool purgeComm(uint32_t flags) = 0;
+    // Modem lines; false where the device has none (a pseudo-terminal).
+    virtual bool getCommModemStatus(uint32_t& status) = 0;
+    virtual bool getCommProperties(uint32_t& inQueue, uint32_t& outQueue) = 0;
+    virtual bool setCommMask(uint32_t mask) = 0;
+    // Line errors since the last call; 0 where the driver counts none.
+    virtual bool clearCommError(uint32_t& errors) = 0;
+    // Bytes still in the driver's output queue; false when it cannot tell.
+    virtual bool outputQueued(uint32_t& bytes) = 0;
+
+    // Waits for a line event of the mask (reported in events) or for bytes to read.
+    virtual CommWait waitInput(const CommEvent& close, uint32_t& events) = 0;
+    // Reads what is there, then more until the line is quiet for the read interval or
+    // max bytes are in. got may be 0.
+    virtual CommIo read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) = 0;
+    // Writes some of the bytes, waiting while the driver's queue is full.
+    virtual CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) = 0;
+};
+
+enum class CommOpenError { None, OpenFailed, NotCommHandle };
+
+// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else /dev/ttyS<n-1>.
+std::string commDevicePath(int portNumber);
+
+// Opens a terminal device for exclusive use; fails with errno set and why filled in.
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why);
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why);
+
+// Text of an errno value; unknown values give "Fehler #n (Fehlertext nicht verfügbar: ...)".
+std::string systemErrorText(int code);
+
+// A thread's message queue: created before the thread starts, woken through an eventfd.
+template <typename T> class ThreadQueue {
+public:
+    ThreadQueue() { wake_.create(); }
+    bool valid() const { return wake_.fd() >= 0; }
+    int wakeFd() const { return wake_.fd(); }
+
+    bool post(T item) {
+        {
+            std::lock_guard lock(mutex_);
+            if (closed_)
+                return false;
+            items_.push_back(std::move(item));
+            ++busy_;
+        }
+        wake_.signal();
+        return true;
+    }
+    // Takes the next item without waiting; the taker calls done() once it handled it.
+    bool take(T& item) {
+        std::lock_guard lock(mutex_);
+        if (items_.empty()) {
+            wake_.reset();
+            return false;
+        }
+        item = std::move(items_.front());
+        items_.pop_front();
+        return true;
+    }
+    void done() {
+        std::lock_guard lock(mutex_);
+        if (busy_ > 0)
+            --busy_;
+        idle_.notify_all();
+    }
+    // Waits up to ms for every posted item to be handled.
+    bool waitIdle(int ms) {
+        std::unique_lock lock(mutex_);
+        return idle_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return busy_ == 0; });
+    }
+    // Refuses further posts and frees what was not taken.
+    void close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        items_.clear();
+        busy_ = 0;
+        idle_.notify_all();
+    }
+
+private:
+    class WakeFd {
+    public:
+        ~WakeFd();
+        void create();
+        void signal();
+        void reset();
+        int fd() const { return fd_; }
+
+    private:
+        int fd_ = -1;
+    };
+
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    std::deque<T> items_;
+    size_t busy_ = 0;
+    bool closed_ = false;
+    WakeFd wake_;
+};
+
+namespace detail {
+int makeWakeFd();
+void signalWakeFd(int fd);
+void resetWakeFd(int fd);
+void closeWakeFd(int fd);
+} // namespace detail
+
+template <typename T> ThreadQueue<T>::WakeFd::~WakeFd() {
+    detail::closeWakeFd(fd_);
+}
+template <typename T> void ThreadQueue<T>::WakeFd::create() {
+    fd_ = detail::makeWakeFd();
+}
+template <typename T> void ThreadQueue<T>::WakeFd::signal() {
+    detail::signalWakeFd(fd_);
+}
+template <typename T> void ThreadQueue<T>::WakeFd::reset() {
+    detail::resetWakeFd(fd_);
+}
+
+} // namespace platform

@@ -1,0 +1,793 @@
+#include "serial/Cate32.h"
+
+#include "platform/clock.h"
+#include "platform/log_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <poll.h>
+#include <system_error>
+
+namespace {
+
+constexpr uint32_t maxDword = 0xFFFFFFFFu;
+// How long a close lets the write thread finish what it was handed.
+constexpr int drainBoundMs = 500;
+constexpr int threadEndMs = 10000;
+// A write that keeps taking nothing is given up after this many tries.
+constexpr int zeroWriteLimit = 3;
+
+// The program-wide port log.
+struct PortLog {
+    platform::SharedLogFile file;
+    std::string name;
+    std::atomic<bool> ticks{false};
+};
+
+PortLog& portLog() {
+    static PortLog log;
+    return log;
+}
+
+std::string hexBytes(const char* head, const uint8_t* bytes, size_t count) {
+    std::string line = head;
+    line.reserve(line.size() + 3 * count);
+    char b[4];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(b, sizeof b, " %2.2X", bytes[i]);
+        line += b;
+    }
+    return line;
+}
+
+const char* const providerClosed = "ERROR_INVALID_HANDLE, Port wurde vom Provider geschlossen";
+
+} // namespace
+
+uint32_t TDCBFlags::dcbBits() const {
+    static const uint32_t bits[] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0040, 0x0080,
+                                    0x0100, 0x0200, 0x0400, 0x0800, 0x4000};
+    uint32_t w = 0;
+    for (unsigned i = 0; i < 11; ++i)
+        if (bits_ & (1u << i))
+            w |= bits[i];
+    return w;
+}
+
+uint32_t BaudRateValue(TBaudRate rate) {
+    static const uint32_t values[] = {110,   300,   600,   1200,  2400,   4800,  9600,
+                                      14400, 19200, 38400, 56000, 128000, 256000};
+    return values[static_cast<int>(rate)];
+}
+
+// ---- threads ----
+
+TPortThread::TPortThread(std::shared_ptr<platform::CommDevice> port,
+                         std::shared_ptr<platform::CommEvent> closeEvent, TPostToWindow window)
+    : port_(std::move(port)), closeEvent_(std::move(closeEvent)), window_(std::move(window)) {}
+
+TPortThread::~TPortThread() {
+    Join();
+}
+
+void TPortThread::Create() {
+    thread_ = std::thread([this] { Run(); });
+}
+
+void TPortThread::Resume() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    cond_.notify_all();
+}
+
+void TPortThread::SetPriority(platform::TThreadPriority priority) {
+    platform::applyThreadPriority(thread_, priority);
+}
+
+bool TPortThread::WaitFor(int ms) {
+    std::unique_lock lock(mutex_);
+    return cond_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return ended_; });
+}
+
+void TPortThread::Join() {
+    if (!thread_.joinable())
+        return;
+    // A thread still held was never released: let it go so that it can end.
+    Resume();
+    thread_.join();
+}
+
+void TPortThread::Run() {
+    {
+        std::unique_lock lock(mutex_);
+        cond_.wait(lock, [&] { return released_; });
+    }
+    Execute();
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+    cond_.notify_all();
+}
+
+bool TPortThread::Post(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
+    return window_ && window_(msg, wParam, std::move(block));
+}
+
+void TPortThread::PostHangupCall() {
+    if (hangupPosted_)
+        return;
+    hangupPosted_ = true;
+    Post(CM_HANGUP);
+}
+
+void TReadThread::Execute() {
+    using platform::CommWait;
+    bool failed = false;
+    if (!port_->setCommMask(platform::EV_RXCHAR | platform::EV_TXEMPTY | platform::EV_CTS | platform::EV_DSR |
+                            platform::EV_BREAK | platform::EV_ERR)) {
+        TCate::LogCommError(errno, 1139);
+        PostHangupCall();
+        failed = true;
+    } else {
+        Post(CM_READY, 0);
+    }
+    while (!failed) {
+        uint32_t mask = 0;
+        const CommWait w = port_->waitInput(*closeEvent_, mask);
+        if (w == CommWait::Closed)
+            break;
+        if (w == CommWait::Failed) {
+            TCate::LogCommError(errno, 1221);
+            PostHangupCall();
+            failed = true;
+        } else if (w == CommWait::HungUp) {
+            TCate::WriteCateLog(providerClosed);
+            failed = true;
+        } else if (w == CommWait::LineEvent) {
+            if (!HandleCommEvent(mask)) {
+                const int e = errno;
+                PostHangupCall();
+                TCate::LogCommError(e, 1184);
+                failed = true;
+            }
+        } else if (!HandleReadEvent()) {
+            if (Closing())
+                break;
+            TCate::LogCommError(errno, 1206);
+            failed = true;
+        }
+    }
+    // Ending on an error is a hang-up; ending on the close event is not.
+    if (failed && !Closing())
+        PostHangupCall();
+    TCate::WriteCateLog("Read Thread wird beendet");
+    port_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
+}
+
+bool TReadThread::HandleReadEvent() {
+    size_t got = 0;
+    const platform::CommIo r = port_->read(buffer_.data(), buffer_.size(), got, *closeEvent_);
+    switch (r) {
+    case platform::CommIo::Done:
+        return PostReceivedData(buffer_.data(), got);
+    case platform::CommIo::Closed:
+        return false;
+    case platform::CommIo::HungUp:
+        TCate::WriteCateLog(providerClosed);
+        return false;
+    default: {
+        const int e = errno;
+        TCate::LogCommError(e, 1435);
+        PostHangupCall();
+        errno = e;
+        return false;
+    }
+    }
+}
+
+bool TReadThread::PostReceivedData(const uint8_t* bytes, size_t count) {
+    if (count == 0)
+        return false;
+    std::vector<uint8_t> block(bytes, bytes + count);
+    const bool posted = Post(CM_RECEIVEDATA, count, std::move(block));
+    if (portLog().file.isOpen())
+        TCate::WriteCateLog(hexBytes("Daten wurden empfangen:", bytes, count));
+    return posted;
+}
+
+bool TReadThread::HandleCommEvent(uint32_t mask) {
+    bool recognised = false;
+    if (mask & platform::EV_ERR) {
+        uint32_t errors = 0;
+        if (port_->clearCommError(errors)) {
+            recognised = true;
+            if (errors) {
+                char line[32];
+                std::snprintf(line, sizeof line, "CommError: $%4.4X", errors);
+                TCate::WriteCateLog(line);
+            }
+            if (errors & platform::CE_FRAME)
+                Post(CM_FRAMEERROR);
+            if (errors & platform::CE_OVERRUN)
+                Post(CM_OVERRUN);
+            if (errors & platform::CE_RXPARITY)
+                Post(CM_RXPARITY);
+        } else if (errno == EBADF) {
+            TCate::WriteCateLog(providerClosed);
+            return false;
+        } else {
+            TCate::LogCommError(errno, 1606);
+        }
+    }
+    if (mask & platform::EV_BREAK) {
+        TCate::WriteCateLog("BREAK detected");
+        Post(CM_BREAK);
+        recognised = true;
+    }
+    uint32_t status = 0;
+    if ((mask & platform::EV_CTS) && port_->getCommModemStatus(status)) {
+        const bool on = status & platform::MS_CTS_ON;
+        TCate::WriteCateLog(on ? "CTS ON detected" : "CTS OFF detected");
+        Post(CM_CTS, on ? 1 : 0);
+        recognised = true;
+    }
+    if ((mask & platform::EV_DSR) && port_->getCommModemStatus(status)) {
+        const bool on = status & platform::MS_DSR_ON;
+        TCate::WriteCateLog(on ? "DSR ON detected" : "DSR OFF detected");
+        Post(CM_DSR, on ? 1 : 0);
+        recognised = true;
+    }
+    if (mask & platform::EV_RXCHAR) {
+        Post(CM_RXCHAR);
+        recognised = true;
+    }
+    if (mask & platform::EV_TXEMPTY) {
+        Post(CM_TXEMPTY);
+        recognised = true;
+    }
+    if (!recognised)
+        TCate::WriteCateLog("Unerwarteter Schnittstellenevent " + std::to_string(mask));
+    return recognised;
+}
+
+TWriteThread::TWriteThread(std::shared_ptr<platform::CommDevice> port,
+                           std::shared_ptr<platform::CommEvent> closeEvent, TPostToWindow window)
+    : TPortThread(std::move(port), std::move(closeEvent), std::move(window)),
+      queue_(std::make_shared<platform::ThreadQueue<TThreadMsg>>()) {}
+
+void TWriteThread::Execute() {
+    bool failed = false;
+    if (!queue_->valid()) {
+        TCate::LogCommError(errno, 1687);
+        PostHangupCall();
+        failed = true;
+    } else {
+        Post(CM_READY, 1);
+    }
+    while (!failed) {
+        TThreadMsg msg;
+        if (queue_->take(msg)) {
+            if (Closing()) {
+                queue_->done();
+                break;
+            }
+            if (msg.Message == CM_SENDDATA) {
+                const size_t count = std::min<size_t>(msg.WParam, msg.Block.size());
+                if (portLog().file.isOpen())
+                    TCate::WriteCateLog(hexBytes("Daten werden gesendet:", msg.Block.data(), count));
+                const bool ok = WriteCommData(msg.Block.data(), count);
+                msg.Block.clear();
+                queue_->done();
+                if (!ok) {
+                    TCate::WriteCateLog("Fehler beim Senden im Write Thread");
+                    failed = !Closing();
+                    break;
+                }
+            } else {
+                TCate::WriteCateLog("Unerwartete Message im Write Thread: " + std::to_string(msg.Message));
+                queue_->done();
+            }
+            continue;
+        }
+        pollfd p[2] = {{closeEvent_->fd(), POLLIN, 0}, {queue_->wakeFd(), POLLIN, 0}};
+        const int r = ::poll(p, 2, -1);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            TCate::LogCommError(errno, 1714);
+            PostHangupCall();
+            failed = true;
+        } else if (p[0].revents) {
+            break;
+        }
+    }
+    // What was not taken is freed here, and nothing more is accepted.
+    queue_->close();
+    if (failed)
+        PostHangupCall();
+    TCate::WriteCateLog("Write Thread wird beendet");
+    port_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+}
+
+bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
+    size_t written = 0;
+    int zeroWrites = 0;
+    while (written < count) {
+        size_t n = 0;
+        const platform::CommIo r = port_->write(block + written, count - written, n, *closeEvent_);
+        switch (r) {
+        case platform::CommIo::Done:
+            if (n == 0 && ++zeroWrites >= zeroWriteLimit) {
+                errno = EIO;
+                TCate::LogCommError(errno, 1852);
+                TCate::WriteCateLog("TAPI wird geschlossen");
+                PostHangupCall();
+                return false;
+            }
+            written += n;
+            break;
+        case platform::CommIo::Closed:
+            return false;
+        case platform::CommIo::HungUp:
+            TCate::WriteCateLog(providerClosed);
+            return false;
+        case platform::CommIo::WaitFailed:
+            TCate::LogCommError(errno, 1882);
+            PostHangupCall();
+            return false;
+        case platform::CommIo::Failed:
+            TCate::LogCommError(errno, 1852);
+            TCate::WriteCateLog("TAPI wird geschlossen");
+            PostHangupCall();
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- component ----
+
+TCate::TCate(QObject* owner) : TBusPort(owner) {
+    opener_ = [](int n, platform::CommOpenError& why) { return platform::openCommPort(n, why); };
+    window_ = std::make_unique<platform::Notifier>();
+    PortLog& log = portLog();
+    log.file.close();
+    log.name.clear();
+}
+
+TCate::~TCate() {
+    SetPort(TPort::NoPort);
+    window_.reset();
+}
+
+void TCate::Loaded() {
+    loaded_ = true;
+    SetPort(port_);
+}
+
+void TCate::SetCommOpener(TCommOpener opener) {
+    opener_ = std::move(opener);
+}
+
+void TCate::Fire(const TNotifyEvent& event) {
+    if (event) {
+        TNotifyEvent handler = event;
+        handler(*this);
+    }
+}
+
+bool TCate::FailOpen(const char* message) {
+    port_ = TPort::NoPort;
+    if (createExceptions_)
+        throw ECommsError(message);
+    return false;
+}
+
+void TCate::SetPort(TPort port) {
+    if (!loaded_) {
+        port_ = port;
+        return;
+    }
+    if (IsOpen())
+        ClosePort();
+    if (port == TPort::NoPort) {
+        const TPort old = port_;
+        port_ = TPort::NoPort;
+        if (old != TPort::NoPort)
+            Fire(OnDisconnect);
+        return;
+    }
+    port_ = port;
+    const int number = static_cast<int>(port);
+    WriteCateLog("Schnittstelle auf COM" + std::to_string(number) + " wird geöffnet");
+
+    platform::CommOpenError why = platform::CommOpenError::None;
+    std::unique_ptr<platform::CommDevice> device = opener_ ? opener_(number, why) : nullptr;
+    if (!device) {
+        FailOpen(why == platform::CommOpenError::NotCommHandle ? "File Handle ist kein Comm Handle."
+                                                               : "Fehler beim Öffnen der Schnittstelle");
+        return;
+    }
+    device_ = std::move(device);
+    device_->setupComm(readBufferSize_, writeBufferSize_);
+    platform::CommTimeouts t;
+    device_->getCommTimeouts(t);
+    t.readTotalMultiplier = t.readTotalConstant = t.writeTotalMultiplier = t.writeTotalConstant = 0;
+    device_->setCommTimeouts(t);
+    SetReadInterval(readInterval_);
+    SetReadTotalTimeoutMultiplier(readTotalMultiplier_);
+    SetReadTotalTimeoutConstant(readTotalConstant_);
+    SetBaudRate(baudRate_);
+    SetParity(parity_);
+    SetDataBits(dataBits_);
+    SetStopBits(stopBits_);
+    SetRtsMode(rtsMode_);
+    SetDtrMode(dtrMode_);
+    SetFlags(flags_);
+    device_->purgeComm(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR);
+
+    auto closeEvent = std::make_shared<platform::CommEvent>();
+    if (!closeEvent->create()) {
+        port_ = TPort::NoPort;
+        LogCommError(errno, 528);
+        device_.reset();
+        return;
+    }
+    closeEvent_ = std::move(closeEvent);
+    readReady_ = writeReady_ = false;
+    setupFailed_ = false;
+    hangupReported_ = false;
+
+    platform::Notifier::Poster poster = window_->poster();
+    auto post = [poster, this](uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
+        return poster.post([this, msg, wParam, block = std::move(block)]() mutable {
+            CateWndProc(msg, wParam, std::move(block));
+        });
+    };
+
+    auto reader = std::make_unique<TReadThread>(device_, closeEvent_, post);
+    try {
+        reader->Create();
+    } catch (const std::system_error& e) {
+        LogCommError(e.code().value(), 539);
+        WriteCateLog("Read Thread konnte nicht erzeugt werden!");
+        ClosePort();
+        FailOpen("Read Thread wurde nicht erzeugt.");
+        return;
+    }
+    readThread_ = std::move(reader);
+    WriteCateLog("Read Thread wurde erzeugt");
+    readThread_->Resume();
+    readThread_->SetPriority(platform::TThreadPriority::tpHighest);
+
+    auto writer = std::make_unique<TWriteThread>(device_, closeEvent_, post);
+    try {
+        writer->Create();
+    } catch (const std::system_error& e) {
+        LogCommError(e.code().value(), 562);
+        WriteCateLog("Write Thread konnte nicht erzeugt werden!");
+        ClosePort();
+        FailOpen("Write Thread wurde nicht erzeugt.");
+        return;
+    }
+    writeThread_ = std::move(writer);
+    WriteCateLog("Write Thread wurde erzeugt");
+    writeThread_->Resume();
+    writeThread_->SetPriority(platform::TThreadPriority::tpHigher);
+
+    // A thread that fails its set-up reports a hang-up instead of being ready.
+    platform::waitUntil([this] { return (readReady_ && writeReady_) || setupFailed_; }, INT64_MAX / 2);
+    if (!readReady_ || !writeReady_) {
+        ClosePort();
+        FailOpen("Fehler beim Öffnen der Schnittstelle");
+        return;
+    }
+    Fire(OnConnect);
+}
+
+void TCate::ClosePort() {
+    if (IsOpen()) {
+        WriteCateLog("Schnittstelle wird geschlossen");
+        DrainWriteQueue();
+        SetRtsMode(TMode::Disable);
+        SetDtrMode(TMode::Disable);
+        CloseReadThread();
+        CloseWriteThread();
+        closeEvent_.reset();
+        device_.reset();
+    }
+    SetLogfileName("");
+}
+
+// The last message handed over (the tester's "stop sending") still goes out, within a bound.
+void TCate::DrainWriteQueue() {
+    if (!writeThread_)
+        return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(drainBoundMs);
+    writeThread_->Queue().waitIdle(drainBoundMs);
+    uint32_t queued = 0;
+    while (std::chrono::steady_clock::now() < until && device_->outputQueued(queued) && queued > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+void TCate::CloseReadThread() {
+    if (!readThread_)
+        return;
+    WriteCateLog("Read Thread wird geschlossen");
+    closeEvent_->signal();
+    device_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
+    if (!readThread_->WaitFor(threadEndMs)) {
+        WriteCateLog("Read Thread beendet nicht - wird terminiert");
+        readThread_->Terminate();
+    }
+    // Joined in every case: the thread uses the device and the event released next.
+    readThread_.reset();
+}
+
+void TCate::CloseWriteThread() {
+    if (!writeThread_)
+        return;
+    WriteCateLog("Write Thread wird geschlossen");
+    closeEvent_->signal();
+    device_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    if (!writeThread_->WaitFor(threadEndMs)) {
+        WriteCateLog("Write Thread beendet nicht - wird terminiert");
+        writeThread_->Terminate();
+    }
+    writeThread_.reset();
+}
+
+bool TCate::SendData(const uint8_t* buffer, uint16_t count) {
+    if (!writeThread_) {
+        WriteCateLog("Write Thread wurde nicht eingerichtet!");
+        return false;
+    }
+    TThreadMsg msg;
+    msg.Message = CM_SENDDATA;
+    msg.WParam = count;
+    if (buffer)
+        msg.Block.assign(buffer, buffer + count);
+    else
+        msg.Block.assign(count, 0);
+    if (!writeThread_->Queue().post(std::move(msg))) {
+        WriteCateLog("Write Thread übernimmt keine Daten!");
+        return false;
+    }
+    return true;
+}
+
+void TCate::CateWndProc(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
+    switch (msg) {
+    case CM_RECEIVEDATA:
+        DeliverReceivedData(block.data(), static_cast<uint16_t>(std::min<size_t>(wParam, block.size())));
+        break;
+    case CM_HANGUP:
+        DoRequestHangup();
+        break;
+    case CM_READY:
+        (wParam == 0 ? readReady_ : writeReady_) = true;
+        break;
+    case CM_FRAMEERROR:
+        Fire(OnFrameError);
+        break;
+    case CM_OVERRUN:
+        Fire(OnOverrunError);
+        break;
+    case CM_RXPARITY:
+        Fire(OnRxParityError);
+        break;
+    case CM_BREAK:
+        Fire(OnBreak);
+        break;
+    case CM_CTS:
+    case CM_DSR:
+        if (const TLineChangeEvent& event = msg == CM_CTS ? OnCTSChange : OnDSRChange) {
+            TLineChangeEvent handler = event;
+            handler(*this, wParam != 0);
+        }
+        break;
+    case CM_RXCHAR:
+        Fire(OnCharReceived);
+        break;
+    case CM_TXEMPTY:
+        Fire(OnLastCharSent);
+        break;
+    default:
+        break;
+    }
+}
+
+void TCate::DeliverReceivedData(const uint8_t* buffer, uint16_t count) {
+    if (TReceiveDataEventB handler = OnReceiveBData()) {
+        handler(buffer, count);
+    } else if (OnReceiveSData) {
+        TReceiveDataEventS handler = OnReceiveSData;
+        handler(*this, std::string(reinterpret_cast<const char*>(buffer), count));
+    }
+}
+
+void TCate::DoRequestHangup() {
+    if (!readReady_ || !writeReady_)
+        setupFailed_ = true;
+    // Once per open, whichever thread gives up first.
+    if (hangupReported_)
+        return;
+    hangupReported_ = true;
+    Fire(OnRequestHangup);
+}
+
+// ---- properties ----
+
+void TCate::ApplyState(const std::function<void(platform::CommState&)>& change) {
+    if (!IsOpen())
+        return;
+    platform::CommState s;
+    device_->getCommState(s);
+    change(s);
+    device_->setCommState(s);
+}
+
+void TCate::ApplyTimeouts(const std::function<void(platform::CommTimeouts&)>& change) {
+    if (!IsOpen())
+        return;
+    platform::CommTimeouts t;
+    device_->getCommTimeouts(t);
+    change(t);
+    device_->setCommTimeouts(t);
+}
+
+void TCate::SetBaudRate(TBaudRate value) {
+    baudRate_ = value;
+    ApplyState([&](platform::CommState& s) { s.baudRate = BaudRateValue(value); });
+}
+
+void TCate::SetParity(TParity value) {
+    parity_ = value;
+    ApplyState([&](platform::CommState& s) { s.parity = static_cast<uint8_t>(value); });
+}
+
+void TCate::SetDataBits(TDataBits value) {
+    dataBits_ = value;
+    ApplyState(
+        [&](platform::CommState& s) { s.byteSize = static_cast<uint8_t>(4 + static_cast<int>(value)); });
+}
+
+void TCate::SetStopBits(TStopBits value) {
+    stopBits_ = value;
+    ApplyState([&](platform::CommState& s) { s.stopBits = static_cast<uint8_t>(value); });
+}
+
+void TCate::SetRtsMode(TRtsMode value) {
+    rtsMode_ = value;
+    ApplyState([&](platform::CommState& s) {
+        s.flags = (s.flags & ~platform::DCB_RTS_CONTROL_MASK) | (static_cast<uint32_t>(value) << 12);
+    });
+}
+
+void TCate::SetDtrMode(TDtrMode value) {
+    // The DTR field has no toggle.
+    dtrMode_ = value == TMode::Toggle ? TMode::Handshake : value;
+    ApplyState([&](platform::CommState& s) {
+        s.flags = (s.flags & ~platform::DCB_DTR_CONTROL_MASK) | (static_cast<uint32_t>(dtrMode_) << 4);
+    });
+}
+
+void TCate::SetErrorChar(char value) {
+    errorChar_ = value;
+    ApplyState([&](platform::CommState& s) { s.errorChar = value; });
+}
+
+void TCate::SetFlags(TDCBFlags value) {
+    flags_ = value;
+    ApplyState([&](platform::CommState& s) { s.flags = (s.flags & ~0x4FCFu) | value.dcbBits(); });
+}
+
+bool TCate::CtsState() const {
+    uint32_t status = 0;
+    return IsOpen() && device_->getCommModemStatus(status) && (status & platform::MS_CTS_ON);
+}
+
+bool TCate::DsrState() const {
+    uint32_t status = 0;
+    return IsOpen() && device_->getCommModemStatus(status) && (status & platform::MS_DSR_ON);
+}
+
+uint32_t TCate::ReadBufferSize() {
+    if (IsOpen()) {
+        uint32_t in = 0, out = 0;
+        if (!device_->getCommProperties(in, out))
+            return 0;
+        readBufferSize_ = in;
+        writeBufferSize_ = out;
+    }
+    return readBufferSize_;
+}
+
+uint32_t TCate::WriteBufferSize() {
+    if (IsOpen()) {
+        uint32_t in = 0, out = 0;
+        if (!device_->getCommProperties(in, out))
+            return 0;
+        readBufferSize_ = in;
+        writeBufferSize_ = out;
+    }
+    return writeBufferSize_;
+}
+
+void TCate::SetReadBufferSize(uint32_t value) {
+    if (value == readBufferSize_)
+        return;
+    readBufferSize_ = value;
+    if (IsOpen())
+        device_->setupComm(readBufferSize_, writeBufferSize_);
+}
+
+void TCate::SetWriteBufferSize(uint32_t value) {
+    if (value == writeBufferSize_)
+        return;
+    writeBufferSize_ = value;
+    if (IsOpen())
+        device_->setupComm(readBufferSize_, writeBufferSize_);
+}
+
+void TCate::SetReadInterval(uint32_t ms) {
+    readInterval_ = ms == 0 ? maxDword : ms;
+    ApplyTimeouts([&](platform::CommTimeouts& t) { t.readInterval = readInterval_; });
+}
+
+void TCate::SetReadTotalTimeoutMultiplier(uint32_t ms) {
+    readTotalMultiplier_ = ms;
+    ApplyTimeouts([&](platform::CommTimeouts& t) { t.readTotalMultiplier = ms; });
+}
+
+void TCate::SetReadTotalTimeoutConstant(uint32_t ms) {
+    readTotalConstant_ = ms;
+    ApplyTimeouts([&](platform::CommTimeouts& t) { t.readTotalConstant = ms; });
+}
+
+// ---- port log ----
+
+void TCate::SetLogfileName(const std::string& name) {
+    PortLog& log = portLog();
+    if (log.file.isOpen()) {
+        WriteCateLog("--- Logfile-Ende ---");
+        log.file.close();
+    }
+    logfileName_ = name;
+    log.name = name;
+    if (name.empty())
+        return;
+    if (!log.file.open(name, platform::SharedLogFile::OpenMode::Append) &&
+        !log.file.open(name, platform::SharedLogFile::OpenMode::Truncate)) {
+        logfileName_.clear();
+        log.name.clear();
+        return;
+    }
+    log.ticks = logTicks_;
+    WriteCateLog("");
+    WriteCateLog("--- Logfile-Start ---");
+}
+
+void TCate::WriteCateLog(const std::string& text) {
+    PortLog& log = portLog();
+    if (!log.file.isOpen())
+        return;
+    std::string line = platform::logTimestamp();
+    if (log.ticks)
+        line += platform::counterSuffix(platform::performanceCounter());
+    line += " - ";
+    line += text;
+    log.file.writeLine(line);
+}
+
+void TCate::LogCommError(int code, int location) {
+    if (!portLog().file.isOpen())
+        return;
+    WriteCateLog("[Cate." + std::to_string(location) + "]. Fehler: \"" + SysErrorText(code) + "\"");
+}
+
+std::string TCate::SysErrorText(int code) {
+    return platform::systemErrorText(code);
+}

@@ -1,0 +1,297 @@
+#pragma once
+
+#include "platform/comm_port.h"
+#include "platform/event_pump.h"
+#include "platform/thread_priority.h"
+#include "serial/BusPort.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum class TPort { NoPort, Com1, Com2, Com3, Com4, Com5, Com6, Com7, Com8, Com9 };
+enum class TBaudRate {
+    ____110,
+    ____300,
+    ____600,
+    ___1200,
+    ___2400,
+    ___4800,
+    ___9600,
+    __14400,
+    __19200,
+    __38400,
+    __56000,
+    _128000,
+    _256000
+};
+enum class TParity { None, Odd, Even, Mark, Space };
+enum class TDataBits { _4, _5, _6, _7, _8 };
+enum class TStopBits { _1, _1_5, _2 };
+enum class TMode { Disable, Enable, Handshake, Toggle };
+using TRtsMode = TMode;
+using TDtrMode = TMode;
+
+enum class TDCBFlag {
+    dcbBinaryMode,
+    dcbParityCheck,
+    dcbOutxCtsFlowCtrl,
+    dcbOutxDsrFlowCtrl,
+    dcbDsrSensitivity,
+    dcbTXContinueOnXoff,
+    dcbOutX,
+    dcbInX,
+    dcbErrorChar,
+    dcbNull,
+    dcbAbortOnError
+};
+
+class TDCBFlags {
+public:
+    constexpr TDCBFlags() = default;
+    constexpr TDCBFlags(std::initializer_list<TDCBFlag> items) {
+        for (TDCBFlag f : items)
+            bits_ |= 1u << static_cast<unsigned>(f);
+    }
+    constexpr bool contains(TDCBFlag f) const { return bits_ & (1u << static_cast<unsigned>(f)); }
+    constexpr bool operator==(const TDCBFlags&) const = default;
+    // The bits of the device control block's flag word.
+    uint32_t dcbBits() const;
+
+private:
+    uint32_t bits_ = 0;
+};
+
+uint32_t BaudRateValue(TBaudRate rate);
+
+class ECommsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Notifications of the port threads to the component (WM_USER + n).
+inline constexpr uint32_t WM_USER = 0x0400;
+inline constexpr uint32_t CM_SENDDATA = WM_USER + 1;
+inline constexpr uint32_t CM_RECEIVEDATA = WM_USER + 2;
+inline constexpr uint32_t CM_HANGUP = WM_USER + 3;
+inline constexpr uint32_t CM_READY = WM_USER + 4;
+inline constexpr uint32_t CM_FRAMEERROR = WM_USER + 5;
+inline constexpr uint32_t CM_OVERRUN = WM_USER + 6;
+inline constexpr uint32_t CM_RXPARITY = WM_USER + 7;
+inline constexpr uint32_t CM_BREAK = WM_USER + 8;
+inline constexpr uint32_t CM_CTS = WM_USER + 9;
+inline constexpr uint32_t CM_DSR = WM_USER + 10;
+inline constexpr uint32_t CM_RXCHAR = WM_USER + 11;
+inline constexpr uint32_t CM_TXEMPTY = WM_USER + 12;
+
+// A message to the write thread; the block goes with it.
+struct TThreadMsg {
+    uint32_t Message = 0;
+    uintptr_t WParam = 0;
+    std::vector<uint8_t> Block;
+};
+
+// Base of the two port threads: started held, released once the component has logged
+// its creation; ended by the close event.
+class TPortThread {
+public:
+    using TPostToWindow = std::function<bool(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block)>;
+
+    TPortThread(std::shared_ptr<platform::CommDevice> port, std::shared_ptr<platform::CommEvent> closeEvent,
+                TPostToWindow window);
+    virtual ~TPortThread();
+    TPortThread(const TPortThread&) = delete;
+    TPortThread& operator=(const TPortThread&) = delete;
+
+    void Create(); // throws std::system_error when no thread can be made
+    void Resume();
+    void SetPriority(platform::TThreadPriority priority);
+    bool WaitFor(int ms); // true once Execute has returned
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+    void Join();
+
+protected:
+    virtual void Execute() = 0;
+    bool Post(uint32_t msg, uintptr_t wParam = 0, std::vector<uint8_t> block = {});
+    // Once per thread: the component learns that this thread gave up.
+    void PostHangupCall();
+    bool Closing() const { return closeEvent_->isSignalled(); }
+
+    std::shared_ptr<platform::CommDevice> port_;
+    std::shared_ptr<platform::CommEvent> closeEvent_;
+
+private:
+    void Run();
+
+    TPostToWindow window_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable cond_;
+    bool released_ = false;
+    bool ended_ = false;
+    bool hangupPosted_ = false;
+    std::atomic<bool> terminated_{false};
+};
+
+class TReadThread final : public TPortThread {
+public:
+    using TPortThread::TPortThread;
+    ~TReadThread() override { Join(); }
+
+private:
+    void Execute() override;
+    bool HandleCommEvent(uint32_t mask);
+    bool HandleReadEvent();
+    bool PostReceivedData(const uint8_t* bytes, size_t count);
+
+    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048);
+};
+
+class TWriteThread final : public TPortThread {
+public:
+    TWriteThread(std::shared_ptr<platform::CommDevice> port, std::shared_ptr<platform::CommEvent> closeEvent,
+                 TPostToWindow window);
+    ~TWriteThread() override { Join(); }
+    // The thread's message queue; it exists before the thread runs.
+    platform::ThreadQueue<TThreadMsg>& Queue() { return *queue_; }
+
+private:
+    void Execute() override;
+    bool WriteCommData(const uint8_t* block, size_t count);
+
+    std::shared_ptr<platform::ThreadQueue<TThreadMsg>> queue_;
+};
+
+class TCate : public TBusPort {
+    Q_OBJECT
+public:
+    using TNotifyEvent = std::function<void(TCate& sender)>;
+    using TLineChangeEvent = std::function<void(TCate& sender, bool status)>;
+    using TReceiveDataEventS = std::function<void(TCate& sender, const std::string& data)>;
+    using TCommOpener =
+        std::function<std::unique_ptr<platform::CommDevice>(int portNumber, platform::CommOpenError& why)>;
+
+    explicit TCate(QObject* owner = nullptr);
+    ~TCate() override;
+
+    // End of loading: a port set before opens now.
+    void Loaded();
+
+    std::string Version() const { return "1.024"; }
+    void SetVersion(const std::string&) {}
+    TPort Port() const { return port_; }
+    void SetPort(TPort port);
+    TBaudRate BaudRate() const { return baudRate_; }
+    void SetBaudRate(TBaudRate value);
+    TParity Parity() const { return parity_; }
+    void SetParity(TParity value);
+    TDataBits DataBits() const { return dataBits_; }
+    void SetDataBits(TDataBits value);
+    TStopBits StopBits() const { return stopBits_; }
+    void SetStopBits(TStopBits value);
+    TRtsMode RtsMode() const { return rtsMode_; }
+    void SetRtsMode(TRtsMode value);
+    TDtrMode DtrMode() const { return dtrMode_; }
+    void SetDtrMode(TDtrMode value);
+    bool CtsState() const;
+    bool DsrState() const;
+    char ErrorChar() const { return errorChar_; }
+    void SetErrorChar(char value);
+    TDCBFlags Flags() const { return flags_; }
+    void SetFlags(TDCBFlags value);
+    uint32_t WriteBufferSize();
+    void SetWriteBufferSize(uint32_t value);
+    uint32_t ReadBufferSize();
+    void SetReadBufferSize(uint32_t value);
+    std::string LogfileName() const { return logfileName_; }
+    void SetLogfileName(const std::string& name);
+    bool LogTicks() const { return logTicks_; }
+    void SetLogTicks(bool on) { logTicks_ = on; }
+    uint32_t ReadInterval() const { return readInterval_; }
+    void SetReadInterval(uint32_t ms);
+    uint32_t ReadTotalTimeoutMultiplier() const { return readTotalMultiplier_; }
+    void SetReadTotalTimeoutMultiplier(uint32_t ms);
+    uint32_t ReadTotalTimeoutConstant() const { return readTotalConstant_; }
+    void SetReadTotalTimeoutConstant(uint32_t ms);
+    bool CreateExceptions() const { return createExceptions_; }
+    void SetCreateExceptions(bool on) { createExceptions_ = on; }
+
+    // Events, in the UI thread. OnReceiveBData is the port's (TBusPort).
+    TReceiveDataEventS OnReceiveSData;
+    TNotifyEvent OnRequestHangup;
+    TNotifyEvent OnFrameError;
+    TNotifyEvent OnOverrunError;
+    TNotifyEvent OnRxParityError;
+    TNotifyEvent OnBreak;
+    TLineChangeEvent OnCTSChange;
+    TLineChangeEvent OnDSRChange;
+    TNotifyEvent OnCharReceived;
+    TNotifyEvent OnLastCharSent;
+    TNotifyEvent OnConnect;
+    TNotifyEvent OnDisconnect;
+
+    // Hands a copy of the bytes to the write thread; true = handed over, not yet written.
+    bool SendData(const uint8_t* buffer, uint16_t count) override;
+
+    // Where ports come from; tests put a fake device behind a port.
+    void SetCommOpener(TCommOpener opener);
+
+    // Port log, one for the program.
+    static void WriteCateLog(const std::string& text);
+    static void LogCommError(int code, int location);
+    static std::string SysErrorText(int code);
+
+    // The notifications of the port threads.
+    void CateWndProc(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block);
+
+private:
+    bool IsOpen() const { return device_ != nullptr; }
+    void ApplyState(const std::function<void(platform::CommState&)>& change);
+    void ApplyTimeouts(const std::function<void(platform::CommTimeouts&)>& change);
+    void ClosePort();
+    void CloseReadThread();
+    void CloseWriteThread();
+    void DrainWriteQueue();
+    void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
+    void DoRequestHangup();
+    void Fire(const TNotifyEvent& event);
+    bool FailOpen(const char* message);
+
+    TPort port_ = TPort::NoPort;
+    TBaudRate baudRate_ = TBaudRate::___9600;
+    TParity parity_ = TParity::None;
+    TDataBits dataBits_ = TDataBits::_8;
+    TStopBits stopBits_ = TStopBits::_1;
+    TRtsMode rtsMode_ = TMode::Disable;
+    TDtrMode dtrMode_ = TMode::Disable;
+    char errorChar_ = 0;
+    TDCBFlags flags_{TDCBFlag::dcbBinaryMode};
+    uint32_t writeBufferSize_ = 0;
+    uint32_t readBufferSize_ = 4096;
+    std::string logfileName_;
+    bool logTicks_ = false;
+    uint32_t readInterval_ = 1;
+    uint32_t readTotalMultiplier_ = 0;
+    uint32_t readTotalConstant_ = 0;
+    bool createExceptions_ = false;
+
+    bool loaded_ = false;
+    std::shared_ptr<platform::CommDevice> device_;
+    std::shared_ptr<platform::CommEvent> closeEvent_;
+    std::unique_ptr<TReadThread> readThread_;
+    std::unique_ptr<TWriteThread> writeThread_;
+    bool readReady_ = false;
+    bool writeReady_ = false;
+    bool setupFailed_ = false;
+    bool hangupReported_ = false;
+    TCommOpener opener_;
+    std::unique_ptr<platform::Notifier> window_;
+};
