@@ -46,7 +46,7 @@ public:
     }
     bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
         return mainWindow_.SynchroBus().RequestMsg(MsgIdPc, Sub, Data, ByteSet({MsgIdTester}), ByteSet({Sub}),
-                                                    TimeoutMs, Answer);
+                                                   TimeoutMs, Answer);
     }
 
 private:
@@ -61,10 +61,12 @@ bool editing(const TQuery& q) {
 
 void showError(const std::exception& e) {
     const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok, MessageIcon::Stop);
+    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
+                         MessageIcon::Stop);
 }
 
-QPushButton* button(QWidget* parent, const QString& caption, int left, int top, QStyle::StandardPixmap picture) {
+QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
+                    QStyle::StandardPixmap picture) {
     auto* b = new QPushButton(caption, parent);
     b->setGeometry(left, top, 97, 25);
     b->setAutoDefault(false);
@@ -91,7 +93,9 @@ TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& ini
     Query1->AfterOpen = [this](TQuery& q) { Query1AfterOpen(q); };
     Query1->AfterScroll = [this](TQuery& q) { Query1AfterScroll(q); };
     Query1->AfterDelete = [this](TQuery& q) { Query1AfterDelete(q); };
-    Query1->FieldByName(QStringLiteral("Barcode")).OnValidate = [this](TField& f) { Query1BarcodeValidate(f); };
+    Query1->FieldByName(QStringLiteral("Barcode")).OnValidate = [this](TField& f) {
+        Query1BarcodeValidate(f);
+    };
     BuildGrid();
 
     Panel1 = new QWidget(this);
@@ -317,43 +321,17 @@ void TDatenabrufDlg::Query1AfterInsert(TQuery& q) {
 
 // Each row passes the re-match once, without the grid following every move.
 void TDatenabrufDlg::Query1AfterOpen(TQuery& q) {
-    platform::TBookmark mark = q.GetBookmark();
-    q.DisableControls();
     try {
-        q.First();
-        while (!q.Eof())
-            q.Next();
-        q.First();
-        if (q.BookmarkValid(mark))
-            q.GotoBookmark(mark);
+        WalkStagingRows(q);
     } catch (const std::exception&) {
     }
-    q.FreeBookmark(mark);
-    q.EnableControls();
 }
 
 void TDatenabrufDlg::Query1AfterScroll(TQuery& q) {
-    if (q.Eof() || q.RecordCount() == 0 || editing(q))
-        return;
-    const QString barcode = q.FieldByName(QStringLiteral("Barcode")).AsString();
-    if (barcode.isEmpty())
-        return;
-    int32_t found = 0;
     try {
-        found = FindPrueflingNr(barcode);
+        RematchStagingRow(q);
     } catch (const std::exception& e) {
         showError(e);
-        return;
-    }
-    if (found == q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger())
-        return;
-    try {
-        q.Edit();
-        q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(found);
-        q.Post();
-    } catch (const std::exception&) {
-        if (editing(q))
-            q.Cancel();
     }
 }
 
@@ -438,33 +416,9 @@ void TDatenabrufDlg::BitBtn4Click() {
         showError(e);
         return;
     }
-    Database& db = Database::Current();
     Query1->DisableControls();
     try {
-        Query1->First();
-        while (!Query1->Eof()) {
-            if (Query1->FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
-                Query1->Next();
-                continue;
-            }
-            // The new test and the end of its staging row are one unit: a failure keeps
-            // neither change, so no test is doubled and no row is lost.
-            try {
-                db.RunAtomically([this] {
-                    Query3->Append();
-                    CopyStagingToTest(*Query1, *Query3);
-                    Query3->Post();
-                    Query1->Delete();
-                });
-            } catch (const std::exception&) {
-                if (editing(*Query3))
-                    Query3->Cancel();
-                // Its rows may hold a test that the roll-back took out of the file.
-                Query3->Close();
-                Query3->Open();
-                Query1->Next();
-            }
-        }
+        TakeOverAssignedRows(Database::Current(), *Query1, *Query3);
     } catch (const std::exception& e) {
         showError(e);
     }
@@ -489,13 +443,8 @@ void TDatenabrufDlg::BitBtn5Click() {
     if (prueflingDlg_->PrueflingNr == 0)
         return;
     try {
-        Query1->Edit();
-        Query1->FieldByName(QStringLiteral("Barcode")).SetAsString(prueflingDlg_->Barcode);
-        Query1->FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(prueflingDlg_->PrueflingNr);
-        Query1->Post();
+        AssignStagingRow(*Query1, prueflingDlg_->PrueflingNr, prueflingDlg_->Barcode);
     } catch (const std::exception& e) {
-        if (editing(*Query1))
-            Query1->Cancel();
         showError(e);
     }
 }

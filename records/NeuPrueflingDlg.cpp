@@ -103,8 +103,9 @@ void TNeuPrueflingDlg::FormShow() {
         datenabrufDlg_->Query1->RecordCount() > 0)
         Query1->FieldByName(QStringLiteral("Barcode"))
             .SetAsString(datenabrufDlg_->Query1->FieldByName(QStringLiteral("Barcode")).AsString());
-    const int32_t kunde = neuKundeDlg_ && neuKundeDlg_->isVisible() ? currentKundenNr(neuKundeDlg_->Query1)
-                                                                    : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
+    const int32_t kunde = neuKundeDlg_ && neuKundeDlg_->isVisible()
+                              ? currentKundenNr(neuKundeDlg_->Query1)
+                              : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
     Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
 }
 

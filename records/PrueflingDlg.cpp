@@ -20,7 +20,8 @@ namespace {
 
 void showError(const std::exception& e) {
     const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok, MessageIcon::Stop);
+    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
+                         MessageIcon::Stop);
 }
 
 QLabel* label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
@@ -107,12 +108,12 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     DBGrid1->SetDataSource(DataSource1);
     DBGrid1->SetReadOnly(true);
     DBGrid1->SetRowSelect(true);
-    for (const char* field : {"Bezeichnung", "Typ", "Inventarnummer", "Fabrikationsnummer", "Seriennummer", "Barcode"})
+    for (const char* field :
+         {"Bezeichnung", "Typ", "Inventarnummer", "Fabrikationsnummer", "Seriennummer", "Barcode"})
         DBGrid1->AddColumn(QString::fromUtf8(field));
-    static const char* const customer[][2] = {{"Name1", "Kundenname 1"}, {"Name2", "Kundenname 2"},
-                                              {"Name3", "Kundenname 3"}, {"KdStr", "Straße"},
-                                              {"KdLKZ", "LKZ"},          {"KdPLZ", "PLZ"},
-                                              {"KdOrt", "Ort"}};
+    static const char* const customer[][2] = {
+        {"Name1", "Kundenname 1"}, {"Name2", "Kundenname 2"}, {"Name3", "Kundenname 3"}, {"KdStr", "Straße"},
+        {"KdLKZ", "LKZ"},          {"KdPLZ", "PLZ"},          {"KdOrt", "Ort"}};
     for (const auto& c : customer)
         DBGrid1->AddColumn(QString::fromUtf8(c[0])).SetTitle(QString::fromUtf8(c[1]));
 
@@ -212,8 +213,9 @@ void TPrueflingDlg::BitBtn3Click() {
     // The new device takes the customer of the current row; without one it would belong to
     // nobody and appear in no list.
     if (!Query1->Active() || Query1->RecordCount() == 0) {
-        platform::messageBox(QStringLiteral("Es ist kein Kunde ausgewählt. Bitte zuerst einen neuen Kunden anlegen."),
-                             MessageButtons::Ok, MessageIcon::Exclamation);
+        platform::messageBox(
+            QStringLiteral("Es ist kein Kunde ausgewählt. Bitte zuerst einen neuen Kunden anlegen."),
+            MessageButtons::Ok, MessageIcon::Exclamation);
         return;
     }
     if (neuPrueflingDlg_->exec() == QDialog::Accepted)

@@ -61,8 +61,9 @@ void DefineStagingQuery(TQuery& q) {
     q.AddCalcField(QStringLiteral("mitIsol"), TFieldType::ftString, 20);
     q.AddCalcField(QStringLiteral("mitBeruehr"), TFieldType::ftBoolean);
     q.AddCalcField(QStringLiteral("abgebrochen"), TFieldType::ftBoolean);
-    for (const char* name : {"GrwSchutzleiterwid", "GrwIsolationswid", "GrwAbleitstrom", "GrwSchutzleiterstrom",
-                             "GrwBeruehrungsstrom", "GrwSchnellabschaltung", "Sichtpruef"})
+    for (const char* name :
+         {"GrwSchutzleiterwid", "GrwIsolationswid", "GrwAbleitstrom", "GrwSchutzleiterstrom",
+          "GrwBeruehrungsstrom", "GrwSchnellabschaltung", "Sichtpruef"})
         q.AddField(QLatin1String(name), TFieldType::ftInteger);
 }
 
@@ -75,12 +76,14 @@ void DefineTestQuery(TQuery& q) {
 
 void CopyStagingToTest(TQuery& staging, TQuery& test) {
     static const char* const integers[] = {
-        "PrueflingNr",         "Grenzwertflags",      "Menueflags",         "Schutzklasse",
-        "Sichtpruef",          "Messablauf",          "Schutzleiterwid",    "Isolationswid",
-        "Ableitstrom",         "SchutzlStromL1N",     "SchutzlStromNL1",    "BeruehrungsstromL1N",
-        "BeruehrungsstromNL1", "GrwSchutzleiterwid",  "GrwIsolationswid",   "GrwAbleitstrom",
+        "PrueflingNr",          "Grenzwertflags",      "Menueflags",           "Schutzklasse",
+        "Sichtpruef",           "Messablauf",          "Schutzleiterwid",      "Isolationswid",
+        "Ableitstrom",          "SchutzlStromL1N",     "SchutzlStromNL1",      "BeruehrungsstromL1N",
+        "BeruehrungsstromNL1",  "GrwSchutzleiterwid",  "GrwIsolationswid",     "GrwAbleitstrom",
         "GrwSchutzleiterstrom", "GrwBeruehrungsstrom", "GrwSchnellabschaltung"};
-    auto from = [&](const char* name) -> platform::TField& { return staging.FieldByName(QLatin1String(name)); };
+    auto from = [&](const char* name) -> platform::TField& {
+        return staging.FieldByName(QLatin1String(name));
+    };
     auto to = [&](const char* name) -> platform::TField& { return test.FieldByName(QLatin1String(name)); };
     to("PrueflingNr").SetAsInteger(from("PrueflingNr").AsInteger());
     if (from("Datum").IsNull())
@@ -93,6 +96,93 @@ void CopyStagingToTest(TQuery& staging, TQuery& test) {
     to("Pruefungsergebnis").SetAsBoolean(from("Pruefungsergebnis").AsBoolean());
     to("Notiz").SetAsString(from("Notiz").AsString());
     to("Pruefer").SetAsString(from("Pruefer").AsString());
+}
+
+namespace {
+
+bool editing(const TQuery& q) {
+    return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+} // namespace
+
+void RematchStagingRow(TQuery& q) {
+    if (q.Eof() || q.RecordCount() == 0 || editing(q))
+        return;
+    const QString barcode = q.FieldByName(QStringLiteral("Barcode")).AsString();
+    if (barcode.isEmpty())
+        return;
+    const int32_t found = FindPrueflingNr(Database::Current(), barcode);
+    if (found == q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger())
+        return;
+    try {
+        q.Edit();
+        q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(found);
+        q.Post();
+    } catch (const std::exception&) {
+        if (editing(q))
+            q.Cancel();
+    }
+}
+
+void WalkStagingRows(TQuery& q) {
+    platform::TBookmark mark = q.GetBookmark();
+    q.DisableControls();
+    try {
+        q.First();
+        while (!q.Eof())
+            q.Next();
+        q.First();
+        if (q.BookmarkValid(mark))
+            q.GotoBookmark(mark);
+    } catch (...) {
+        q.FreeBookmark(mark);
+        q.EnableControls();
+        throw;
+    }
+    q.FreeBookmark(mark);
+    q.EnableControls();
+}
+
+void AssignStagingRow(TQuery& q, int32_t prueflingNr, const QString& barcode) {
+    try {
+        q.Edit();
+        q.FieldByName(QStringLiteral("Barcode")).SetAsString(barcode);
+        q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(prueflingNr);
+        q.Post();
+    } catch (...) {
+        if (editing(q))
+            q.Cancel();
+        throw;
+    }
+}
+
+int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
+    int moved = 0;
+    staging.First();
+    while (!staging.Eof() && staging.RecordCount() > 0) {
+        if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
+            staging.Next();
+            continue;
+        }
+        try {
+            db.RunAtomically([&] {
+                test.Append();
+                CopyStagingToTest(staging, test);
+                test.Post();
+                staging.Delete();
+            });
+            ++moved;
+        } catch (const std::exception&) {
+            if (editing(test))
+                test.Cancel();
+            // Its rows may hold a test that the roll-back took out of the file again.
+            test.Close();
+            test.Open();
+            staging.Next();
+        }
+    }
+    return moved;
 }
 
 void TStagingQuerySink::BeginRun() {

@@ -27,6 +27,23 @@ void DefineStagingQuery(platform::TQuery& query);
 // SQL text of the take-over target: "Pruefung.db" by PruefungsNr, live.
 void DefineTestQuery(platform::TQuery& query);
 
+// Re-matches the current staging row by its barcode: a row with a barcode gets the device
+// that carries it (0 for none); a row without one keeps its device. A lookup error reaches
+// the caller; an error while posting the new number leaves the row as it was.
+void RematchStagingRow(platform::TQuery& staging);
+
+// Passes every row once (each runs the query's after-scroll handling) without bound controls
+// following, then returns to the row that was current.
+void WalkStagingRows(platform::TQuery& staging);
+
+// Gives the current staging row a device chosen by hand, with that device's barcode.
+void AssignStagingRow(platform::TQuery& staging, int32_t prueflingNr, const QString& barcode);
+
+// Moves every assigned staging row into the test table (test opened by the caller) and
+// returns how many moved. Each row moves in one transaction: the new test and the removal
+// of the staging row are kept together or not at all; a row that fails stays in the list.
+int TakeOverAssignedRows(platform::Database& db, platform::TQuery& staging, platform::TQuery& test);
+
 // Copies the test fields of the current staging row into the test row being inserted.
 void CopyStagingToTest(platform::TQuery& staging, platform::TQuery& test);
 

@@ -51,11 +51,11 @@ protected:
         ASSERT_TRUE(dir.isValid());
         db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
         platform::Database::SetCurrent(db.get());
-        platform::setMessageBoxHandler([this](const QString& text, platform::MessageButtons b,
-                                              platform::MessageIcon i) {
-            messages.push_back({text, b, i});
-            return answer;
-        });
+        platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons b, platform::MessageIcon i) {
+                messages.push_back({text, b, i});
+                return answer;
+            });
         datenabruf = std::make_unique<TDatenabrufDlg>(mainWindow, QString());
         pruefling = std::make_unique<TPrueflingDlg>(QString());
         neuKunde = std::make_unique<TNeuKundeDlg>();
@@ -90,21 +90,23 @@ protected:
         return lastId();
     }
     int32_t addDevice(int32_t kunde, const QString& bezeichnung, const QString& barcode) {
-        exec(QStringLiteral("insert into \"Prueflng.db\" (KundenNr, Bezeichnung, Barcode) values (%1, '%2', '%3')")
+        exec(QStringLiteral(
+                 "insert into \"Prueflng.db\" (KundenNr, Bezeichnung, Barcode) values (%1, '%2', '%3')")
                  .arg(kunde)
                  .arg(bezeichnung, barcode));
         return lastId();
     }
     // A staging row as a fetch leaves it.
     void addStaging(int lfdNr, const QString& barcode, int32_t prueflingNr = 0, const QString& notiz = {}) {
-        exec(QStringLiteral("insert into \"Uebernah.db\" (LfdNr, Barcode, PrueflingNr, Datum, \"GT-Seriennummer\", "
-                            "Grenzwertflags, Menueflags, Schutzklasse, Messablauf, Schutzleiterwid, Isolationswid, "
-                            "Ableitstrom, SchutzlStromL1N, SchutzlStromNL1, BeruehrungsstromL1N, "
-                            "BeruehrungsstromNL1, Pruefungsergebnis, Notiz, Pruefer, GrwSchutzleiterwid, "
-                            "GrwIsolationswid, GrwAbleitstrom, GrwSchutzleiterstrom, GrwBeruehrungsstrom, "
-                            "GrwSchnellabschaltung, Sichtpruef) values (%1, '%2', %3, '2024-03-%4', '1234567890', "
-                            "1, 70, 1, 64, %5, 2500, 30, 40, 41, 5, 6, 1, '%6', 'Meier', 300, 1000, 350, 50, 25, "
-                            "1000, 1)")
+        exec(QStringLiteral(
+                 "insert into \"Uebernah.db\" (LfdNr, Barcode, PrueflingNr, Datum, \"GT-Seriennummer\", "
+                 "Grenzwertflags, Menueflags, Schutzklasse, Messablauf, Schutzleiterwid, Isolationswid, "
+                 "Ableitstrom, SchutzlStromL1N, SchutzlStromNL1, BeruehrungsstromL1N, "
+                 "BeruehrungsstromNL1, Pruefungsergebnis, Notiz, Pruefer, GrwSchutzleiterwid, "
+                 "GrwIsolationswid, GrwAbleitstrom, GrwSchutzleiterstrom, GrwBeruehrungsstrom, "
+                 "GrwSchnellabschaltung, Sichtpruef) values (%1, '%2', %3, '2024-03-%4', '1234567890', "
+                 "1, 70, 1, 64, %5, 2500, 30, 40, 41, 5, 6, 1, '%6', 'Meier', 300, 1000, 350, 50, 25, "
+                 "1000, 1)")
                  .arg(lfdNr)
                  .arg(barcode)
                  .arg(prueflingNr)

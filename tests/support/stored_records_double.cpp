@@ -17,55 +17,54 @@ StoredRecordsDouble::StoredRecordsDouble(TesterDouble& tester)
         return std::optional<std::vector<uint8_t>>(
             std::vector<uint8_t>{static_cast<uint8_t>(n & 0xFF), static_cast<uint8_t>((n >> 8) & 0xFF)});
     });
-    tester_.setHandler(kEepromFunction,
-                       [memory](TesterDouble::State& state,
-                                const TProtok& request) -> std::optional<std::vector<uint8_t>> {
-                           const uint8_t function = request[4];
-                           switch (function) {
-                           case 'T':
-                               memory->current = 0;
-                               break;
-                           case 'S':
-                               ++memory->steps;
-                               if (memory->faults.lostStepAfter != 0 &&
-                                   memory->current + 1 == static_cast<size_t>(memory->faults.lostStepAfter))
-                                   return std::nullopt;
-                               ++memory->current;
-                               break;
-                           case 'C':
-                               ++memory->clears;
-                               if (memory->onClear)
-                                   memory->onClear();
-                               if (memory->faults.failClear)
-                                   return std::nullopt;
-                               state.records.clear();
-                               memory->current = 0;
-                               break;
-                           default:
-                               return std::nullopt;
-                           }
-                           return std::vector<uint8_t>{function};
-                       });
+    tester_.setHandler(
+        kEepromFunction,
+        [memory](TesterDouble::State& state, const TProtok& request) -> std::optional<std::vector<uint8_t>> {
+            const uint8_t function = request[4];
+            switch (function) {
+            case 'T':
+                memory->current = 0;
+                break;
+            case 'S':
+                ++memory->steps;
+                if (memory->faults.lostStepAfter != 0 &&
+                    memory->current + 1 == static_cast<size_t>(memory->faults.lostStepAfter))
+                    return std::nullopt;
+                ++memory->current;
+                break;
+            case 'C':
+                ++memory->clears;
+                if (memory->onClear)
+                    memory->onClear();
+                if (memory->faults.failClear)
+                    return std::nullopt;
+                state.records.clear();
+                memory->current = 0;
+                break;
+            default:
+                return std::nullopt;
+            }
+            return std::vector<uint8_t>{function};
+        });
     for (int k = 0; k < 5; ++k) {
-        tester_.setHandler(static_cast<uint8_t>(kRecordPart1 + k),
-                           [memory, k](TesterDouble::State& state,
-                                       const TProtok&) -> std::optional<std::vector<uint8_t>> {
-                               ++memory->parts;
-                               const Faults& f = memory->faults;
-                               if (f.silentRecord != 0 &&
-                                   memory->current + 1 == static_cast<size_t>(f.silentRecord) &&
-                                   k + 1 >= f.silentPart)
-                                   return std::nullopt;
-                               std::vector<uint8_t> part(kPartBytes, 0);
-                               if (memory->current < state.records.size()) {
-                                   const std::vector<uint8_t>& r = state.records[memory->current];
-                                   for (int i = 0; i < kPartBytes; ++i) {
-                                       const size_t at = static_cast<size_t>(k * kPartBytes + i);
-                                       part[static_cast<size_t>(i)] = at < r.size() ? r[at] : 0;
-                                   }
-                               }
-                               return part;
-                           });
+        tester_.setHandler(
+            static_cast<uint8_t>(kRecordPart1 + k),
+            [memory, k](TesterDouble::State& state, const TProtok&) -> std::optional<std::vector<uint8_t>> {
+                ++memory->parts;
+                const Faults& f = memory->faults;
+                if (f.silentRecord != 0 && memory->current + 1 == static_cast<size_t>(f.silentRecord) &&
+                    k + 1 >= f.silentPart)
+                    return std::nullopt;
+                std::vector<uint8_t> part(kPartBytes, 0);
+                if (memory->current < state.records.size()) {
+                    const std::vector<uint8_t>& r = state.records[memory->current];
+                    for (int i = 0; i < kPartBytes; ++i) {
+                        const size_t at = static_cast<size_t>(k * kPartBytes + i);
+                        part[static_cast<size_t>(i)] = at < r.size() ? r[at] : 0;
+                    }
+                }
+                return part;
+            });
     }
 }
 

@@ -17,7 +17,7 @@ public:
     struct Faults {
         int silentRecord = 0; // the parts of this record get no answer from silentPart on
         int silentPart = 1;
-        int lostStepAfter = 0; // "S" after this record gets no answer and does not move on
+        int lostStepAfter = 0;  // "S" after this record gets no answer and does not move on
         bool failClear = false; // "C" gets no answer and clears nothing
     };
 
