@@ -254,7 +254,13 @@ public:
                     return CommIo::Done;
             } else if (n < 0 && errno == EINTR) {
                 continue;
-            } else if (n < 0 && errno != EAGAIN) {
+            } else if (n == 0) {
+                // A non-blocking terminal reads nothing only once it was hung up.
+                if (got > 0)
+                    return CommIo::Done;
+                errno = EIO;
+                return CommIo::HungUp;
+            } else if (errno != EAGAIN) {
                 if (got > 0)
                     return CommIo::Done; // the next wait finds the line gone
                 return errno == EIO ? CommIo::HungUp : CommIo::Failed;

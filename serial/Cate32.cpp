@@ -65,9 +65,9 @@ uint32_t BaudRateValue(TBaudRate rate) {
 
 // ---- threads ----
 
-TPortThread::TPortThread(std::shared_ptr<platform::CommDevice> port,
+TPortThread::TPortThread(int index, std::shared_ptr<platform::CommDevice> port,
                          std::shared_ptr<platform::CommEvent> closeEvent, TPostToWindow window)
-    : port_(std::move(port)), closeEvent_(std::move(closeEvent)), window_(std::move(window)) {}
+    : port_(std::move(port)), closeEvent_(std::move(closeEvent)), index_(index), window_(std::move(window)) {}
 
 TPortThread::~TPortThread() {
     Join();
@@ -119,7 +119,7 @@ void TPortThread::PostHangupCall() {
     if (hangupPosted_)
         return;
     hangupPosted_ = true;
-    Post(CM_HANGUP);
+    Post(CM_HANGUP, static_cast<uintptr_t>(index_));
 }
 
 void TReadThread::Execute() {
@@ -254,7 +254,7 @@ bool TReadThread::HandleCommEvent(uint32_t mask) {
 
 TWriteThread::TWriteThread(std::shared_ptr<platform::CommDevice> port,
                            std::shared_ptr<platform::CommEvent> closeEvent, TPostToWindow window)
-    : TPortThread(std::move(port), std::move(closeEvent), std::move(window)),
+    : TPortThread(1, std::move(port), std::move(closeEvent), std::move(window)),
       queue_(std::make_shared<platform::ThreadQueue<TThreadMsg>>()) {}
 
 void TWriteThread::Execute() {
@@ -564,7 +564,7 @@ void TCate::CateWndProc(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> blo
         DeliverReceivedData(block.data(), static_cast<uint16_t>(std::min<size_t>(wParam, block.size())));
         break;
     case CM_HANGUP:
-        DoRequestHangup();
+        DoRequestHangup(wParam);
         break;
     case CM_READY:
         (wParam == 0 ? readReady_ : writeReady_) = true;
@@ -608,8 +608,9 @@ void TCate::DeliverReceivedData(const uint8_t* buffer, uint16_t count) {
     }
 }
 
-void TCate::DoRequestHangup() {
-    if (!readReady_ || !writeReady_)
+void TCate::DoRequestHangup(uintptr_t thread) {
+    // A thread that gives up before it was ready failed its set-up: the open ends.
+    if (!(thread == 0 ? readReady_ : writeReady_))
         setupFailed_ = true;
     // Once per open, whichever thread gives up first.
     if (hangupReported_)

@@ -104,8 +104,9 @@ class TPortThread {
 public:
     using TPostToWindow = std::function<bool(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block)>;
 
-    TPortThread(std::shared_ptr<platform::CommDevice> port, std::shared_ptr<platform::CommEvent> closeEvent,
-                TPostToWindow window);
+    // index: 0 for the read thread, 1 for the write thread, as in their notifications.
+    TPortThread(int index, std::shared_ptr<platform::CommDevice> port,
+                std::shared_ptr<platform::CommEvent> closeEvent, TPostToWindow window);
     virtual ~TPortThread();
     TPortThread(const TPortThread&) = delete;
     TPortThread& operator=(const TPortThread&) = delete;
@@ -131,6 +132,7 @@ protected:
 private:
     void Run();
 
+    int index_;
     TPostToWindow window_;
     std::thread thread_;
     std::mutex mutex_;
@@ -143,7 +145,9 @@ private:
 
 class TReadThread final : public TPortThread {
 public:
-    using TPortThread::TPortThread;
+    TReadThread(std::shared_ptr<platform::CommDevice> port, std::shared_ptr<platform::CommEvent> closeEvent,
+                TPostToWindow window)
+        : TPortThread(0, std::move(port), std::move(closeEvent), std::move(window)) {}
     ~TReadThread() override { Join(); }
 
 private:
@@ -261,7 +265,7 @@ private:
     void CloseWriteThread();
     void DrainWriteQueue();
     void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
-    void DoRequestHangup();
+    void DoRequestHangup(uintptr_t thread);
     void Fire(const TNotifyEvent& event);
     bool FailOpen(const char* message);
 

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "platform/comm_port.h"
+#include "platform/event_pump.h"
+
+#include <QTemporaryDir>
+
+#include <cctype>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The text of a port log line after "dd.mm.yyyy hh:nn:ss.zzz[#counter] - ", or nothing.
+inline std::optional<std::string> logText(const std::string& line, bool withTicks) {
+    const std::string shape = "00.00.0000 00:00:00.000";
+    if (line.size() < shape.size())
+        return std::nullopt;
+    for (size_t i = 0; i < shape.size(); ++i)
+        if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
+            return std::nullopt;
+    size_t at = shape.size();
+    if (withTicks) {
+        if (at >= line.size() || line[at] != '#')
+            return std::nullopt;
+        size_t digits = 0;
+        while (++at < line.size() && std::isdigit(static_cast<unsigned char>(line[at])))
+            ++digits;
+        if (digits < 16)
+            return std::nullopt;
+    }
+    if (line.compare(at, 3, " - ") != 0)
+        return std::nullopt;
+    return line.substr(at + 3);
+}
+
+// The texts of a port log; a line without a valid stamp is marked.
+inline std::vector<std::string> logTexts(const std::string& path, bool withTicks) {
+    std::vector<std::string> out;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+        out.push_back(logText(line, withTicks).value_or("<bad stamp> " + line));
+    return out;
+}
+
+inline bool contains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const auto& l : lines)
+        if (l == text)
+            return true;
+    return false;
+}
+
+inline long indexOf(const std::vector<std::string>& lines, const std::string& text) {
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == text)
+            return static_cast<long>(i);
+    return -1;
+}
+
+inline bool waitFor(const std::function<bool()>& done, int ms) {
+    return platform::waitUntil(done, platform::systemClock().nowMs() + ms);
+}
+
+// A device whose line events a test scripts; reads never bring data.
+class FakeCommDevice final : public platform::CommDevice {
+public:
+    struct Shared {
+        std::mutex mutex;
+        std::deque<std::pair<platform::CommWait, uint32_t>> events;
+        uint32_t errors = 0;
+        uint32_t modem = 0;
+        bool modemOk = true;
+        bool maskOk = true;
+        bool writeTakesNothing = false;
+        int writes = 0;
+        platform::CommState state;
+        platform::CommTimeouts timeouts;
+        std::vector<platform::CommState> statesSet;
+    };
+
+    explicit FakeCommDevice(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
+
+    bool setupComm(uint32_t, uint32_t) override { return true; }
+    bool getCommState(platform::CommState& st) override {
+        std::lock_guard l(s_->mutex);
+        st = s_->state;
+        return true;
+    }
+    bool setCommState(const platform::CommState& st) override {
+        std::lock_guard l(s_->mutex);
+        s_->state = st;
+        s_->statesSet.push_back(st);
+        return true;
+    }
+    bool getCommTimeouts(platform::CommTimeouts& t) override {
+        std::lock_guard l(s_->mutex);
+        t = s_->timeouts;
+        return true;
+    }
+    bool setCommTimeouts(const platform::CommTimeouts& t) override {
+        std::lock_guard l(s_->mutex);
+        s_->timeouts = t;
+        return true;
+    }
+    bool purgeComm(uint32_t) override { return true; }
+    bool getCommModemStatus(uint32_t& status) override {
+        std::lock_guard l(s_->mutex);
+        status = s_->modem;
+        return s_->modemOk;
+    }
+    bool getCommProperties(uint32_t& in, uint32_t& out) override {
+        in = 64;
+        out = 0;
+        return true;
+    }
+    bool setCommMask(uint32_t) override {
+        std::lock_guard l(s_->mutex);
+        errno = EINVAL;
+        return s_->maskOk;
+    }
+    bool clearCommError(uint32_t& errors) override {
+        std::lock_guard l(s_->mutex);
+        errors = s_->errors;
+        s_->errors = 0;
+        return true;
+    }
+    bool outputQueued(uint32_t& bytes) override {
+        bytes = 0;
+        return true;
+    }
+    platform::CommWait waitInput(const platform::CommEvent& close, uint32_t& events) override {
+        {
+            std::lock_guard l(s_->mutex);
+            if (!s_->events.empty()) {
+                auto [w, mask] = s_->events.front();
+                s_->events.pop_front();
+                events = mask;
+                return w;
+            }
+        }
+        pollfd p{close.fd(), POLLIN, 0};
+        ::poll(&p, 1, -1);
+        return platform::CommWait::Closed;
+    }
+    platform::CommIo read(uint8_t*, size_t, size_t& got, const platform::CommEvent&) override {
+        got = 0;
+        return platform::CommIo::Done;
+    }
+    platform::CommIo write(const uint8_t*, size_t count, size_t& written,
+                           const platform::CommEvent&) override {
+        std::lock_guard l(s_->mutex);
+        ++s_->writes;
+        written = s_->writeTakesNothing ? 0 : count;
+        return platform::CommIo::Done;
+    }
+
+private:
+    std::shared_ptr<Shared> s_;
+};
