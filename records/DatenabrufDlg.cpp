@@ -6,6 +6,7 @@
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
+#include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
 #include "records/PrueflingDlg.h"
 #include "records/StagingDisplay.h"
@@ -27,31 +28,6 @@ using platform::MessageResult;
 using platform::TDataSetState;
 using platform::TField;
 using platform::TQuery;
-
-// The retrieval's requests over the main window's bus.
-class TDatenabrufDlg::BusLink : public IRecordLink {
-public:
-    explicit BusLink(IMainWindowAccess& mainWindow) : mainWindow_(mainWindow) {}
-    bool Connected() const override { return mainWindow_.Connected(); }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override {
-        switch (c) {
-        case TTimeoutClass::tcRam:
-            return Globals::AnswerTimeoutRAM();
-        case TTimeoutClass::tcReadEeprom:
-            return Globals::AnswerTimeoutReadEEPROM();
-        case TTimeoutClass::tcWriteEeprom:
-            return Globals::AnswerTimeoutWriteEEPROM();
-        }
-        return Globals::AnswerTimeoutRAM();
-    }
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        return mainWindow_.SynchroBus().RequestMsg(MsgIdPc, Sub, Data, ByteSet({MsgIdTester}), ByteSet({Sub}),
-                                                   TimeoutMs, Answer);
-    }
-
-private:
-    IMainWindowAccess& mainWindow_;
-};
 
 namespace {
 
@@ -79,7 +55,7 @@ QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
 
 TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& iniFileName, QWidget* parent)
     : QDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), mainWindow_(mainWindow),
-      iniFileName_(iniFileName), link_(std::make_unique<BusLink>(mainWindow)),
+      iniFileName_(iniFileName), link_(std::make_unique<TBusRecordLink>(mainWindow)),
       sink_(std::make_unique<TStagingQuerySink>(*Query1)),
       retrieval_(*link_, *sink_, *this, mainWindow.ExchangeGate()) {
     setObjectName(QStringLiteral("DatenabrufDlg"));

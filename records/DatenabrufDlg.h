@@ -92,11 +92,10 @@ private:
     void SetProgressPosition(int Position) override;
     void ShowMessage(const QString& Text) override;
 
-    class BusLink;
     IMainWindowAccess& mainWindow_;
     QString iniFileName_;
     TPrueflingDlg* prueflingDlg_ = nullptr;
-    std::unique_ptr<BusLink> link_;
+    std::unique_ptr<IRecordLink> link_;
     std::unique_ptr<IStagingSink> sink_;
     TRecordRetrieval retrieval_;
 };

@@ -1,4 +1,4 @@
-#include "stored_records_double.h"
+#include "tests/support/stored_records_double.h"
 
 namespace {
 

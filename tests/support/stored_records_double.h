@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tester_double.h"
+#include "tests/support/tester_double.h"
 
 #include <cstdint>
 #include <functional>
