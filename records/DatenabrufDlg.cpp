@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/IniSettings.h"
 #include "app/TesterMessages.h"
+#include "controls/DBControls.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
@@ -174,17 +175,13 @@ void TDatenabrufDlg::BuildGrid() {
         {"Pruefer", "Prüfer", 0, false, false, false},
     };
     for (const Col& c : cols) {
-        TColumn& col = DBGrid1->AddColumn(QString::fromUtf8(c.field));
-        if (c.title)
-            col.SetTitle(QString::fromUtf8(c.title));
-        if (c.width > 0)
-            col.SetWidth(c.width);
-        col.SetReadOnly(c.readOnly);
-        if (c.centreTitle)
-            col.SetTitleAlignment(Qt::AlignCenter);
-        if (c.centreText)
-            col.SetAlignment(Qt::AlignCenter);
+        const TAlignment title = c.centreTitle ? TAlignment::taCenter : TAlignment::taLeftJustify;
+        const TAlignment cell = c.centreText ? TAlignment::taCenter : TAlignment::taLeftJustify;
+        DBGrid1->AddColumn(TColumn(QString::fromUtf8(c.field),
+                                   c.title ? QString::fromUtf8(c.title) : QString(), title, cell,
+                                   c.width > 0 ? c.width : -1, true, c.readOnly));
     }
+    DBGrid1->SetEditing(true);
 
     auto text = [this](const char* field, std::function<QString(TField&)> fn) {
         Query1->FieldByName(QLatin1String(field)).OnGetText = std::move(fn);
@@ -236,7 +233,6 @@ bool TDatenabrufDlg::PostPending() {
     if (!Query1->Active())
         return true;
     try {
-        emit Query1->UpdateRecord();
         if (editing(*Query1))
             Query1->Post();
         return true;
@@ -270,7 +266,7 @@ void TDatenabrufDlg::UpdateButtons() {
     BitBtn2->setEnabled(b.AllesLoeschen);
     BitBtn4->setEnabled(b.Uebernehmen);
     BitBtn5->setEnabled(b.Pruefling);
-    DBGrid1->SetReadOnly(Retrieving());
+    DBGrid1->SetGridReadOnly(Retrieving());
     DBMemo1->SetReadOnly(Retrieving());
 }
 

@@ -98,7 +98,6 @@ void TNeuKundeDlg::FormHide() {
 
 // A customer exists only together with a first device: without one it is removed again.
 void TNeuKundeDlg::OKBtnClick() {
-    emit Query1->UpdateRecord();
     if (editing(*Query1))
         Query1->Post();
     const bool device = neuPrueflingDlg_ && neuPrueflingDlg_->exec() == QDialog::Accepted;

@@ -117,7 +117,6 @@ void TNeuPrueflingDlg::FormHide() {
 
 void TNeuPrueflingDlg::OKBtnClick() {
     try {
-        emit Query1->UpdateRecord();
         if (Query1->FieldByName(QStringLiteral("KundenNr")).AsInteger() == 0) {
             platform::messageBox(QStringLiteral("Ein Prüfling kann nur für einen Kunden angelegt werden."),
                                  MessageButtons::Ok, MessageIcon::Exclamation);

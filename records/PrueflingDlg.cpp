@@ -106,16 +106,17 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(8, 236, 644, 160);
     DBGrid1->SetDataSource(DataSource1);
-    DBGrid1->SetReadOnly(true);
+    DBGrid1->SetGridReadOnly(true);
+    DBGrid1->SetEditing(false);
     DBGrid1->SetRowSelect(true);
     for (const char* field :
          {"Bezeichnung", "Typ", "Inventarnummer", "Fabrikationsnummer", "Seriennummer", "Barcode"})
-        DBGrid1->AddColumn(QString::fromUtf8(field));
+        DBGrid1->AddColumn(TColumn(QString::fromUtf8(field)));
     static const char* const customer[][2] = {
         {"Name1", "Kundenname 1"}, {"Name2", "Kundenname 2"}, {"Name3", "Kundenname 3"}, {"KdStr", "Straße"},
         {"KdLKZ", "LKZ"},          {"KdPLZ", "PLZ"},          {"KdOrt", "Ort"}};
     for (const auto& c : customer)
-        DBGrid1->AddColumn(QString::fromUtf8(c[0])).SetTitle(QString::fromUtf8(c[1]));
+        DBGrid1->AddColumn(TColumn(QString::fromUtf8(c[0]), QString::fromUtf8(c[1])));
 
     BitBtn1 = new QPushButton(QStringLiteral("gespeicherte Daten"), this);
     BitBtn1->setGeometry(8, 406, 130, 25);
