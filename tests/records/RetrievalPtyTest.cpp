@@ -1,8 +1,11 @@
 // The retrieval over the real port and bus against the tester double, into a database file.
 #include "app/Globals.h"
 #include "app/TesterSettings.h"
+#include "controls/DBControls.h"
 #include "platform/database.h"
+#include "platform/message_box.h"
 #include "records/BusRecordLink.h"
+#include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
@@ -11,7 +14,11 @@
 
 #include <sqlite3.h>
 
+#include <QApplication>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -258,6 +265,97 @@ TEST_F(RetrievalPty, AFailedCommitSendsNoClear) {
     EXPECT_EQ(memory.clearRequests(), 0);
     EXPECT_EQ(memory.recordCount(), 2u);
     EXPECT_EQ(staging->RecordCount(), 0);
+}
+
+// "Daten holen" of the dialog itself, over the same port.
+class RetrievalDialog : public RetrievalPty {
+protected:
+    void SetUp() override {
+        RetrievalPty::SetUp();
+        staging.reset();
+        platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
+                shown.push_back(text);
+                return platform::MessageResult::Ok;
+            });
+        Globals::Operator = QStringLiteral("Schmidt");
+        dlg = std::make_unique<TDatenabrufDlg>(main, QString());
+        dlg->setModal(true);
+        dlg->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        dlg.reset();
+        platform::setMessageBoxHandler({});
+        RetrievalPty::TearDown();
+    }
+    std::unique_ptr<TDatenabrufDlg> dlg;
+    std::vector<QString> shown;
+};
+
+TEST_F(RetrievalDialog, FetchFillsTheListMatchesBarcodesAndLocksTheDialogMeanwhile) {
+    load(5);
+    db->Execute(QStringLiteral("insert into \"Prueflng.db\" (KundenNr, Barcode) values (1, '1002')"));
+    ASSERT_TRUE(dlg->BitBtn3->isEnabled());
+    bool closedDuringRun = true, anyButtonDuringRun = true;
+    int progressDuringRun = -1;
+    QTimer probe;
+    probe.setInterval(20);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!dlg->Retrieving() || dlg->ProgressBar1->value() < 1)
+            return;
+        probe.stop();
+        progressDuringRun = dlg->ProgressBar1->value();
+        anyButtonDuringRun = dlg->BitBtn1->isEnabled() || dlg->BitBtn2->isEnabled() ||
+                             dlg->BitBtn3->isEnabled() || dlg->BitBtn4->isEnabled() ||
+                             dlg->BitBtn5->isEnabled();
+        dlg->BitBtn6->click();
+        dlg->close();
+        dlg->reject();
+        closedDuringRun = !dlg->isVisible();
+        dlg->BitBtn3Click(); // a second run is refused while one waits
+    });
+    probe.start();
+    dlg->BitBtn3->click();
+
+    EXPECT_FALSE(closedDuringRun);
+    EXPECT_FALSE(anyButtonDuringRun);
+    EXPECT_GE(progressDuringRun, 1);
+    EXPECT_EQ(dlg->Retrieval().LastOutcome(), TRetrievalOutcome::roDone);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(dlg->ProgressBar1->value(), 0);
+    EXPECT_EQ(memory.recordCount(), 0u);
+    EXPECT_EQ(memory.clearRequests(), 1);
+    EXPECT_EQ(fileRows(dbPath.toStdString()), 5);
+    EXPECT_EQ(dlg->Query1->RecordCount(), 5);
+    EXPECT_FALSE(dlg->BitBtn3->isEnabled());
+    EXPECT_TRUE(dlg->BitBtn4->isEnabled());
+    const int prueflingColumn = 2;
+    EXPECT_EQ(dlg->DBGrid1->CellText(1, prueflingColumn), "ja");
+    EXPECT_EQ(dlg->DBGrid1->CellText(0, prueflingColumn), "nein");
+
+    TQuery q(nullptr, db.get());
+    DefineStagingQuery(q);
+    q.Open();
+    q.Next();
+    EXPECT_EQ(q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), 1);
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Pruefer")).AsString(), "Schmidt");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("GT-Seriennummer")).AsString(), "0987654321");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Datum")).AsDate(), QDate::currentDate());
+    dlg->BitBtn6->click();
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(RetrievalDialog, ABrokenConnectionShowsOneMessageAndLeavesTheListEmpty) {
+    load(10);
+    memory.setFaults({5, 1, 0, false});
+    dlg->BitBtn3->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Die Verbindung zum Gerätetester ist unterbrochen.");
+    EXPECT_EQ(dlg->Query1->RecordCount(), 0);
+    EXPECT_EQ(dlg->ProgressBar1->value(), 0);
+    EXPECT_TRUE(dlg->BitBtn3->isEnabled());
+    EXPECT_EQ(memory.recordCount(), 10u);
 }
 
 } // namespace
