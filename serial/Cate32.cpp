@@ -297,18 +297,19 @@ void TWriteThread::Execute() {
             if (errno == EINTR)
                 continue;
             TCate::LogCommError(errno, 1714);
-            PostHangupCall();
             failed = true;
         } else if (p[0].revents) {
             break;
         }
     }
-    // What was not taken is freed here, and nothing more is accepted.
+    // What was not taken is freed here, and nothing more is accepted, before the
+    // component hears of a failure.
     queue_->close();
     if (failed)
         PostHangupCall();
     TCate::WriteCateLog("Write Thread wird beendet");
-    port_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    if (purgeOnEnd_)
+        port_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
 }
 
 bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
@@ -323,7 +324,6 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
                 errno = EIO;
                 TCate::LogCommError(errno, 1852);
                 TCate::WriteCateLog("TAPI wird geschlossen");
-                PostHangupCall();
                 return false;
             }
             written += n;
@@ -335,12 +335,10 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
             return false;
         case platform::CommIo::WaitFailed:
             TCate::LogCommError(errno, 1882);
-            PostHangupCall();
             return false;
         case platform::CommIo::Failed:
             TCate::LogCommError(errno, 1852);
             TCate::WriteCateLog("TAPI wird geschlossen");
-            PostHangupCall();
             return false;
         }
     }
@@ -490,7 +488,7 @@ void TCate::SetPort(TPort port) {
 void TCate::ClosePort() {
     if (IsOpen()) {
         WriteCateLog("Schnittstelle wird geschlossen");
-        DrainWriteQueue();
+        drained_ = DrainWriteQueue();
         SetRtsMode(TMode::Disable);
         SetDtrMode(TMode::Disable);
         CloseReadThread();
@@ -502,14 +500,22 @@ void TCate::ClosePort() {
 }
 
 // The last message handed over (the tester's "stop sending") still goes out, within a bound.
-void TCate::DrainWriteQueue() {
+// True when all of it left the driver: purging the output then would only throw away what
+// the peer has not read yet (a pseudo-terminal flushes the other side's input).
+bool TCate::DrainWriteQueue() {
     if (!writeThread_)
-        return;
+        return false;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(drainBoundMs);
-    writeThread_->Queue().waitIdle(drainBoundMs);
+    if (!writeThread_->Queue().waitIdle(drainBoundMs))
+        return false;
     uint32_t queued = 0;
-    while (std::chrono::steady_clock::now() < until && device_->outputQueued(queued) && queued > 0)
+    while (device_->outputQueued(queued) && queued > 0) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    writeThread_->SetPurgeOnEnd(false);
+    return true;
 }
 
 void TCate::CloseReadThread() {
@@ -531,7 +537,8 @@ void TCate::CloseWriteThread() {
         return;
     WriteCateLog("Write Thread wird geschlossen");
     closeEvent_->signal();
-    device_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
+    if (!drained_)
+        device_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
     if (!writeThread_->WaitFor(threadEndMs)) {
         WriteCateLog("Write Thread beendet nicht - wird terminiert");
         writeThread_->Terminate();

@@ -166,12 +166,15 @@ public:
     ~TWriteThread() override { Join(); }
     // The thread's message queue; it exists before the thread runs.
     platform::ThreadQueue<TThreadMsg>& Queue() { return *queue_; }
+    // Off once everything handed over went out: the end then has nothing to throw away.
+    void SetPurgeOnEnd(bool on) { purgeOnEnd_ = on; }
 
 private:
     void Execute() override;
     bool WriteCommData(const uint8_t* block, size_t count);
 
     std::shared_ptr<platform::ThreadQueue<TThreadMsg>> queue_;
+    std::atomic<bool> purgeOnEnd_{true};
 };
 
 class TCate : public TBusPort {
@@ -263,7 +266,7 @@ private:
     void ClosePort();
     void CloseReadThread();
     void CloseWriteThread();
-    void DrainWriteQueue();
+    bool DrainWriteQueue();
     void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
     void DoRequestHangup(uintptr_t thread);
     void Fire(const TNotifyEvent& event);
@@ -296,6 +299,7 @@ private:
     bool writeReady_ = false;
     bool setupFailed_ = false;
     bool hangupReported_ = false;
+    bool drained_ = false;
     TCommOpener opener_;
     std::unique_ptr<platform::Notifier> window_;
 };

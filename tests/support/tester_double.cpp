@@ -274,6 +274,8 @@ void TesterDouble::receive(uint8_t b) {
     lastByteMs_ = now;
     if (rxIndex_ == 0 && b != 'S')
         return;
+    if (rxIndex_ == 0)
+        ::clock_gettime(CLOCK_MONOTONIC, &rxStart_);
     rx_[static_cast<size_t>(rxIndex_++)] = b;
     if (rxIndex_ < dataBytes_ + 4)
         return;
@@ -306,6 +308,12 @@ void TesterDouble::answer(const TProtok& request) {
     }
     if (!data)
         return;
+    if (pacing_) {
+        // On the wire the request has fully arrived only after its last byte's time.
+        timespec arrived = rxStart_;
+        addNs(arrived, byteTimeNs * (dataBytes_ + 4));
+        ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &arrived, nullptr);
+    }
     switch (m) {
     case Misbehaviour::HangUp:
         closeMaster();

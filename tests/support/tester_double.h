@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 // A stand-in for the tester on the master side of a pseudo-terminal pair. The program
@@ -56,7 +57,8 @@ public:
     // Teaches (or replaces) the answer to one request code.
     void setHandler(uint8_t sub, Handler handler);
     void misbehave(Misbehaviour m, int delayMs = 0);
-    // Bytes go out at 9600 bit/s, 10 bits each.
+    // Bytes go out at 9600 bit/s, 10 bits each, and a request counts as received only
+    // once it would have crossed the wire.
     void setPacing(bool on) { pacing_ = on; }
     // While off, nothing is read from the line, so the program's writes back up.
     void setReading(bool on);
@@ -114,4 +116,5 @@ private:
     TProtok rx_{};
     int rxIndex_ = 0;
     int64_t lastByteMs_ = 0;
+    timespec rxStart_{};
 };
