@@ -99,3 +99,6 @@ private:
     std::unique_ptr<IStagingSink> sink_;
     TRecordRetrieval retrieval_;
 };
+
+// The program's single instance.
+inline TDatenabrufDlg* DatenabrufDlg = nullptr;

@@ -37,3 +37,6 @@ private:
 
     TNeuPrueflingDlg* neuPrueflingDlg_ = nullptr;
 };
+
+// The program's single instance.
+inline TNeuKundeDlg* NeuKundeDlg = nullptr;

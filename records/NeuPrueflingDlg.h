@@ -46,3 +46,6 @@ private:
     TNeuKundeDlg* neuKundeDlg_ = nullptr;
     TPrueflingDlg* prueflingDlg_ = nullptr;
 };
+
+// The program's single instance.
+inline TNeuPrueflingDlg* NeuPrueflingDlg = nullptr;

@@ -64,3 +64,6 @@ private:
     TNeuPrueflingDlg* neuPrueflingDlg_ = nullptr;
     QDialog* datenanzeigeDlg_ = nullptr;
 };
+
+// The program's single instance.
+inline TPrueflingDlg* PrueflingDlg = nullptr;
