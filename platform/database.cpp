@@ -577,7 +577,10 @@ TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
 
 TQuery::~TQuery() = default;
 
+// An open query keeps writing to the database it was opened on.
 Database& TQuery::database() {
+    if (Active() && openedOn_)
+        return *openedOn_;
     return db_ ? *db_ : Database::Current();
 }
 
@@ -852,6 +855,7 @@ void TQuery::Open() {
     if (Active())
         return;
     fetch(true);
+    openedOn_ = &database();
     state_ = TDataSetState::dsBrowse;
     modified_ = false;
     computeAllCalc();

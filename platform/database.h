@@ -309,6 +309,7 @@ private:
     void beginInsert(bool append);
 
     Database* db_;
+    Database* openedOn_ = nullptr;
     QStringList sql_;
     std::map<QString, std::unique_ptr<TParam>> params_; // by lower-case name
     std::vector<std::unique_ptr<TParam>> retired_;

@@ -104,8 +104,19 @@ TEST(DatabaseFile, CurrentDatabaseCanBeReplacedForTests) {
     EXPECT_EQ(&Database::Current(), &mine);
     TQuery q;
     q.SQLAdd(QStringLiteral("select * from \"Kunden.db\""));
+    q.SetRequestLive(true);
     q.Open();
     EXPECT_EQ(q.RecordCount(), 0);
+
+    // An open query stays with the file it was opened on.
+    Database other(dir.filePath(QStringLiteral("y.sqlite")));
+    Database::SetCurrent(&other);
+    q.Append();
+    q.Post();
+    Database::SetCurrent(&mine);
+    q.Close();
+    q.Open();
+    EXPECT_EQ(q.RecordCount(), 1);
     Database::SetCurrent(nullptr);
 }
 
@@ -269,6 +280,13 @@ TEST_F(DatabaseTest, EmptyTextParameterMatchesNoEmptyBarcode) {
     q.Open();
     EXPECT_EQ(q.RecordCount(), 0);
     EXPECT_TRUE(q.Eof());
+
+    // The new-device check with an empty edit text finds no duplicate either.
+    TQuery check(nullptr, db.get());
+    check.SQLAdd(QStringLiteral("select Barcode from \"Prueflng.db\""));
+    check.SQLAdd(QStringLiteral("where Barcode = \"\""));
+    check.Open();
+    EXPECT_EQ(check.RecordCount(), 0);
 }
 
 TEST_F(DatabaseTest, UnknownOrUnsetParameterFails) {
@@ -676,6 +694,34 @@ TEST_F(DatabaseTest, RunAtomicallyKeepsNothingOfAFailure) {
     }),
                  EDatabaseError);
     EXPECT_EQ(count(QStringLiteral("Uebernah.db")), 3);
+}
+
+TEST_F(DatabaseTest, MovingARowBetweenTablesIsAllOrNothing) {
+    stage(2);
+    db->Execute(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON \"Uebernah.db\" WHEN OLD.LfdNr = 2 "
+                               "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END"));
+    auto staging = live(QStringLiteral("select * from \"Uebernah.db\" order by LfdNr"));
+    auto tests = live(QStringLiteral("select * from \"Pruefung.db\" order by PruefungsNr"));
+    db->StartTransaction();
+    while (!staging->Eof()) {
+        try {
+            db->RunAtomically([&] {
+                tests->Append();
+                tests->FieldByName(QStringLiteral("Messablauf"))
+                    .SetAsInteger(staging->FieldByName(QStringLiteral("LfdNr")).AsInteger());
+                tests->Post();
+                staging->Delete();
+            });
+        } catch (const EDatabaseError&) {
+            tests->Cancel();
+            staging->Next();
+        }
+    }
+    db->Commit();
+    EXPECT_EQ(count(QStringLiteral("Pruefung.db")), 1);
+    EXPECT_EQ(lfdNrs(*staging), (std::vector<int>{2}));
+    auto file = live(QStringLiteral("select * from \"Uebernah.db\""));
+    EXPECT_EQ(lfdNrs(*file), (std::vector<int>{2}));
 }
 
 // ---- bookmarks and bound controls
