@@ -275,6 +275,7 @@ void TForm1::createSettingsPanel(QWidget* client) {
     FloatEdit1->SetMinValue(3.0);
     FloatEdit1->SetMaxValue(25.0);
     FloatEdit1->SetFormatString(QStringLiteral("%1.1f"));
+    FloatEdit1->SetDecimalSeparator(Globals::DecimalSeparator);
     FloatEdit1->SetValue(3.0);
     FloatEdit1->setGeometry(372, 110, 52, 24);
     Label28 = label(p, "Label28", QStringLiteral("s"), 428, 114, 12);

@@ -1,6 +1,7 @@
 // Runs the tester double by hand: prints the slave path to use as GERAETETESTER_COM1.
 #include "tests/support/tester_double.h"
 #include "tests/support/tester_link.h"
+#include "tests/support/tester_sequence.h"
 
 #include <csignal>
 #include <cstdio>
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     TesterDouble tester;
     TesterLink link(tester);
+    TesterSequence sequence(link);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pace") == 0) {
             tester.setPacing(true);
