@@ -195,6 +195,10 @@ TEST_F(LiveWindowTest, SingleStepTestRunsThroughEveryStepWithTheRightButtonsAndC
     ASSERT_TRUE(waitFor([&] { return !NetzspgWarnWin->isVisible(); }, 2000));
     // "ACHTUNG! 230 V~ 16A an Prüfdose"
     EXPECT_TRUE(waitFor([&] { return !form->Label32->isHidden(); }, 2000));
+    if (const QByteArray path = qgetenv("GERAETETESTER_SCREENSHOT"); !path.isEmpty()) {
+        runFor(800);
+        form->grab().save(QString::fromLocal8Bit(path));
+    }
     const char* const mains[] = {"Schutzleiterstrom\numgepolt", "Berührungsstrom",
                                  "Berührungsstrom\numgepolt"};
     for (const char* name : mains) {
