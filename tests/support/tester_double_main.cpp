@@ -2,6 +2,7 @@
 #include "tests/support/stored_records_double.h"
 #include "tests/support/tester_double.h"
 #include "tests/support/tester_link.h"
+#include "tests/support/tester_sequence.h"
 
 #include "records/StoredRecord.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     TesterLink link(tester);
     StoredRecordsDouble memory(tester);
     memory.setRecords(demoRecords());
+    TesterSequence sequence(link);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pace") == 0) {
             tester.setPacing(true);
