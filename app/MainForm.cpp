@@ -7,6 +7,7 @@
 #include "app/SprachEinstDlg.h"
 #include "app/TesterMessages.h"
 #include "platform/idle_event.h"
+#include "platform/message_box.h"
 #include "records/DatenanzeigeDlg.h"
 
 #include <QApplication>
@@ -496,6 +497,7 @@ void TForm1::bindHandlers() {
     connect(Beenden1, &QAction::triggered, this, [this] { Beenden1Click(); });
     connect(Sprache1, &QAction::triggered, this, [this] { Sprache1Click(); });
     bindPanelHandlers();
+    bindCommandHandlers();
 }
 
 // ---------------------------------------------------------------- start-up and shut-down
@@ -572,8 +574,11 @@ void TForm1::SaveIniSettings() {
     Settings.Top = y();
     Settings.ShowHints = ToolButton8->isChecked();
     QString error;
-    if (!::SaveIniSettings(iniFileName_, Settings, &error))
+    if (!::SaveIniSettings(iniFileName_, Settings, &error)) {
         WriteProgramLog(error.toStdString());
+        platform::messageBox(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error,
+                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+    }
 }
 
 void TForm1::WriteProgramLog(const std::string& text) {

@@ -265,6 +265,21 @@ public:
     void TrackBar2Change();
     void TrackBar3Change();
 
+    // ---- tool bar and menu commands ----
+    void ToolButton12Click();
+    void ToolButton3Click();
+    void ToolButton5Click();
+    void Barcode1Click();
+    void ToolButton8Click();
+    void Hinweise1Click();
+    void Image1Click();
+    void Info1Click();
+    void ToolButton9Click();
+    void Index1Click();
+    void Hilfebenutzen1Click();
+    // Tool tips of the window's controls are shown.
+    bool ShowHints() const;
+
     // ---- key commands ----
     void BitBtn1Click();
     void BitBtn2Click();
@@ -296,6 +311,7 @@ private:
     void createStatusBar();
     void bindHandlers();
     void bindPanelHandlers();
+    void bindCommandHandlers();
     TPanelFocus panelFocus() const;
 
     // The port component: open by number (false when it stays closed), close, port log.
