@@ -234,11 +234,11 @@ void TForm1::createSettingsPanel(QWidget* client) {
         return g;
     };
     RadioGroup1 = radio("RadioGroup1", QStringLiteral("DIN/VDE"),
-                        {QStringLiteral("070&1"), QStringLiteral("070&2")}, 8, 18, 84, 62, 0);
+                        {QStringLiteral("070&1"), QStringLiteral("070&2")}, 8, 18, 80, 62, 0);
     RadioGroup3 = radio("RadioGroup3", QStringLiteral("Messablauf"),
-                        {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, 98, 18, 104, 62, 0);
+                        {QStringLiteral("&einzeln"), QStringLiteral("&automatisch")}, 92, 18, 116, 62, 0);
     RadioGroup4 = radio("RadioGroup4", QStringLiteral("Grenzwerte"),
-                        {QStringLiteral("S&tandard"), QStringLiteral("ma&nuell")}, 208, 18, 96, 62, 0);
+                        {QStringLiteral("S&tandard"), QStringLiteral("ma&nuell")}, 212, 18, 94, 62, 0);
     RadioGroup2 = radio("RadioGroup2", QStringLiteral("Isolationsprüfung"),
                         {QStringLiteral("ohne Isol.-Pr."), QStringLiteral("mit Isol.-Pr."),
                          QStringLiteral("Isol. und Diff.")},
