@@ -606,6 +606,15 @@ void TDatenanzeigeDlg::DBMemo1Exit(TDBMemo&) {
     });
 }
 
+// A discarded new device leaves the list: its count and tests follow the row now current.
+void TDatenanzeigeDlg::cancelDeviceEdit() {
+    const bool inserting = Query2->State() == TDataSetState::dsInsert;
+    if (editing(*Query2))
+        Query2->Cancel();
+    if (inserting)
+        Query2AfterScroll(*Query2);
+}
+
 void TDatenanzeigeDlg::DBEdit15Exit(TDBEdit&) {
     if (!Query2->Active() || !editing(*Query2))
         return;
@@ -613,14 +622,13 @@ void TDatenanzeigeDlg::DBEdit15Exit(TDBEdit&) {
         const QString barcode = Query2->FieldByName(QStringLiteral("Barcode")).AsString();
         const int32_t own = Query2->FieldByName(QStringLiteral("PrueflingNr")).AsInteger();
         if (BarcodeHeldByOtherDevice(barcode, own)) {
-            Query2->Cancel();
+            cancelDeviceEdit();
             plainMessage(DuplicateBarcodeMessage());
             return;
         }
         Query2->Post();
     } catch (const EDatabaseError& e) {
-        if (editing(*Query2))
-            Query2->Cancel();
+        guarded([this] { cancelDeviceEdit(); });
         ReportDatabaseError(e);
     }
 }

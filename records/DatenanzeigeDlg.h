@@ -138,6 +138,7 @@ private:
     void buildControls();
     void declareTestFields();
     void postIfEditing(platform::TQuery& q);
+    void cancelDeviceEdit();
     void linkDevices();
     void linkTests();
     void showResultRows();
