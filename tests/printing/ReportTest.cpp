@@ -1,9 +1,15 @@
 // The report engine: event order, bands and pagination, images, and painting on a page image.
 #include "platform/report.h"
 
+#include "platform/message_box.h"
+
+#include <QApplication>
 #include <QFile>
 #include <QPainter>
+#include <QPrinterInfo>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -201,4 +207,41 @@ TEST(ReportEngine, OutputHandlerReceivesEachPreviewAndPrintRun) {
     setReportOutputHandler(before);
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(seen, (std::vector<TReportOutput>{TReportOutput::Preview, TReportOutput::Print}));
+}
+
+TEST(ReportEngine, PreviewWindowRendersARunAndReturnsWhenClosed) {
+    TReportForm form;
+    a4(form);
+    form.Title = QStringLiteral("Vorschau");
+    form.AddBand(TBandType::Detail, 20)->AddLabel(0, 0, QStringLiteral("Inhalt"), reportFont(10));
+    int runs = 0;
+    form.BeforePrint = [&] { ++runs; };
+    QString caption;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            caption = window->windowTitle();
+            if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
+                window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/vorschau.png"));
+            window->close();
+        }
+    });
+    closer.start(300);
+    form.Preview();
+    EXPECT_EQ(caption, QStringLiteral("Vorschau"));
+    EXPECT_GE(runs, 1);
+}
+
+TEST(ReportEngine, PrintWithoutPrinterTellsTheUser) {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is set up here; nothing is printed by the tests";
+    TReportForm form;
+    QString told;
+    auto before = setMessageBoxHandler([&](const QString& text, MessageButtons, MessageIcon) {
+        told = text;
+        return MessageResult::Ok;
+    });
+    EXPECT_FALSE(form.Print());
+    setMessageBoxHandler(before);
+    EXPECT_EQ(told, QStringLiteral("Es ist kein Drucker eingerichtet."));
 }
