@@ -1,6 +1,8 @@
 #include "printing/ConfigBarcodes.h"
 
-#include "printing/FormBarcodes.h"
+#include "printing/Barcd4.h"
+
+#include <QPainter>
 
 using platform::reportFont;
 
@@ -43,7 +45,14 @@ TConfigBarcodes::TConfigBarcodes(QWidget* owner) : QWidget(owner) {
 
 void TConfigBarcodes::QuickRep1BeforePrint() {
     platform::TReportImage* const images[5] = {QRImage1, QRImage2, QRImage3, QRImage4, QRImage5};
-    for (int i = 0; i < 5; ++i)
-        DrawFormBarcode(images[i]->Bitmap(), FormBarcodeType::Code39, QRImage1->PixelHeight(),
-                        QString::fromLatin1(ReaderConfigurationCodes[i]));
+    TPrintBarcode barcode(this);
+    barcode.SetBarCodeType(TBarCodeType::Code39);
+    barcode.SetLeadInWidth(0);
+    barcode.SetModuleNarrow(1);
+    barcode.SetHeight(QRImage1->PixelHeight());
+    for (int i = 0; i < 5; ++i) {
+        barcode.SetText(QString::fromLatin1(ReaderConfigurationCodes[i]));
+        QPainter canvas(&images[i]->Bitmap());
+        barcode.DrawOnCanvas(canvas, QPoint(0, 0));
+    }
 }

@@ -1,6 +1,6 @@
 #include "printing/Pruefprot.h"
 
-#include "printing/FormBarcodes.h"
+#include "printing/Barcd4.h"
 
 #include <QPainter>
 
@@ -343,8 +343,14 @@ void TPruefprot::QuickRep1BeforePrint() {
     picture.fill(Qt::white);
     if (!w.Barcode.isEmpty()) {
         QRLabel18->Caption = w.Barcode;
-        DrawFormBarcode(picture, FormBarcodeType::Interleaved2Of5, QRImage1->PixelHeight(),
-                        QRLabel18->Caption);
+        TPrintBarcode barcode(this); // freed on leaving the block, whatever drawing did
+        barcode.SetBarCodeType(TBarCodeType::Interleaved2Of5);
+        barcode.SetLeadInWidth(0);
+        barcode.SetModuleNarrow(1);
+        barcode.SetHeight(QRImage1->PixelHeight());
+        barcode.SetText(QRLabel18->Caption);
+        QPainter canvas(&picture);
+        barcode.DrawOnCanvas(canvas, QPoint(0, 0));
     } else {
         QRLabel18->Caption.clear();
     }

@@ -1,7 +1,9 @@
 #include "printing/Steuerbarcodes.h"
 
+#include "printing/Barcd4.h"
 #include "printing/ControlBarcodes.h"
-#include "printing/FormBarcodes.h"
+
+#include <QPainter>
 
 using platform::reportFont;
 
@@ -42,9 +44,17 @@ void TSteuerbarcodes::DetailBand1BeforePrint() {
     if (CodeIndex < 1 || CodeIndex > ControlBarcodeCount)
         return;
     const TCode& code = ControlBarcodeTable[static_cast<size_t>(CodeIndex - 1)];
-    // Not cleared first: all codes are equally long, so each covers the one of the row before.
-    DrawFormBarcode(QRImage1->Bitmap(), FormBarcodeType::Interleaved2Of5, QRImage1->PixelHeight(),
-                    QString::fromLatin1(code.Barcode));
+    TPrintBarcode barcode(this);
+    barcode.SetBarCodeType(TBarCodeType::Interleaved2Of5);
+    barcode.SetLeadInWidth(0);
+    barcode.SetModuleNarrow(1);
+    barcode.SetHeight(QRImage1->PixelHeight());
+    barcode.SetText(QString::fromLatin1(code.Barcode));
+    {
+        // Not cleared first: all codes are equally long, so each covers the one of the row before.
+        QPainter canvas(&QRImage1->Bitmap());
+        barcode.DrawOnCanvas(canvas, QPoint(0, 0));
+    }
     QRLabel3->Caption = QString::fromUtf8(code.Caption);
 }
 

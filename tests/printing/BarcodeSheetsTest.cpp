@@ -1,10 +1,11 @@
 // The two barcode sheets and the dialog that chooses between them.
+#include "printing/Barcd4.h"
 #include "printing/BarcdWahlDlg.h"
 #include "printing/ConfigBarcodes.h"
 #include "printing/ControlBarcodes.h"
 #include "printing/Steuerbarcodes.h"
 
-#include <QDir>
+#include <QPainter>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,21 @@ QStringList rowCaptions(const TReportPage& page) {
         if (t.RectMm.left() > 30.0 + 42.0 && t.RectMm.left() < 30.0 + 43.0)
             rows << t.Text;
     return rows;
+}
+
+// The code as the sheets draw it: no quiet zone, narrow module 1, as high as the image.
+QImage reference(TBarCodeType type, const QString& text, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TPrintBarcode barcode;
+    barcode.SetBarCodeType(type);
+    barcode.SetLeadInWidth(0);
+    barcode.SetModuleNarrow(1);
+    barcode.SetHeight(size.height());
+    barcode.SetText(text);
+    QPainter canvas(&image);
+    barcode.DrawOnCanvas(canvas, QPoint(0, 0));
+    return image;
 }
 
 TEST(ControlBarcodeTable, TwelveDigitCodesOfTwoDigitFunctionNumbers) {
@@ -64,6 +80,25 @@ TEST(Steuerbarcodes, FortyThreeRowsOnThreeNumberedPages) {
     EXPECT_NEAR(pages[1].Images[1].RectMm.top() - pages[1].Images[0].RectMm.top(), 12.7, 1e-9);
 }
 
+TEST(Steuerbarcodes, EachRowCarriesItsOwnInterleavedCode) {
+    TSteuerbarcodes sheet;
+    const auto pages = sheet.QuickRep1.Generate();
+    std::vector<QImage> rows;
+    for (const auto& page : pages)
+        for (const auto& image : page.Images)
+            rows.push_back(image.Bitmap);
+    ASSERT_EQ(rows.size(), size_t(ControlBarcodeCount));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), QSize(151, 29));
+        EXPECT_EQ(rows[i], reference(TBarCodeType::Interleaved2Of5,
+                                     QString::fromLatin1(ControlBarcodeTable[i].Barcode), QSize(151, 29)))
+            << "row " << i + 1;
+    }
+    EXPECT_NE(rows[0], rows[1]);
+    // The symbol starts at the image's left edge: no quiet zone.
+    EXPECT_EQ(rows[0].pixelColor(0, 14), QColor(Qt::black));
+}
+
 TEST(Steuerbarcodes, SecondRunStartsAgainAtRowOne) {
     TSteuerbarcodes sheet;
     sheet.QuickRep1.Generate();
@@ -93,6 +128,13 @@ TEST(ConfigBarcodes, OnePageWithFiveCodesInOrder) {
         EXPECT_NEAR(page.Images[size_t(i)].RectMm.left(), 30.0 + 82.7, 1e-9);
         EXPECT_EQ(page.Images[size_t(i)].Bitmap.size(), QSize(223, 38));
     }
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(
+            page.Images[size_t(i)].Bitmap,
+            reference(TBarCodeType::Code39, QString::fromLatin1(ReaderConfigurationCodes[i]), QSize(223, 38)))
+            << i;
+    EXPECT_EQ(page.Images[0].Bitmap, page.Images[2].Bitmap);
+    EXPECT_NE(page.Images[0].Bitmap, page.Images[1].Bitmap);
     EXPECT_STREQ(ReaderConfigurationCodes[0], ".$/%");
     EXPECT_STREQ(ReaderConfigurationCodes[2], ".$/%");
     EXPECT_STREQ(ReaderConfigurationCodes[1], "SADF");

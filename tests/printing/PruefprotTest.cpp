@@ -1,7 +1,10 @@
 // The test protocol: what its before-print handler puts on the page for a record.
 #include "printing/Pruefprot.h"
 
+#include "printing/Barcd4.h"
+
 #include <QDir>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -273,18 +276,51 @@ TEST_F(PruefprotTest, NextTestDateFromServiceInterval) {
     EXPECT_EQ(form.QRLabel78->Caption, QStringLiteral("Nächste Prüfung: 31.12.2023"));
 }
 
+TEST_F(PruefprotTest, BarcodeIsDrawnAsInterleavedTwoOfFiveFromTheLeftEdge) {
+    TWerteSatz w = fullRecord();
+    const TReportPage page = run(w);
+    QImage expected(193, 23, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    TPrintBarcode barcode;
+    barcode.SetBarCodeType(TBarCodeType::Interleaved2Of5);
+    barcode.SetLeadInWidth(0);
+    barcode.SetModuleNarrow(1);
+    barcode.SetHeight(23);
+    barcode.SetText(QStringLiteral("12345678"));
+    {
+        QPainter canvas(&expected);
+        ASSERT_TRUE(barcode.DrawOnCanvas(canvas, QPoint(0, 0)));
+    }
+    EXPECT_EQ(barcode.ModuleWide(), 3);
+    EXPECT_EQ(form.QRImage1->Bitmap(), expected);
+    EXPECT_EQ(form.QRImage1->Bitmap().pixelColor(0, 11), QColor(Qt::black));
+    // The page shows it in the 51 x 6 mm area right of the barcode text.
+    bool found = false;
+    for (const auto& image : page.Images)
+        if (image.Bitmap.size() == QSize(193, 23)) {
+            found = true;
+            EXPECT_NEAR(image.RectMm.left(), 30.0 + 107.0, 1e-9);
+            EXPECT_NEAR(image.RectMm.top(), 25.0 + 85.0, 1e-9);
+            EXPECT_NEAR(image.RectMm.width(), 51.0, 1e-9);
+            EXPECT_EQ(image.Bitmap, expected);
+        }
+    EXPECT_TRUE(found);
+}
+
 TEST_F(PruefprotTest, EmptyBarcodeGivesWhiteAreaAlsoAfterABarcode) {
     TWerteSatz w = fullRecord();
     run(w);
     EXPECT_EQ(form.QRLabel18->Caption, QStringLiteral("12345678"));
+    EXPECT_EQ(form.QRImage1->Bitmap().pixelColor(0, 11), QColor(Qt::black));
     w.Barcode.clear();
     const TReportPage page = run(w);
     EXPECT_EQ(form.QRLabel18->Caption, QString());
     EXPECT_EQ(page.FindText(QStringLiteral("12345678")), nullptr);
     const QImage& picture = form.QRImage1->Bitmap();
     EXPECT_EQ(picture.size(), QSize(193, 23));
-    for (int x = 0; x < picture.width(); ++x)
-        ASSERT_EQ(picture.pixelColor(x, 10), QColor(Qt::white)) << x;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            ASSERT_EQ(picture.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
 }
 
 TEST_F(PruefprotTest, EveryRunRewritesTheVariableTexts) {
