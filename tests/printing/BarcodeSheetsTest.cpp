@@ -95,6 +95,9 @@ TEST(Steuerbarcodes, EachRowCarriesItsOwnInterleavedCode) {
             << "row " << i + 1;
     }
     EXPECT_NE(rows[0], rows[1]);
+    if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
+        sheet.QuickRep1.RenderPage(pages[2], 150)
+            .save(QString::fromLocal8Bit(dir) + QStringLiteral("/steuer3.png"));
     // The symbol starts at the image's left edge: no quiet zone.
     EXPECT_EQ(rows[0].pixelColor(0, 14), QColor(Qt::black));
 }
@@ -135,6 +138,9 @@ TEST(ConfigBarcodes, OnePageWithFiveCodesInOrder) {
             << i;
     EXPECT_EQ(page.Images[0].Bitmap, page.Images[2].Bitmap);
     EXPECT_NE(page.Images[0].Bitmap, page.Images[1].Bitmap);
+    if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
+        sheet.QuickRep1.RenderPage(page, 150).save(QString::fromLocal8Bit(dir) +
+                                                   QStringLiteral("/config.png"));
     EXPECT_STREQ(ReaderConfigurationCodes[0], ".$/%");
     EXPECT_STREQ(ReaderConfigurationCodes[2], ".$/%");
     EXPECT_STREQ(ReaderConfigurationCodes[1], "SADF");

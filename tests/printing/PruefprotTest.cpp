@@ -31,6 +31,7 @@ protected:
             Globals::BottomLine[i].clear();
         }
         Globals::ServiceInterv = 0;
+        Globals::FirmwareLevel = 0;
     }
 
     static TWerteSatz fullRecord() {
