@@ -4,6 +4,7 @@
 #include "app/TesterSettings.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "printing/Pruefprot.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
 
@@ -127,6 +128,15 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
     Query3->AfterScroll = [this](TQuery& q) { Query3AfterScroll(q); };
     Query3->OnCalcFields = [this](TQuery& q) { Query3CalcFields(q); };
 
+    PrintProtocol = [this](const TWerteSatz& w, bool preview) {
+        if (!Pruefprot)
+            return;
+        Pruefprot->WerteSatz = w;
+        if (preview)
+            Pruefprot->QuickRep1.Preview(this);
+        else
+            Pruefprot->QuickRep1.Print(this);
+    };
     buildControls();
     FormCreate();
 }

@@ -40,7 +40,7 @@ public:
     TAuswListeDlg* PickList = nullptr;
     // The writers "Messmod." sends through; nullptr uses the main window's.
     TTesterSettings* TesterWriters = nullptr;
-    // Previews (true) or prints the protocol of a test; set by whoever owns the protocol.
+    // Previews (true) or prints the protocol of a test; by default through the program's Pruefprot.
     std::function<void(const TWerteSatz& w, bool preview)> PrintProtocol;
 
     // ---- lists ----
