@@ -1215,17 +1215,30 @@ void TQuery::Delete() {
         Cancel();
     if (rows_.empty())
         throw EDatabaseError(QStringLiteral("Löschen nicht möglich: die Ergebnismenge ist leer."));
-    if (BeforeDelete)
-        BeforeDelete(*this);
-    if (cur_ < 0 || size_t(cur_) >= rows_.size())
-        return; // the handler emptied the result itself
-    const Row& row = rows_[size_t(cur_)];
-    if (cachedUpdates_) {
-        if (row.rowid != 0)
-            cachedDeletes_.push_back(row.rowid);
-    } else {
-        deleteFromFile(row.rowid);
-    }
+    bool emptied = false;
+    const auto body = [&] {
+        if (BeforeDelete)
+            BeforeDelete(*this);
+        if (cur_ < 0 || size_t(cur_) >= rows_.size()) {
+            emptied = true; // the handler emptied the result itself
+            return;
+        }
+        const Row& row = rows_[size_t(cur_)];
+        if (cachedUpdates_) {
+            if (row.rowid != 0)
+                cachedDeletes_.push_back(row.rowid);
+        } else {
+            deleteFromFile(row.rowid);
+        }
+    };
+    // What the before-delete handler deletes along with the row (a cascade) is kept only
+    // together with the row's own deletion.
+    if (cachedUpdates_)
+        body();
+    else
+        database().RunAtomically(body);
+    if (emptied)
+        return;
     rows_.erase(rows_.begin() + cur_);
     if (size_t(cur_) >= rows_.size()) {
         cur_ = int(rows_.size()) - 1;

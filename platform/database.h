@@ -236,6 +236,8 @@ public:
     void Edit();
     void Post();
     void Cancel();
+    // Runs BeforeDelete and deletes the row as one unit: when either fails, nothing that
+    // the handler wrote is kept (queries it moved must then be reopened).
     void Delete();
 
     // Cached updates: posted changes are held back until ApplyUpdates writes them in one

@@ -1,5 +1,7 @@
 #include "platform/ini_file.h"
 
+#include "platform/windows1252.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -13,23 +15,6 @@ namespace {
 
 // Larger than any configuration file; such a file is read as empty and never overwritten.
 constexpr qint64 kMaxFileSize = qint64{16} * 1024 * 1024;
-
-// Windows-1252 in 0x80..0x9F; the five unassigned codes map to the C1 controls, as Windows does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString decodeWindows1252(QByteArrayView bytes) {
-    QString out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        out.append(b >= 0x80 && b <= 0x9F ? QChar(kCp1252High[b - 0x80]) : QChar(b));
-    }
-    return out;
-}
 
 std::optional<QString> sectionOf(const QString& line) {
     const QStringView t = QStringView(line).trimmed();

@@ -1,11 +1,22 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/radio_group.h"
 
-// The window "Barcodes drucken"; created once at start-up and kept until the end.
+#include <QDialog>
+#include <QPushButton>
+
+// "Barcodes drucken": the user chooses one of the two barcode sheets and previews it. The opener
+// clears the choice (RadioGroup1 item index -1) and disables OKBtn before showing it.
 class TBarcdWahlDlg : public QDialog {
 public:
     explicit TBarcdWahlDlg(QWidget* owner = nullptr);
+
+    TRadioGroup* RadioGroup1;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+    void RadioGroup1Click();
+    void OKBtnClick();
 };
 
 // The program's single instance.

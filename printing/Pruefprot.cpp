@@ -1,7 +1,357 @@
 #include "printing/Pruefprot.h"
 
+#include "printing/Barcd4.h"
+
+#include <QPainter>
+
+using platform::reportFont;
+using platform::TReportAlign;
+using platform::TReportImage;
+using platform::TReportLabel;
+
+namespace {
+
+constexpr double BandWidth = 160.0;
+constexpr double BoxMm = 3.2;
+constexpr int BoxPixels = 12;
+
+TReportLabel* label(platform::TReportBand* band, double x, double y, const QString& text, double pt,
+                    bool bold = false) {
+    return band->AddLabel(x, y, text, reportFont(pt, bold));
+}
+
+// A label centred on the band's width.
+TReportLabel* centred(platform::TReportBand* band, double y, const QString& text, double pt, bool bold) {
+    TReportLabel* l = label(band, 0, y, text, pt, bold);
+    l->Alignment = TReportAlign::Center;
+    l->AlignToBand = true;
+    return l;
+}
+
+// A field of fixed width with a rule under it.
+TReportLabel* field(platform::TReportBand* band, double x, double y, double width, TReportAlign align,
+                    double pt = 10, bool bold = true) {
+    TReportLabel* l = label(band, x, y, QString(), pt, bold);
+    l->Width = width;
+    l->AutoSize = false;
+    l->Alignment = align;
+    l->FrameBottom = true;
+    return l;
+}
+
+// A right-aligned label whose right edge stays at right.
+TReportLabel* endingAt(platform::TReportBand* band, double right, double y, double pt, bool bold) {
+    TReportLabel* l = label(band, 0, y, QString(), pt, bold);
+    l->Width = right;
+    l->Alignment = TReportAlign::Right;
+    return l;
+}
+
+TReportImage* box(platform::TReportBand* band, double x, double y) {
+    return band->AddImage(x, y, BoxMm, BoxMm, BoxPixels, BoxPixels);
+}
+
+struct ValueColumn {
+    const char* unit;
+    const char* prefix;
+};
+
+QString dashText(const char* unit) {
+    return QStringLiteral("--- ") + QString::fromUtf8(unit);
+}
+
+} // namespace
+
 TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     setObjectName(QStringLiteral("Pruefprot"));
     setWindowTitle(QStringLiteral("Prüfprotokoll"));
     resize(595, 842);
+
+    QuickRep1.Title = QStringLiteral("Prüfprotokoll");
+    QuickRep1.Page = {210.0, 297.0, 25.0, 15.0, 30.0, 20.0};
+    QuickRep1.BeforePrint = [this] { QuickRep1BeforePrint(); };
+
+    auto* d = DetailBand1 = QuickRep1.AddBand(platform::TBandType::Detail, 249.0);
+    d->FrameLeft = d->FrameTop = d->FrameRight = d->FrameBottom = true;
+
+    centred(d, 4, QStringLiteral("Prüfprotokoll"), 18, true)->Name = QStringLiteral("QRLabel12");
+    centred(d, 13, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701/0702"), 10, false)->Name =
+        QStringLiteral("QRLabel49");
+
+    // Addresses of customer and contractor in two columns.
+    d->AddHorLine(0, 20, BandWidth);
+    d->AddVertLine(81, 21, 36);
+    label(d, 4, 23, QStringLiteral("Auftraggeber"), 8)->Name = QStringLiteral("QRLabel50");
+    label(d, 84, 23, QStringLiteral("Auftragnehmer"), 8)->Name = QStringLiteral("QRLabel51");
+    TReportLabel** address[] = {&QRLabel7, &QRLabel8, &QRLabel9, &QRLabel10, &QRLabel11, &QRLabel19};
+    for (int i = 0; i < 6; ++i)
+        *address[i] = field(d, 4, 27.5 + 4.5 * i, 74, TReportAlign::Left);
+    TReportLabel** heading[] = {&QRLabel1, &QRLabel2, &QRLabel3, &QRLabel4, &QRLabel5};
+    for (int i = 0; i < 5; ++i)
+        *heading[i] = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
+    d->AddHorLine(0, 56.6, BandWidth);
+
+    // Device under test.
+    centred(d, 59.5, QStringLiteral("Gerätedaten (Prüfling)"), 14, true)->Name = QStringLiteral("QRLabel53");
+    label(d, 4, 70, QStringLiteral("Prüfling:"), 10);
+    label(d, 4, 74, QStringLiteral("Typ:"), 10);
+    label(d, 4, 79, QStringLiteral("Inventarnummer:"), 10);
+    label(d, 4, 83, QStringLiteral("Schutzklasse"), 10);
+    QRLabel32 = field(d, 31, 70, 47, TReportAlign::Left);
+    QRLabel33 = field(d, 31, 74, 47, TReportAlign::Left);
+    QRLabel34 = field(d, 31, 79, 47, TReportAlign::Left);
+    QRLabel40 = field(d, 31, 83, 9, TReportAlign::Center);
+    label(d, 82, 70, QStringLiteral("Fabr.-Nr.:"), 10);
+    label(d, 82, 74, QStringLiteral("Seriennummer:"), 10);
+    label(d, 82, 79, QStringLiteral("Barcode:"), 10);
+    QRLabel35 = field(d, 107, 70, 47, TReportAlign::Left);
+    QRLabel36 = field(d, 107, 74, 47, TReportAlign::Left);
+    QRLabel18 = field(d, 107, 79, 47, TReportAlign::Left);
+    QRImage1 = d->AddImage(107, 85, 51, 6, 193, 23);
+    d->AddHorLine(0, 92, BandWidth);
+
+    // Results.
+    centred(d, 95, QStringLiteral("Prüfungsergebnisse"), 14, true)->Name = QStringLiteral("QRLabel45");
+    QRImage2 = box(d, 37, 103);
+    label(d, 42, 103, QStringLiteral("Sicherheitsprüfung nach DIN VDE 0701-1/9.2000"), 10);
+    QRImage3 = box(d, 37, 109.5);
+    label(d, 42, 109.5, QStringLiteral("Wiederholungsprüfung nach DIN VDE 0702"), 10);
+    label(d, 38, 117, QStringLiteral("Messung mit"), 10);
+    QRImage4 = box(d, 63, 117);
+    label(d, 68, 117, QStringLiteral("Isolationswiderstand"), 10);
+    QRImage5 = box(d, 107, 117);
+    label(d, 112, 117, QStringLiteral("Differenzstrom"), 10);
+    label(d, 4, 125, QStringLiteral("Sichtprüfung bestanden"), 10);
+    QRImage6 = box(d, 50, 125);
+    label(d, 55, 125, QStringLiteral("ja"), 10);
+    QRImage7 = box(d, 71, 125);
+    label(d, 76, 125, QStringLiteral("nein"), 10);
+
+    const double columns[] = {4, 33, 63, 93, 122};
+    const char* headings[] = {"Schutzleiter", "Isolationswiderstand", "Ersatz-Ableitstrom",
+                              "Schutzleiterstrom", "Berührungsstrom"};
+    TReportLabel** values[] = {&QRLabel62, &QRLabel63, &QRLabel64, &QRLabel65, &QRLabel66};
+    TReportLabel** limits[] = {&QRLabel69, &QRLabel70, &QRLabel71, &QRLabel72, &QRLabel73};
+    for (int i = 0; i < 5; ++i) {
+        label(d, columns[i], 137.6, QString::fromUtf8(headings[i]), 8);
+        *values[i] = field(d, columns[i], 142, 26, TReportAlign::Right);
+        TReportLabel* limit = label(d, columns[i], 146.6, QString(), 8);
+        limit->Width = 26;
+        limit->Alignment = TReportAlign::Right;
+        *limits[i] = limit;
+    }
+    QRLabel39 = label(d, 4, 156, QString(), 10, true);
+    QRLabel39->Width = 71;
+    QRLabel39->Alignment = TReportAlign::Right;
+    label(d, 93, 158.5, QStringLiteral("Netzstecker umgepolt"), 8);
+    label(d, 122, 158.5, QStringLiteral("Netzstecker umgepolt"), 8);
+    QRLabel67 = field(d, 93, 163, 26, TReportAlign::Right);
+    QRLabel68 = field(d, 122, 163, 26, TReportAlign::Right);
+
+    // Verdict: a cross before "ja" or "nein".
+    label(d, 4, 163, QStringLiteral("Gerät in Ordnung:"), 10);
+    TReportLabel* ja = field(d, 33, 163, 26, TReportAlign::Right, 10, false);
+    ja->Caption = QStringLiteral("ja");
+    TReportLabel* nein = field(d, 63, 163, 26, TReportAlign::Right, 10, false);
+    nein->Caption = QStringLiteral("nein");
+    QRLabel76 = label(d, 42, 163, QString(), 10, true);
+    QRLabel77 = label(d, 71, 163, QString(), 10, true);
+    d->AddHorLine(0, 170, BandWidth);
+
+    label(d, 4, 174, QStringLiteral("Verwendetes Prüfgerät:"), 10);
+    QRLabel75 = label(d, 42, 174, QString(), 10, true);
+    QRLabel6 = endingAt(d, 157, 174, 10, false);
+    d->AddHorLine(0, 181, BandWidth);
+
+    label(d, 4, 183, QStringLiteral("Notiz:"), 8);
+    QRMemo1 = d->AddMemo(4, 187, 154, 30, reportFont(10, true));
+    d->AddHorLine(0, 219, BandWidth);
+    QRLabel78 = label(d, 4, 221, QString(), 10);
+
+    // Date, place and signature.
+    QRLabel38 = endingAt(d, 72, 237.6, 10, false);
+    d->AddHorLine(3, 241, 71);
+    d->AddHorLine(78, 241, 78);
+    label(d, 3, 242, QStringLiteral("Ort"), 8);
+    label(d, 78, 242, QStringLiteral("Unterschrift"), 8);
+    QRLabel37 = label(d, 94.5, 242, QString(), 8);
+
+    auto* f = PageFooterBand1 = QuickRep1.AddBand(platform::TBandType::PageFooter, 8.0);
+    QRLabel13 = label(f, 0, 0.5, QString(), 8);
+    QRLabel14 = label(f, 0, 4.2, QString(), 8);
+    QRLabel15 = label(f, 0, 0.5, QString(), 8);
+    QRLabel15->Alignment = TReportAlign::Center;
+    QRLabel15->AlignToBand = true;
+    QRLabel16 = label(f, 0, 0.5, QString(), 8);
+    QRLabel16->Alignment = TReportAlign::Right;
+    QRLabel16->AlignToBand = true;
+    QRLabel17 = label(f, 0, 4.2, QString(), 8);
+    QRLabel17->Alignment = TReportAlign::Right;
+    QRLabel17->AlignToBand = true;
+}
+
+void TPruefprot::DrawCheckBox(TReportImage* Image, bool Checked) {
+    QImage& bitmap = Image->Bitmap();
+    const int w = bitmap.width();
+    const int h = bitmap.height();
+    QPainter canvas(&bitmap);
+    // The white interior erases a cross of an earlier run.
+    canvas.setBrush(Qt::white);
+    canvas.setPen(QPen(Qt::black, 3));
+    canvas.drawRect(0, 0, w, h);
+    if (Checked) {
+        canvas.setPen(QPen(Qt::black, 2));
+        canvas.drawLine(0, 0, w, h);
+        canvas.drawLine(0, h, w, 0);
+    }
+}
+
+TReportLabel* TPruefprot::addressLabel(int lineNumber) const {
+    TReportLabel* const lines[] = {QRLabel7, QRLabel8, QRLabel9, QRLabel10, QRLabel11, QRLabel19};
+    if (lineNumber < 1 || lineNumber > 6)
+        return nullptr;
+    return lines[lineNumber - 1];
+}
+
+void TPruefprot::AddAddressLine(const QString& Text, int& LineNumber) {
+    if (Text.isEmpty())
+        return;
+    if (TReportLabel* line = addressLabel(LineNumber))
+        line->Caption = Text;
+    ++LineNumber;
+}
+
+void TPruefprot::QuickRep1BeforePrint() {
+    const TWerteSatz& w = WerteSatz;
+
+    TReportLabel* const top[] = {QRLabel1, QRLabel2, QRLabel3, QRLabel4, QRLabel5};
+    TReportLabel* const bottom[] = {QRLabel13, QRLabel14, QRLabel15, QRLabel16, QRLabel17};
+    for (int i = 0; i < 5; ++i) {
+        top[i]->Caption = Globals::TopLine[i + 1];
+        bottom[i]->Caption = Globals::BottomLine[i + 1];
+    }
+
+    QRLabel75->Caption = QStringLiteral("Torvane Quellix 0701/0702");
+    QRLabel6->Caption = QStringLiteral("Ser.-Nr. ") + w.GTSeriennummer;
+
+    for (int line = 1; line <= 6; ++line)
+        addressLabel(line)->Caption.clear();
+    QString town = w.KdPLZ + QLatin1Char(' ') + w.KdOrt;
+    if (!w.KdLKZ.isEmpty())
+        town = w.KdLKZ + QLatin1Char('-') + town;
+    int lineNumber = 1;
+    AddAddressLine(w.Name1, lineNumber);
+    AddAddressLine(w.Name2, lineNumber);
+    AddAddressLine(w.Name3, lineNumber);
+    AddAddressLine(w.KdStr, lineNumber);
+    ++lineNumber; // one blank line before the town
+    AddAddressLine(town, lineNumber);
+
+    DrawCheckBox(QRImage2, w.DINVDE == 1);
+    DrawCheckBox(QRImage3, w.DINVDE == 2);
+    DrawCheckBox(QRImage4, w.mitIsol || w.mitIsoDiff);
+    DrawCheckBox(QRImage5, w.mitIsoDiff || !w.mitIsol);
+    DrawCheckBox(QRImage6, w.Sichtpruef == 1);
+    DrawCheckBox(QRImage7, w.Sichtpruef == 0);
+
+    QRLabel32->Caption = w.Bezeichnung;
+    QRLabel33->Caption = w.Typ;
+    QRLabel34->Caption = w.Inventarnummer;
+    QRLabel35->Caption = w.Fabrikationsnummer;
+    QRLabel36->Caption = w.Seriennummer;
+
+    switch (w.Schutzklasse) {
+    case 1:
+        QRLabel40->Caption = QStringLiteral("I");
+        break;
+    case 2:
+        QRLabel40->Caption = QStringLiteral("II");
+        break;
+    case 3:
+        QRLabel40->Caption = QStringLiteral("III");
+        break;
+    default:
+        QRLabel40->Caption.clear();
+        break;
+    }
+
+    QRLabel76->Caption = w.Pruefungsergebnis ? QStringLiteral("X") : QString();
+    QRLabel77->Caption = w.Pruefungsergebnis ? QString() : QStringLiteral("X");
+    QRLabel39->Caption = w.abgebrochen ? QStringLiteral("Die Prüfung wurde abgebrochen.") : QString();
+
+    namespace B = MeasurementBits;
+    auto enabled = [&w](int bits) { return (w.Enables & bits) != 0; };
+    const QString mOhm = QStringLiteral(" mOhm");
+    const QString MOhm = QStringLiteral(" MOhm");
+    const QString mA = QStringLiteral(" mA");
+    const QString max = QStringLiteral("(max. ");
+    const QString min = QStringLiteral("(min. ");
+    const QString close = QStringLiteral(")");
+    const QString noLimit;
+
+    if (enabled(1 << B::Schutzleiterwid)) {
+        QRLabel62->Caption = FormatSchutzleiterwid(w.Schutzleiterwid) + mOhm;
+        QRLabel69->Caption = max + FormatSchutzleiterwid(w.GrwSchutzleiterwid) + mOhm + close;
+    } else {
+        QRLabel62->Caption = dashText(" mOhm");
+        QRLabel69->Caption = noLimit;
+    }
+    if (enabled(1 << B::Isolationswid)) {
+        QRLabel63->Caption = FormatIsolationswid(w.Isolationswid) + MOhm;
+        QRLabel70->Caption = min + FormatIsolationswid(w.GrwIsolationswid) + MOhm + close;
+    } else {
+        QRLabel63->Caption = dashText(" MOhm");
+        QRLabel70->Caption = noLimit;
+    }
+    if (enabled(1 << B::Ableitstrom)) {
+        QRLabel64->Caption = FormatAbleitstrom(w.Ableitstrom) + mA;
+        QRLabel71->Caption = max + FormatAbleitstrom(w.GrwAbleitstrom) + mA + close;
+    } else {
+        QRLabel64->Caption = dashText(" mA");
+        QRLabel71->Caption = noLimit;
+    }
+    if (enabled((1 << B::SchutzlStromL1N) | (1 << B::SchutzlStromNL1))) {
+        QRLabel65->Caption = FormatStrom(w.SchutzlStromL1N) + mA;
+        QRLabel67->Caption = FormatStrom(w.SchutzlStromNL1) + mA;
+        QRLabel72->Caption = max + FormatStrom(w.GrwSchutzleiterstrom) + mA + close;
+    } else {
+        QRLabel65->Caption = dashText(" mA");
+        QRLabel67->Caption = dashText(" mA");
+        QRLabel72->Caption = noLimit;
+    }
+    if (enabled((1 << B::BeruehrungsstromL1N) | (1 << B::BeruehrungsstromNL1))) {
+        QRLabel66->Caption = FormatStrom(w.BeruehrungsstromL1N) + mA;
+        QRLabel68->Caption = FormatStrom(w.BeruehrungsstromNL1) + mA;
+        QRLabel73->Caption = max + FormatStrom(w.GrwBeruehrungsstrom) + mA + close;
+    } else {
+        QRLabel66->Caption = dashText(" mA");
+        QRLabel68->Caption = dashText(" mA");
+        QRLabel73->Caption = noLimit;
+    }
+
+    QRMemo1->SetText(w.Notiz);
+    QRLabel37->Caption = QStringLiteral("(") + w.Pruefer + QStringLiteral(")");
+    const QString dateFormat = QStringLiteral("dd.MM.yyyy");
+    QRLabel38->Caption = w.Datum.date().toString(dateFormat);
+    if (Globals::ServiceInterv == 0)
+        QRLabel78->Caption.clear();
+    else
+        QRLabel78->Caption = QStringLiteral("Nächste Prüfung: ") +
+                             w.Datum.date().addDays(Globals::ServiceInterv).toString(dateFormat);
+
+    QImage& picture = QRImage1->Bitmap();
+    picture.fill(Qt::white);
+    if (!w.Barcode.isEmpty()) {
+        QRLabel18->Caption = w.Barcode;
+        TPrintBarcode barcode(this); // freed on leaving the block, whatever drawing did
+        barcode.SetBarCodeType(TBarCodeType::Interleaved2Of5);
+        barcode.SetLeadInWidth(0);
+        barcode.SetModuleNarrow(1);
+        barcode.SetHeight(QRImage1->PixelHeight());
+        barcode.SetText(QRLabel18->Caption);
+        QPainter canvas(&picture);
+        barcode.DrawOnCanvas(canvas, QPoint(0, 0));
+    } else {
+        QRLabel18->Caption.clear();
+    }
 }

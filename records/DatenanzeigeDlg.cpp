@@ -1,11 +1,735 @@
 #include "records/DatenanzeigeDlg.h"
 
-TDatenanzeigeDlg::TDatenanzeigeDlg(QWidget* owner) : QDialog(owner) {
+#include "app/MainForm.h"
+#include "app/TesterSettings.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "printing/Pruefprot.h"
+#include "records/AuswListeDlg.h"
+#include "records/CsvExport.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QTimer>
+
+using platform::EDatabaseError;
+using platform::TDataSetState;
+using platform::TField;
+using platform::TFieldType;
+using platform::TQuery;
+
+namespace {
+
+void plainMessage(const QString& text) {
+    platform::messageBox(text, platform::MessageButtons::Ok, platform::MessageIcon::None);
+}
+
+bool editing(const TQuery& q) {
+    return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+int32_t currentInt(TQuery& q, const char* name) {
+    if (!q.Active() || q.RecordCount() == 0)
+        return 0;
+    return q.FieldByName(QString::fromLatin1(name)).AsInteger();
+}
+
+// Runs a handler body so that no database error leaves it: the user sees the engine's message.
+template <typename Body> void guarded(Body body) {
+    try {
+        body();
+    } catch (const EDatabaseError& e) {
+        ReportDatabaseError(e);
+    }
+}
+
+QLabel* label(const QString& text, QWidget* parent, int x, int y, int w = -1, int h = 17) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(x, y, w < 0 ? l->sizeHint().width() : w, h);
+    return l;
+}
+
+} // namespace
+
+QString GetExportFileName() {
+    if (Globals::ExportFile == 1)
+        return Globals::ExportFileName;
+    platform::SaveFileRequest request;
+    request.Title = QStringLiteral("Exportdatei");
+    request.Filter = QStringLiteral("CSV-Dateien (*.csv)|*.csv|alle Dateien (*.*)|*.*");
+    request.DefaultExtension = QStringLiteral("csv");
+    request.Options = platform::fdHideReadOnly | platform::fdPathMustExist | platform::fdEnableSizing;
+    const platform::SaveFileResult result = platform::saveFileDialog(request);
+    return result.Accepted ? result.FileName : QString();
+}
+
+TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
+    : QDialog(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("DatenanzeigeDlg"));
     setWindowTitle(QStringLiteral("Gespeicherte Daten"));
-    resize(640, 480);
-    BitBtn4 = new QPushButton(QStringLiteral("Messmod."), this);
-    BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
-    BitBtn4->setGeometry(8, 447, 97, 25);
+    setFixedSize(856, 566);
+
+    Query1 = new TQuery(this);
+    Query1->setObjectName(QStringLiteral("Query1"));
+    Query1->SetSQL(StoredDataSql::Customers());
+    Query1->SetRequestLive(true);
+    Query2 = new TQuery(this);
+    Query2->setObjectName(QStringLiteral("Query2"));
+    Query2->SetSQL(StoredDataSql::DevicesOfCustomer());
+    Query2->SetRequestLive(true);
+    Query3 = new TQuery(this);
+    Query3->setObjectName(QStringLiteral("Query3"));
+    Query3->SetSQL(StoredDataSql::TestsOfDevice());
+    Query3->SetRequestLive(true);
+    Query3->SetAutoCalcFields(false);
+    DataSource1 = new TDataSource(this);
+    DataSource1->SetDataSet(Query1);
+    DataSource2 = new TDataSource(this);
+    DataSource2->SetDataSet(Query2);
+    DataSource3 = new TDataSource(this);
+    DataSource3->SetDataSet(Query3);
+
+    TField& kundenNr = Query1->AddField(QStringLiteral("KundenNr"), TFieldType::ftAutoInc);
+    kundenNr.SetReadOnly(true);
+    kundenNr.OnGetText = [](TField& f) { return QStringLiteral("#") + QString::number(f.AsInteger()); };
+    TField& prueflingNr = Query2->AddField(QStringLiteral("PrueflingNr"), TFieldType::ftAutoInc);
+    prueflingNr.SetReadOnly(true);
+    prueflingNr.OnGetText = [](TField& f) { return QStringLiteral("#") + QString::number(f.AsInteger()); };
+    declareTestFields();
+
+    Query1->AfterOpen = [this](TQuery& q) { Query1AfterOpen(q); };
+    Query1->AfterInsert = [this](TQuery& q) {
+        Query1AfterOpen(q);
+        Query1AfterScroll(q); // a new customer has no devices yet
+    };
+    Query1->AfterDelete = [this](TQuery& q) {
+        if (cascadeFrom_ == &q)
+            cascadeDone_ = true;
+        Query1AfterOpen(q);
+    };
+    Query1->AfterScroll = [this](TQuery& q) { Query1AfterScroll(q); };
+    Query1->BeforeDelete = [this](TQuery& q) { Query1BeforeDelete(q); };
+    Query2->AfterOpen = [this](TQuery& q) { Query2AfterOpen(q); };
+    Query2->AfterInsert = [this](TQuery& q) {
+        Query2AfterOpen(q);
+        Query2AfterScroll(q); // a new device has no tests yet
+    };
+    Query2->AfterDelete = [this](TQuery& q) {
+        if (cascadeFrom_ == &q)
+            cascadeDone_ = true;
+        Query2AfterOpen(q);
+    };
+    Query2->AfterScroll = [this](TQuery& q) { Query2AfterScroll(q); };
+    Query2->BeforeDelete = [this](TQuery& q) { Query2BeforeDelete(q); };
+    Query2->BeforePost = [this](TQuery& q) { Query2BeforePost(q); };
+    Query3->AfterOpen = [this](TQuery& q) { Query3AfterOpen(q); };
+    Query3->AfterInsert = [this](TQuery& q) { Query3AfterOpen(q); };
+    Query3->AfterDelete = [this](TQuery& q) { Query3AfterOpen(q); };
+    Query3->AfterScroll = [this](TQuery& q) { Query3AfterScroll(q); };
+    Query3->OnCalcFields = [this](TQuery& q) { Query3CalcFields(q); };
+
+    PrintProtocol = [this](const TWerteSatz& w, bool preview) {
+        if (!Pruefprot)
+            return;
+        Pruefprot->WerteSatz = w;
+        if (preview)
+            Pruefprot->QuickRep1.Preview(this);
+        else
+            Pruefprot->QuickRep1.Print(this);
+    };
+    buildControls();
+    FormCreate();
+}
+
+TDatenanzeigeDlg::~TDatenanzeigeDlg() {
+    FormDestroy();
+}
+
+void TDatenanzeigeDlg::declareTestFields() {
+    using T = TFieldType;
+    const auto strom = [](TField& f) { return FormatStrom(f.AsInteger()); };
+    const auto add = [this](const char* name, TFieldType type, int size = 0) -> TField& {
+        return Query3->AddField(QString::fromLatin1(name), type, size);
+    };
+    // Every display text is empty while the device has no tests.
+    const auto shown = [this](std::function<QString(TField&)> text) {
+        return [this, text](TField& f) { return haveTest() ? text(f) : QString(); };
+    };
+    add("PruefungsNr", T::ftAutoInc);
+    add("PrueflingNr", T::ftInteger);
+    add("Datum", T::ftDate);
+    add("GT-Seriennummer", T::ftString, 10);
+    add("Grenzwertflags", T::ftSmallint);
+    add("Menueflags", T::ftSmallint);
+    add("Schutzklasse", T::ftSmallint).OnGetText =
+        shown([](TField& f) { return ::SchutzklasseText(f.AsInteger()); });
+    add("Messablauf", T::ftSmallint);
+    add("Schutzleiterwid", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatSchutzleiterwid(f.AsInteger()); });
+    add("Isolationswid", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatIsolationswid(f.AsInteger()); });
+    add("Ableitstrom", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatAbleitstrom(f.AsInteger()); });
+    for (const char* name :
+         {"SchutzlStromL1N", "SchutzlStromNL1", "BeruehrungsstromL1N", "BeruehrungsstromNL1"})
+        add(name, T::ftInteger).OnGetText = shown(strom);
+    add("GrwSchutzleiterwid", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatSchutzleiterwid(f.AsInteger()); });
+    add("GrwIsolationswid", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatIsolationswid(f.AsInteger()); });
+    add("GrwAbleitstrom", T::ftInteger).OnGetText =
+        shown([](TField& f) { return FormatAbleitstrom(f.AsInteger()); });
+    for (const char* name : {"GrwSchutzleiterstrom", "GrwBeruehrungsstrom", "GrwSchnellabschaltung"})
+        add(name, T::ftInteger).OnGetText = shown(strom);
+    add("Pruefungsergebnis", T::ftBoolean).OnGetText =
+        shown([](TField& f) { return ::ErgebnisText(f.AsBoolean()); });
+    add("Notiz", T::ftString, 255);
+    add("Pruefer", T::ftString, 25);
+    add("Sichtpruef", T::ftInteger).OnGetText =
+        shown([](TField& f) { return ::SichtpruefText(f.AsInteger()); });
+    Query3->AddCalcField(QStringLiteral("VDE0701"), T::ftBoolean);
+}
+
+void TDatenanzeigeDlg::buildControls() {
+    const auto edit = [this](TDataSource* source, const char* field, int x, int y, int w, const char* name) {
+        auto* e = new TDBEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->SetDataSource(source);
+        e->SetDataField(QString::fromLatin1(field));
+        e->setGeometry(x, y, w, 21);
+        return e;
+    };
+    const auto text = [this](TDataSource* source, const char* field, int x, int y, int w) {
+        auto* t = new TDBText(this);
+        t->SetDataSource(source);
+        t->SetDataField(QString::fromLatin1(field));
+        t->setGeometry(x, y, w, 17);
+        return t;
+    };
+    const auto led = [this](const char* field, int32_t mask, int x, int y, QColor color = QColor(255, 0, 0)) {
+        auto* l = new TLEDPaint(this);
+        l->SetDataSource(DataSource3);
+        l->SetDataField(QString::fromLatin1(field));
+        l->SetMaske(mask);
+        l->SetLEDColor(color);
+        l->setGeometry(x, y, 14, 14);
+        return l;
+    };
+
+    // Customers.
+    label(QStringLiteral("Kunde:"), this, 8, 8);
+    KundenAnzahl = label(QString(), this, 60, 8, 60);
+    KundenAnzahl->setObjectName(QStringLiteral("KundenAnzahl"));
+    DBText1 = text(DataSource1, "KundenNr", 130, 8, 60);
+    DBText1->setVisible(false);
+    label(QStringLiteral("Name:"), this, 8, 32);
+    KundenEdits[0] = edit(DataSource1, "Name1", 110, 30, 200, "DBEdit1");
+    KundenEdits[1] = edit(DataSource1, "Name2", 110, 54, 200, "DBEdit2");
+    KundenEdits[2] = edit(DataSource1, "Name3", 110, 78, 200, "DBEdit3");
+    label(QStringLiteral("Straße:"), this, 8, 104);
+    KundenEdits[3] = edit(DataSource1, "KdStr", 110, 102, 200, "DBEdit4");
+    label(QStringLiteral("PLZ, Ort:"), this, 8, 128);
+    KundenEdits[4] = edit(DataSource1, "KdLKZ", 110, 126, 34, "DBEdit5");
+    label(QStringLiteral("-"), this, 147, 128, 6);
+    KundenEdits[5] = edit(DataSource1, "KdPLZ", 156, 126, 48, "DBEdit6");
+    KundenEdits[6] = edit(DataSource1, "KdOrt", 208, 126, 102, "DBEdit7");
+    label(QStringLiteral("Tel."), this, 8, 152);
+    KundenEdits[7] = edit(DataSource1, "Telefon", 110, 150, 200, "DBEdit8");
+    label(QStringLiteral("Fax"), this, 8, 176);
+    KundenEdits[8] = edit(DataSource1, "Fax", 110, 174, 200, "DBEdit9");
+    DBNavigator1 = new TDBNavigator(this);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1->SetDataSource(DataSource1);
+    DBNavigator1->setGeometry(110, 200, 200, 25);
+
+    // Devices.
+    label(QStringLiteral("Prüfling:"), this, 8, 240);
+    PrueflingAnzahl = label(QString(), this, 60, 240, 60);
+    PrueflingAnzahl->setObjectName(QStringLiteral("PrueflingAnzahl"));
+    DBText2 = text(DataSource2, "PrueflingNr", 130, 240, 60);
+    DBText2->setVisible(false);
+    const char* deviceLabels[] = {"Bezeichnung:",        "Typ:",
+                                  "Fabrikationsnummer:", "Seriennummer:",
+                                  "Inventarnummer:",     "Barcode/Prüflingsnummer:"};
+    const char* deviceFields[] = {"Bezeichnung",    "Typ",    "Fabrikationsnummer", "Seriennummer",
+                                  "Inventarnummer", "Barcode"};
+    for (int i = 0; i < 6; ++i) {
+        label(QString::fromUtf8(deviceLabels[i]), this, 8, 266 + 24 * i);
+        const QByteArray name = "DBEdit" + QByteArray::number(10 + i);
+        PrueflingEdits[size_t(i)] =
+            edit(DataSource2, deviceFields[i], 160, 264 + 24 * i, 150, name.constData());
+    }
+    DBEdit15 = PrueflingEdits[5];
+    DBNavigator2 = new TDBNavigator(this);
+    DBNavigator2->setObjectName(QStringLiteral("DBNavigator2"));
+    DBNavigator2->SetDataSource(DataSource2);
+    DBNavigator2->setGeometry(110, 412, 200, 25);
+
+    for (TDBEdit* e : KundenEdits)
+        e->OnExit = [this](TDBEdit& sender) { DBEdit1Exit(sender); };
+    for (TDBEdit* e : PrueflingEdits)
+        if (e != DBEdit15)
+            e->OnExit = [this](TDBEdit& sender) { DBEdit1Exit(sender); };
+    DBEdit15->OnExit = [this](TDBEdit& sender) { DBEdit15Exit(sender); };
+
+    // Tests.
+    const int tx = 330;
+    label(QStringLiteral("Durchgeführte Prüfung"), this, tx, 8);
+    PruefungAnzahl = label(QString(), this, tx + 150, 8, 60);
+    PruefungAnzahl->setObjectName(QStringLiteral("PruefungAnzahl"));
+    label(QStringLiteral("mit Gerätetester Serien-Nr."), this, tx, 30);
+    GTSeriennummerText = text(DataSource3, "GT-Seriennummer", tx + 180, 30, 100);
+    label(QStringLiteral("Datum:"), this, tx, 50);
+    DatumText = text(DataSource3, "Datum", tx + 60, 50, 100);
+    label(QStringLiteral("Schutzklasse"), this, tx + 180, 50);
+    SchutzklasseText = text(DataSource3, "Schutzklasse", tx + 270, 50, 40);
+    VDE0701LED = led("VDE0701", 0, tx, 74, QColor(0, 255, 0));
+    label(QStringLiteral("DIN/VDE 0701"), this, tx + 20, 72);
+    VDE0702LED = led("Menueflags", Menueflags::DINVDE, tx + 120, 74, QColor(0, 255, 0));
+    label(QStringLiteral("0702"), this, tx + 140, 72);
+    const std::array<std::pair<int32_t, const char*>, 4> checks = {
+        {{Menueflags::automatisch, "Messablauf automatisch"},
+         {Menueflags::mitIsol, "mit Isolationsprüfung"},
+         {Menueflags::manuGrenz, "Grenzwerte manuell"},
+         {Menueflags::mitBeruehr, "mit Berührungsstrom"}}};
+    for (size_t i = 0; i < checks.size(); ++i) {
+        auto* c = new TCheckDisp(this);
+        c->setText(QString::fromUtf8(checks[i].second));
+        c->SetDataSource(DataSource3);
+        c->SetDataField(QStringLiteral("Menueflags"));
+        c->SetMaske(checks[i].first);
+        c->setGeometry(tx + int(i % 2) * 170, 94 + int(i / 2) * 20, 170, 18);
+        ModeChecks[i] = c;
+    }
+    AbgebrochenLED = led("Messablauf", Messablauf::abgebrochen, tx, 140);
+    label(QStringLiteral("Messablauf abgebrochen"), this, tx + 20, 138);
+    GrenzwertLED = led("Messablauf", Messablauf::Grenzwertverletzung, tx + 170, 140);
+    label(QStringLiteral("Grenzwertüberschreitung"), this, tx + 190, 138);
+    label(QStringLiteral("Sichtprüfung best.:"), this, tx, 160);
+    SichtpruefText = text(DataSource3, "Sichtpruef", tx + 130, 160, 40);
+
+    struct RowSpec {
+        const char* caption;
+        const char* value;
+        const char* unit;
+        const char* prefix;
+        const char* limit;
+        const char* limitUnit;
+        const char* ledField;
+        int32_t ledMask;
+    };
+    const std::array<RowSpec, 8> rows = {{
+        {"Schutzleiterwiderstand:", "Schutzleiterwid", "mOhm", "(max.", "GrwSchutzleiterwid", "mOhm)",
+         "Grenzwertflags", 1},
+        {"Isolationswiderstand:", "Isolationswid", "MOhm", "(min.", "GrwIsolationswid", "MOhm)",
+         "Grenzwertflags", 2},
+        {"Ersatzableitstrom:", "Ableitstrom", "mA", "(max.", "GrwAbleitstrom", "mA)", "Grenzwertflags", 4},
+        {"Schutzleiterstrom:", "SchutzlStromL1N", "mA", "(max.", "GrwSchutzleiterstrom", "mA)",
+         "Grenzwertflags", 8},
+        {"umgepolt:", "SchutzlStromNL1", "mA", nullptr, nullptr, nullptr, "Grenzwertflags", 16},
+        {"Berührungsstrom:", "BeruehrungsstromL1N", "mA", "(max.", "GrwBeruehrungsstrom", "mA)",
+         "Grenzwertflags", 32},
+        {"umgepolt:", "BeruehrungsstromNL1", "mA", nullptr, nullptr, nullptr, "Grenzwertflags", 64},
+        {"Grenzwert für Netztrennung:", nullptr, nullptr, nullptr, "GrwSchnellabschaltung", "mA",
+         "Messablauf", 8},
+    }};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const RowSpec& r = rows[i];
+        const int y = 184 + int(i) * 22;
+        TResultRow& row = ResultRows[i];
+        row.LED = led(r.ledField, r.ledMask, tx, y + 2);
+        row.Caption = label(QString::fromUtf8(r.caption), this, tx + 20, y, 170);
+        if (r.value) {
+            row.Value = text(DataSource3, r.value, tx + 190, y, 50);
+            row.Value->setAlignment(Qt::AlignRight);
+            row.Unit = label(QString::fromLatin1(r.unit), this, tx + 244, y, 36);
+        }
+        if (r.prefix)
+            row.Prefix = label(QString::fromLatin1(r.prefix), this, tx + 284, y, 40);
+        if (r.limit) {
+            const int lx = r.value ? tx + 324 : tx + 190;
+            row.Limit = text(DataSource3, r.limit, lx, y, 50);
+            row.Limit->setAlignment(Qt::AlignRight);
+            row.LimitUnit = label(QString::fromLatin1(r.limitUnit), this, lx + 54, y, 40);
+        }
+    }
+
+    label(QStringLiteral("Notiz:"), this, tx, 364);
+    DBMemo1 = new TDBMemo(this);
+    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->SetDataSource(DataSource3);
+    DBMemo1->SetDataField(QStringLiteral("Notiz"));
+    DBMemo1->setGeometry(tx, 382, 400, 60);
+    DBMemo1->OnExit = [this](TDBMemo& sender) { DBMemo1Exit(sender); };
+    label(QStringLiteral("Prüfer:"), this, tx, 452);
+    DBEdit16 = edit(DataSource3, "Pruefer", tx + 60, 450, 200, "DBEdit16");
+    DBEdit16->OnExit = [this](TDBEdit& sender) { DBEdit1Exit(sender); };
+    label(QStringLiteral("Gerät in Ordnung:"), this, tx, 480);
+    ErgebnisText = text(DataSource3, "Pruefungsergebnis", tx + 130, 478, 60);
+    QFont bold = ErgebnisText->font();
+    bold.setBold(true);
+    ErgebnisText->setFont(bold);
+    ErgebnisText->setAutoFillBackground(true);
+    QPalette yellow = ErgebnisText->palette();
+    yellow.setColor(QPalette::Window, QColor(255, 255, 0));
+    ErgebnisText->setPalette(yellow);
+    ErgebnisText->setFixedHeight(21);
+    DBNavigator3 = new TDBNavigator(this);
+    DBNavigator3->setObjectName(QStringLiteral("DBNavigator3"));
+    DBNavigator3->SetDataSource(DataSource3);
+    DBNavigator3->SetVisibleButtons({TNavigateBtn::nbFirst, TNavigateBtn::nbPrior, TNavigateBtn::nbNext,
+                                     TNavigateBtn::nbLast, TNavigateBtn::nbDelete});
+    DBNavigator3->setGeometry(tx, 510, 170, 25);
+
+    // Buttons, top to bottom.
+    const auto button = [this](const QString& caption, const char* name, int y) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(751, y, 97, 25);
+        return b;
+    };
+    BitBtn6 = button(QStringLiteral("Kunden"), "BitBtn6", 8);
+    BitBtn7 = button(QStringLiteral("Prüflinge"), "BitBtn7", 40);
+    BitBtn4 = button(QStringLiteral("Messmod."), "BitBtn4", 90);
     BitBtn4->setEnabled(false);
+    BitBtn5 = button(QStringLiteral("Export"), "BitBtn5", 140);
+    BitBtn3 = button(QStringLiteral("Einzelexp."), "BitBtn3", 172);
+    BitBtn2 = button(QStringLiteral("Druck"), "BitBtn2", 222);
+    BitBtn2->setEnabled(false);
+    BitBtn1 = button(QStringLiteral("OK"), "BitBtn1", 533);
+    BitBtn1->setDefault(true);
+    connect(BitBtn6, &QPushButton::clicked, this, [this] { BitBtn6Click(); });
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { BitBtn7Click(); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
+    connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    showResultRows();
+}
+
+// ---- life cycle
+
+void TDatenanzeigeDlg::FormCreate() {
+    LoadPosition();
+}
+
+void TDatenanzeigeDlg::FormDestroy() {
+    SavePosition();
+}
+
+void TDatenanzeigeDlg::LoadPosition() {
+    WindowPosition p{pos().x(), pos().y(), 0, 0};
+    ::LoadPosition(iniFileName_, PositionSections::Datenanzeige, p);
+    move(p.Left, p.Top);
+}
+
+void TDatenanzeigeDlg::SavePosition() {
+    const WindowPosition p{pos().x(), pos().y(), 0, 0};
+    ::SavePosition(iniFileName_, PositionSections::Datenanzeige, p);
+}
+
+void TDatenanzeigeDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TDatenanzeigeDlg::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        FormHide();
+    QDialog::hideEvent(event);
+}
+
+void TDatenanzeigeDlg::FormShow() {
+    try {
+        Query1->Open();
+        Query2->Open();
+        Query3->Open();
+    } catch (const EDatabaseError&) {
+        plainMessage(QStringLiteral("Query3 (Pruefung.db): Datenfehler beim Öffnen des Recordsets:\r"
+                                    "Feld \"Sichtpruef\" ist ungültig oder fehlerhaft"));
+        Query3->Close();
+        Query2->Close();
+        Query1->Close();
+        showResultRows();
+        return;
+    }
+    guarded([this] {
+        int32_t prueflingNr = 0;
+        int32_t kundenNr = 0;
+        GetPrueflingKunde(Globals::aktCheckNumber, prueflingNr, kundenNr);
+        if (Globals::aktCheckNumber != 0 && prueflingNr != 0 && kundenNr != 0 &&
+            Query1->Locate(QStringLiteral("KundenNr"), kundenNr) &&
+            Query2->Locate(QStringLiteral("PrueflingNr"), prueflingNr))
+            Query3->Locate(QStringLiteral("PruefungsNr"), Globals::aktCheckNumber);
+    });
+}
+
+void TDatenanzeigeDlg::FormHide() {
+    for (TQuery* q : {Query1, Query2, Query3})
+        guarded([&] {
+            if (q->Active())
+                postIfEditing(*q);
+        });
+    if (Query3->Active())
+        Globals::aktCheckNumber = currentInt(*Query3, "PruefungsNr");
+    // Closed from the bottom up, so that no list opens again below a closed one.
+    Query3->Close();
+    Query2->Close();
+    Query1->Close();
+}
+
+// ---- lists
+
+bool TDatenanzeigeDlg::haveTest() const {
+    return Query3->Active() && Query3->RecordCount() > 0;
+}
+
+void TDatenanzeigeDlg::postIfEditing(TQuery& q) {
+    if (editing(q))
+        q.Post();
+}
+
+void TDatenanzeigeDlg::linkDevices() {
+    Query2->Close();
+    Query2->ParamByName(QStringLiteral("KundenNr")).SetAsInteger(currentInt(*Query1, "KundenNr"));
+    Query2->Open();
+}
+
+void TDatenanzeigeDlg::linkTests() {
+    Query3->Close();
+    Query3->ParamByName(QStringLiteral("PrueflingNr")).SetAsInteger(currentInt(*Query2, "PrueflingNr"));
+    Query3->Open();
+    Query3->Last();
+}
+
+void TDatenanzeigeDlg::Query1AfterOpen(TQuery& q) {
+    KundenAnzahl->setText(QStringLiteral("[%1]").arg(q.RecordCount()));
+}
+
+void TDatenanzeigeDlg::Query1AfterScroll(TQuery& q) {
+    Query1AfterOpen(q);
+    linkDevices();
+}
+
+void TDatenanzeigeDlg::Query2AfterOpen(TQuery& q) {
+    PrueflingAnzahl->setText(QStringLiteral("[%1]").arg(q.RecordCount()));
+}
+
+void TDatenanzeigeDlg::Query2AfterScroll(TQuery& q) {
+    Query2AfterOpen(q);
+    linkTests();
+}
+
+void TDatenanzeigeDlg::Query3AfterOpen(TQuery& q) {
+    PruefungAnzahl->setText(QStringLiteral("[%1]").arg(q.RecordCount()));
+    BitBtn2->setEnabled(q.RecordCount() > 0);
+}
+
+void TDatenanzeigeDlg::Query3AfterScroll(TQuery& q) {
+    Query3AfterOpen(q);
+    showResultRows();
+}
+
+void TDatenanzeigeDlg::Query3CalcFields(TQuery& q) {
+    q.FieldByName(QStringLiteral("VDE0701"))
+        .SetAsBoolean((q.FieldByName(QStringLiteral("Menueflags")).AsInteger() & Menueflags::DINVDE) == 0);
+}
+
+void TDatenanzeigeDlg::showResultRows() {
+    const bool test = haveTest();
+    const int32_t enables = ShownTestEnables(test, test ? currentInt(*Query3, "Menueflags") : 0,
+                                             test ? currentInt(*Query3, "Schutzklasse") : 0);
+    for (size_t i = 0; i < ResultRows.size(); ++i) {
+        const bool on = i < 7 ? (enables & (1 << i)) != 0 : DisconnectRowEnabled(enables);
+        TResultRow& row = ResultRows[i];
+        row.Caption->setEnabled(on);
+        for (QWidget* w : {static_cast<QWidget*>(row.Value), static_cast<QWidget*>(row.Limit)})
+            if (w)
+                w->setVisible(on);
+        for (QWidget* w : {static_cast<QWidget*>(row.Unit), static_cast<QWidget*>(row.Prefix),
+                           static_cast<QWidget*>(row.LimitUnit), static_cast<QWidget*>(row.LED)})
+            if (w)
+                w->setEnabled(on);
+    }
+}
+
+// A cascade that fails is rolled back in the file, but the lists it walked have dropped
+// rows; once the failed deletion has returned they are read again.
+void TDatenanzeigeDlg::watchCascade(TQuery& q) {
+    if (cascadeFrom_)
+        return;
+    cascadeFrom_ = &q;
+    cascadeDone_ = false;
+    QTimer::singleShot(0, this, [this] {
+        TQuery* from = cascadeFrom_;
+        const bool done = cascadeDone_;
+        cascadeFrom_ = nullptr;
+        if (done || !from || !from->Active())
+            return;
+        guarded([&] {
+            if (from == Query1)
+                linkDevices();
+            else
+                linkTests();
+        });
+    });
+}
+
+void TDatenanzeigeDlg::Query1BeforeDelete(TQuery& q) {
+    watchCascade(q);
+    if (Query2->RecordCount() > 0)
+        Query2->First();
+    while (Query2->Active() && Query2->RecordCount() > 0)
+        Query2->Delete();
+}
+
+void TDatenanzeigeDlg::Query2BeforeDelete(TQuery& q) {
+    watchCascade(q);
+    if (Query3->RecordCount() > 0)
+        Query3->First();
+    while (Query3->Active() && Query3->RecordCount() > 0)
+        Query3->Delete();
+}
+
+void TDatenanzeigeDlg::Query2BeforePost(TQuery& q) {
+    // A customer being inserted gets its number first, or the device would belong to nobody.
+    if (editing(*Query1))
+        Query1->Post();
+    q.FieldByName(QStringLiteral("KundenNr")).SetAsInteger(currentInt(*Query1, "KundenNr"));
+}
+
+// ---- fields
+
+void TDatenanzeigeDlg::DBEdit1Exit(TDBEdit& sender) {
+    guarded([&] {
+        if (TField* f = sender.Field())
+            postIfEditing(f->DataSet());
+    });
+}
+
+void TDatenanzeigeDlg::DBMemo1Exit(TDBMemo&) {
+    guarded([this] {
+        if (Query3->Active())
+            postIfEditing(*Query3);
+    });
+}
+
+// A discarded new device leaves the list: its count and tests follow the row now current.
+void TDatenanzeigeDlg::cancelDeviceEdit() {
+    const bool inserting = Query2->State() == TDataSetState::dsInsert;
+    if (editing(*Query2))
+        Query2->Cancel();
+    if (inserting)
+        Query2AfterScroll(*Query2);
+}
+
+void TDatenanzeigeDlg::DBEdit15Exit(TDBEdit&) {
+    if (!Query2->Active() || !editing(*Query2))
+        return;
+    try {
+        const QString barcode = Query2->FieldByName(QStringLiteral("Barcode")).AsString();
+        const int32_t own = Query2->FieldByName(QStringLiteral("PrueflingNr")).AsInteger();
+        if (BarcodeHeldByOtherDevice(barcode, own)) {
+            cancelDeviceEdit();
+            plainMessage(DuplicateBarcodeMessage());
+            return;
+        }
+        Query2->Post();
+    } catch (const EDatabaseError& e) {
+        guarded([this] { cancelDeviceEdit(); });
+        ReportDatabaseError(e);
+    }
+}
+
+// ---- buttons
+
+void TDatenanzeigeDlg::BitBtn2Click() {
+    guarded([this] {
+        TWerteSatz w;
+        FillWerteSatz(*Query1, *Query2, w, *Query3);
+        if (PrintProtocol)
+            PrintProtocol(w, Globals::Preview);
+    });
+}
+
+void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body) {
+    const QString fileName = GetExportFileName();
+    if (fileName.isEmpty())
+        return;
+    TCsvExportFile file;
+    if (!file.Create(fileName)) {
+        plainMessage(CannotCreateMessage(fileName));
+        return;
+    }
+    bool written = false;
+    try {
+        written = body(file);
+    } catch (const EDatabaseError& e) {
+        file.Close();
+        ReportDatabaseError(e);
+        return;
+    }
+    if (!written) {
+        const QString error = file.WriteErrorText();
+        file.Close();
+        platform::messageBox(error, platform::MessageButtons::Ok, platform::MessageIcon::Stop);
+        return;
+    }
+    file.Close();
+}
+
+void TDatenanzeigeDlg::BitBtn3Click() {
+    exportTo([this](TCsvExportFile& file) {
+        if (!file.WriteLine(CsvHeaderLine()))
+            return false;
+        TWerteSatz w;
+        FillWerteSatz(*Query1, *Query2, w, *Query3);
+        return file.WriteLine(CsvValueLine(w));
+    });
+}
+
+void TDatenanzeigeDlg::BitBtn5Click() {
+    exportTo([this](TCsvExportFile& file) {
+        TQuery all(this);
+        all.SetSQL(StoredDataSql::AllTestsForExport());
+        all.Open();
+        if (!file.WriteLine(CsvHeaderLine()))
+            return false;
+        for (all.First(); !all.Eof(); all.Next()) {
+            TWerteSatz w;
+            FillWerteSatz(all, all, w, all);
+            if (!file.WriteLine(CsvValueLine(w)))
+                return false;
+        }
+        return true;
+    });
+}
+
+void TDatenanzeigeDlg::BitBtn4Click() {
+    TTesterSettings* writers = TesterWriters ? TesterWriters : (Form1 ? &Form1->TesterSettings : nullptr);
+    if (!writers)
+        return;
+    guarded([&] {
+        TTestMode mode;
+        mode.Schutzklasse = currentInt(*Query3, "Schutzklasse");
+        mode.Menueflags = currentInt(*Query3, "Menueflags");
+        mode.GrwSchutzleiterwid = currentInt(*Query3, "GrwSchutzleiterwid");
+        mode.GrwIsolationswid = currentInt(*Query3, "GrwIsolationswid");
+        mode.GrwAbleitstrom = currentInt(*Query3, "GrwAbleitstrom");
+        ApplyTestMode(*writers, mode, Globals::FirmwareLevel);
+    });
+}
+
+void TDatenanzeigeDlg::BitBtn6Click() {
+    TAuswListeDlg* list = PickList ? PickList : AuswListeDlg;
+    if (list && Query1->Active())
+        list->ShowPickList(QStringLiteral("Kundenauswahl"), DataSource1, KundenColumns());
+}
+
+void TDatenanzeigeDlg::BitBtn7Click() {
+    TAuswListeDlg* list = PickList ? PickList : AuswListeDlg;
+    if (list && Query2->Active())
+        list->ShowPickList(QStringLiteral("Prüflingsauswahl"), DataSource2, PrueflingColumns());
 }

@@ -63,36 +63,12 @@ QString PrueflingNrText(int32_t prueflingNr) {
     return BoolToJaNein(prueflingNr != 0);
 }
 
-QString SchutzklasseText(int32_t schutzklasse) {
-    switch (schutzklasse) {
-    case 1:
-        return QStringLiteral("I");
-    case 2:
-        return QStringLiteral("II");
-    case 3:
-        return QStringLiteral("III");
-    default:
-        return QStringLiteral("---");
-    }
-}
-
 QString DINVDEText(int32_t dinvde) {
     return dinvde == 2 ? QStringLiteral("0702") : QStringLiteral("0701");
 }
 
 QString PruefungsergebnisText(bool passed) {
     return passed ? QStringLiteral("i.O.") : QStringLiteral("nicht i.O.");
-}
-
-QString SichtpruefText(int32_t sichtpruef) {
-    switch (sichtpruef) {
-    case 0:
-        return QStringLiteral("nein");
-    case 1:
-        return QStringLiteral("ja");
-    default:
-        return QStringLiteral("---");
-    }
 }
 
 TStagingButtons StagingButtons(bool connected, int rowCount, bool retrievalRunning) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/StoredData.h"
+
 #include <QString>
 
 #include <array>
@@ -36,11 +38,10 @@ const TStagingValueColumn* StagingValueColumn(const QString& field);
 // when the row's Grenzwertflags marks the value as over its limit.
 QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32_t grenzwertflags);
 
-QString PrueflingNrText(int32_t prueflingNr);   // "ja" / "nein"
-QString SchutzklasseText(int32_t schutzklasse); // "I", "II", "III", else "---"
-QString DINVDEText(int32_t dinvde);             // "0701", "0702"
-QString PruefungsergebnisText(bool passed);     // "i.O." / "nicht i.O."
-QString SichtpruefText(int32_t sichtpruef);     // "nein", "ja", else "---"
+// SchutzklasseText and SichtpruefText come with the stored data.
+QString PrueflingNrText(int32_t prueflingNr); // "ja" / "nein"
+QString DINVDEText(int32_t dinvde);           // "0701", "0702"
+QString PruefungsergebnisText(bool passed);   // "i.O." / "nicht i.O."
 
 // Enabled states of the dialog's action buttons.
 struct TStagingButtons {

@@ -810,6 +810,33 @@ TEST_F(DatabaseTest, ThrowingBeforePostOrBeforeDeleteStopsTheWrite) {
     EXPECT_EQ(count(QStringLiteral("Uebernah.db")), 1);
 }
 
+TEST_F(DatabaseTest, DeleteKeepsWhatItsBeforeDeleteHandlerDeletedOnlyTogetherWithTheRow) {
+    const int customer = addCustomer(QStringLiteral("A"));
+    addDevice(customer, QStringLiteral("1"));
+    addDevice(customer, QStringLiteral("2"));
+    auto customers = live(QStringLiteral("select * from \"Kunden.db\""));
+    auto devices = live(QStringLiteral("select * from \"Prueflng.db\""));
+    bool failLate = true;
+    customers->BeforeDelete = [&](TQuery&) {
+        devices->First();
+        devices->Delete();
+        if (failLate)
+            throw EDatabaseError(QStringLiteral("nein"));
+        while (!devices->Eof() && devices->RecordCount() > 0)
+            devices->Delete();
+    };
+    EXPECT_THROW(customers->Delete(), EDatabaseError);
+    EXPECT_EQ(count(QStringLiteral("Prueflng.db")), 2);
+    EXPECT_EQ(count(QStringLiteral("Kunden.db")), 1);
+
+    failLate = false;
+    devices->Close();
+    devices->Open();
+    customers->Delete();
+    EXPECT_EQ(count(QStringLiteral("Prueflng.db")), 0);
+    EXPECT_EQ(count(QStringLiteral("Kunden.db")), 0);
+}
+
 TEST_F(DatabaseTest, ValidationSeesTheNewValueAndMayRefuseIt) {
     stage(1);
     TQuery q(nullptr, db.get());

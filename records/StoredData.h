@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/Globals.h"
+#include "platform/database.h"
+
+#include <QStringList>
+
+#include <cstdint>
+
+class TTesterSettings;
+
+// The SQL texts of the stored-data browser and the all-tests export.
+namespace StoredDataSql {
+QStringList Customers();
+QStringList DevicesOfCustomer(); // parameter KundenNr
+QStringList TestsOfDevice();     // parameter PrueflingNr
+QStringList AllTestsForExport();
+} // namespace StoredDataSql
+
+// Fills w from the current rows of the three data sets (which may be one joined query):
+// customer number and texts, device number and texts, and the test. A data set without
+// rows leaves its part cleared.
+void FillWerteSatz(platform::TQuery& customers, platform::TQuery& devices, TWerteSatz& w,
+                   platform::TQuery& tests);
+
+// Device and customer of a test; 0 where there is none.
+void GetPrueflingKunde(int32_t pruefungsNr, int32_t& prueflingNr, int32_t& kundenNr,
+                       platform::Database* db = nullptr);
+
+// Another device than prueflingNr carries barcode. An empty barcode is never taken.
+bool BarcodeHeldByOtherDevice(const QString& barcode, int32_t prueflingNr, platform::Database* db = nullptr);
+
+// "Es existiert bereits ein Prüfling mit dieser Barcodenummer/Prüflingsnummer.\r..."
+QString DuplicateBarcodeMessage();
+
+// Display texts of the test fields.
+QString SchutzklasseText(int32_t schutzklasse);
+QString SichtpruefText(int32_t sichtpruef);
+QString ErgebnisText(bool passed);
+
+// The result rows that apply to a shown test (MeasurementBits order); 0 without a test.
+int32_t ShownTestEnables(bool haveTest, int32_t menueflags, int32_t schutzklasse);
+// The row "Grenzwert für Netztrennung:" applies when any current row does.
+bool DisconnectRowEnabled(int32_t enables);
+
+// The measuring mode of a stored test as the tester takes it.
+struct TTestMode {
+    int32_t Schutzklasse = 0;
+    int32_t Menueflags = 0;
+    int32_t GrwSchutzleiterwid = 0;
+    int32_t GrwIsolationswid = 0;
+    int32_t GrwAbleitstrom = 0;
+};
+
+// Sends the mode through the writers in their fixed order and stops at the first that
+// fails; with manual limits, then the three limit indices whose values are in the
+// tables (their results are not looked at). True when every mode writer succeeded.
+bool ApplyTestMode(TTesterSettings& writers, const TTestMode& mode, int32_t firmwareLevel);
