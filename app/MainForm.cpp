@@ -7,6 +7,7 @@
 #include "app/SprachEinstDlg.h"
 #include "app/TesterMessages.h"
 #include "platform/idle_event.h"
+#include "platform/message_box.h"
 #include "records/DatenanzeigeDlg.h"
 
 #include <QApplication>
@@ -275,6 +276,7 @@ void TForm1::createSettingsPanel(QWidget* client) {
     FloatEdit1->SetMinValue(3.0);
     FloatEdit1->SetMaxValue(25.0);
     FloatEdit1->SetFormatString(QStringLiteral("%1.1f"));
+    FloatEdit1->SetDecimalSeparator(Globals::DecimalSeparator);
     FloatEdit1->SetValue(3.0);
     FloatEdit1->setGeometry(372, 110, 52, 24);
     Label28 = label(p, "Label28", QStringLiteral("s"), 428, 114, 12);
@@ -494,6 +496,8 @@ void TForm1::bindHandlers() {
     connect(ToolButton2, &QToolButton::clicked, this, [this] { ToolButton2Click(); });
     connect(Beenden1, &QAction::triggered, this, [this] { Beenden1Click(); });
     connect(Sprache1, &QAction::triggered, this, [this] { Sprache1Click(); });
+    bindPanelHandlers();
+    bindCommandHandlers();
 }
 
 // ---------------------------------------------------------------- start-up and shut-down
@@ -519,13 +523,14 @@ void TForm1::FormCreate() {
     SynchroBus1->SetMsgTimeOut(Globals::BusMsgTimeOut());
     SynchroBus1->SetCharTimeOut(Globals::BusCharTimeOut());
     WerteSatz = TWerteSatz();
-    PendingPeLimit = PendingInsulationLimit = PendingLeakageLimit = false;
-    RunningStep = 0;
+    LiveState.PendingLimit.fill(false);
+    LiveState.RunningStep = 0;
+    LiveState.SettingDelay = Settings.SettingDelay;
     ResetConnectionUi();
     Counters.SendLed = Counters.ReceiveLed = 0;
     PauseRefresh();
-    Counters.StartButton = 0;
-    Counters.SettingHold = 0;
+    LiveState.StartCountdown = 0;
+    LiveState.SettingsHold = 0;
     Counters.Splash = 8;
     platform::setIdleHandler([this] { ApplicationIdle(); });
     SynchroBus1->SetLogFile(Settings.BusLog.toStdString());
@@ -569,8 +574,11 @@ void TForm1::SaveIniSettings() {
     Settings.Top = y();
     Settings.ShowHints = ToolButton8->isChecked();
     QString error;
-    if (!::SaveIniSettings(iniFileName_, Settings, &error))
+    if (!::SaveIniSettings(iniFileName_, Settings, &error)) {
         WriteProgramLog(error.toStdString());
+        platform::messageBox(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error,
+                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+    }
 }
 
 void TForm1::WriteProgramLog(const std::string& text) {
@@ -584,8 +592,7 @@ void TForm1::TickActivityLed(TLEDPaint& led, int& counter) {
 void TForm1::Timer1Timer() {
     TickActivityLed(*LEDPaint1, Counters.SendLed);
     TickActivityLed(*LEDPaint2, Counters.ReceiveLed);
-    const THousekeeping::TResult r =
-        Counters.Tick(IsConnected(), SplashScreen != nullptr, !BitBtn1->isEnabled());
+    const THousekeeping::TResult r = Counters.Tick(IsConnected(), SplashScreen != nullptr);
     if (r.InactivityTimeout) {
         WriteProgramLog("Time-Out durch ActiveCtr");
         ToolButton10->setChecked(false);
@@ -595,10 +602,11 @@ void TForm1::Timer1Timer() {
         delete SplashScreen;
         SplashScreen = nullptr;
     }
-    if (r.EnableStartButton) {
-        BitBtn1->setEnabled(true);
-        SendCommand40();
-    }
+    // The settings hold counter and the start-button countdown; the countdown's end enables
+    // "Prüfung Start" before it sends command $40.
+    LiveState.Display.BitBtn1Enabled = BitBtn1->isEnabled();
+    Keys.Timer1Tick();
+    BitBtn1->setEnabled(LiveState.Display.BitBtn1Enabled);
 }
 
 void TForm1::SynchroBus1CateSend(TSynchroBus&, const TProtok&) {
@@ -738,7 +746,8 @@ bool TForm1::identifyTester() {
     SendRefresh();
     // Also a polled tester needs the refresh timer, which nothing else has started yet.
     Timer2->SetEnabled(true);
-    Counters.StartButton = 8;
+    LiveState.SettingDelay = Settings.SettingDelay;
+    Keys.StartCountdownAtConnect();
     return true;
 }
 
@@ -766,12 +775,14 @@ void TForm1::EnableSettingsUi() {
                                                       RadioGroup3, RadioGroup4, ToolButton11, ToolButton12})
         w->setEnabled(true);
     const bool visualCheck = Globals::FirmwareLevel >= 1;
+    LiveState.Panel.ComboBox2Enabled = visualCheck;
     ComboBox2->setEnabled(visualCheck);
     Label26->setEnabled(visualCheck);
 }
 
 void TForm1::ResetConnectionUi() {
-    ClearMeasuredValues();
+    LiveDisplay.ResetConnection();
+    ShowLiveState();
     for (QWidget* w :
          std::initializer_list<QWidget*>{RadioGroup1, RadioGroup2, ComboBox1, ComboBox2, Label26, Label5,
                                          Label6, RadioGroup3, RadioGroup4, RadioGroup5, CheckBox1, CheckBox2,
@@ -785,30 +796,13 @@ void TForm1::ResetConnectionUi() {
     StatusBar1->SetPanelText(4, QString());
     ToolButton11->setEnabled(false);
     ToolButton12->setEnabled(true);
-    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn5})
-        b->setEnabled(false);
     Globals::FirmwareLevel = 0;
-    RunningStep = 0;
-    WerteSatz = TWerteSatz();
     StatusBar1->SetPanelText(5, QString());
-    if (NetzspgWarnWin)
-        NetzspgWarnWin->hide();
 }
 
 void TForm1::ClearMeasuredValues() {
-    Label21->setText(QStringLiteral("-"));
-    Label22->setText(QStringLiteral("-"));
-    for (TDigit* d : {Digit1, Digit6, Digit11, Digit16, Digit21, Digit26, Digit31, Digit36, Digit41, Digit46})
-        d->SetData(QStringLiteral(" --- "));
-    for (QLabel* l : {Label43, Label44, Label45, Label29, Label47, Label31, Label49, Label32})
-        l->hide();
-    SwapVisible(Label33, Label39, false);
-    SwapVisible(Label36, Label41, false);
-    SwapVisible(Label37, Label40, false);
-    SwapVisible(Label38, Label42, false);
-    Label30->clear();
-    if (NetzspgWarnWin)
-        NetzspgWarnWin->hide();
+    LiveDisplay.ClearMeasuredValues();
+    ShowLiveState();
 }
 
 void TForm1::SwapVisible(QWidget* A, QWidget* B, bool Flag) {
@@ -897,45 +891,21 @@ void TForm1::StoreSequenceFlags(const TProtok& msg) {
 void TForm1::ApplyPendingMessage(int kind) {
     if (kind < 0 || kind >= RefreshKindCount)
         return;
+    // The routine clears the bit itself, first: a frame of its kind that arrives while it
+    // waits for the tester stays pending.
     (this->*ApplyRoutines[static_cast<size_t>(kind)])();
-    Refresh.ClearPending(kind);
 }
 
 void TForm1::ApplicationIdle() {
     if (DatenanzeigeDlg)
         DatenanzeigeDlg->BitBtn4->setEnabled(IsConnected());
     if (!IsConnected()) {
+        Keys.IdleDisconnected();
         BitBtn1->setEnabled(false);
-        Counters.StartButton = 0;
     }
     const int kind = Refresh.IdleStep(IsConnected());
     if (kind >= 0)
         ApplyPendingMessage(kind);
-}
-
-void TForm1::ApplyLimits1() {
-    Refresh.ClearPending(0);
-}
-void TForm1::ApplyLimits2() {
-    Refresh.ClearPending(1);
-}
-void TForm1::ApplyRecordCount() {
-    Refresh.ClearPending(2);
-}
-void TForm1::ApplyFlags() {
-    Refresh.ClearPending(3);
-}
-void TForm1::ApplyMeasured1() {
-    Refresh.ClearPending(4);
-}
-void TForm1::ApplyMeasured2() {
-    Refresh.ClearPending(5);
-}
-void TForm1::ApplyRawValue() {
-    Refresh.ClearPending(6);
-}
-void TForm1::ApplySequenceFlags() {
-    Refresh.ClearPending(7);
 }
 
 // ---------------------------------------------------------------- tester language

@@ -3,8 +3,12 @@
 #include "app/Globals.h"
 #include "app/Housekeeping.h"
 #include "app/IniSettings.h"
+#include "app/KeyCommands.h"
 #include "app/LinkRefresh.h"
+#include "app/LiveDisplay.h"
+#include "app/LiveState.h"
 #include "app/ProgramLog.h"
+#include "app/SettingsPanel.h"
 #include "app/TesterLanguage.h"
 #include "app/TesterSettings.h"
 #include "controls/Digit.h"
@@ -156,14 +160,16 @@ public:
     TLinkRefresh Refresh;
     TMsgData AutosendList;
     TWerteSatz WerteSatz;
-    int RunningStep = 0;
-    // Manual limits moved on the track bars and not yet sent.
-    bool PendingPeLimit = false;
-    bool PendingInsulationLimit = false;
-    bool PendingLeakageLimit = false;
+    // Running step, settings hold counter, pending manual limits, start-button countdown and
+    // what the live display and the panel show; copied into the controls by ShowLiveState.
+    TLiveState LiveState;
+    // One synchronous exchange with the tester at a time, for every writer of the program.
     TExchangeGate ExchangeGate;
     TTesterSettings TesterSettings{*this, ExchangeGate};
     TTesterLanguage TesterLanguage{*this};
+    TLiveDisplay LiveDisplay{LiveState, WerteSatz, *this, TesterSettings, ExchangeGate};
+    TSettingsPanel Panel{LiveState, *this, TesterSettings, ExchangeGate};
+    TKeyCommands Keys{LiveState, *this, TesterSettings, ExchangeGate};
 
     // ---- start-up, shut-down, program log ----
     void FormCreate();
@@ -239,6 +245,46 @@ public:
     // ---- used by the live display ----
     void SwapVisible(QWidget* A, QWidget* B, bool Flag);
     void SendCommand40();
+    // Copies the live state into the controls without running their handlers; a control
+    // with the input focus keeps what the user is entering.
+    void ShowLiveState();
+
+    // ---- settings panel (user changes only) ----
+    void RadioGroup1Click();
+    void RadioGroup3Click();
+    void RadioGroup2Click();
+    void RadioGroup5Click();
+    void ComboBox1Change();
+    void RadioGroup4Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void ComboBox2Change();
+    void FloatEdit1Exit();
+    void FloatEdit1KeyDown(int& Key);
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void TrackBar3Change();
+
+    // ---- tool bar and menu commands ----
+    void ToolButton12Click();
+    void ToolButton3Click();
+    void ToolButton5Click();
+    void Barcode1Click();
+    void ToolButton8Click();
+    void Hinweise1Click();
+    void Image1Click();
+    void Info1Click();
+    void ToolButton9Click();
+    void Index1Click();
+    void Hilfebenutzen1Click();
+    // Tool tips of the window's controls are shown.
+    bool ShowHints() const;
+
+    // ---- key commands ----
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn5Click();
 
     // ---- ITesterLink ----
     bool Connected() const override { return IsConnected(); }
@@ -264,6 +310,9 @@ private:
     void createLowerPanel(QWidget* client);
     void createStatusBar();
     void bindHandlers();
+    void bindPanelHandlers();
+    void bindCommandHandlers();
+    TPanelFocus panelFocus() const;
 
     // The port component: open by number (false when it stays closed), close, port log.
     bool openPort(int number);

@@ -2,9 +2,11 @@
 
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
+#include "app/IniSettings.h"
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
 #include "app/NetzspgWarnWin.h"
+#include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
 #include "app/SplashScreen.h"
 #include "app/SprachEinstDlg.h"
@@ -18,14 +20,22 @@
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
 #include "records/PrueflingDlg.h"
+#include "records/RecordWindows.h"
+
+#include <memory>
+
+namespace {
+std::unique_ptr<TMainWindowRecordAccess> recordAccess;
+}
 
 void CreateProgramWindows() {
     Form1 = new TForm1;
     SchnittstelleDlg = new TSchnittstelleDlg;
     MessmodusDlg = new TMessmodusDlg;
     DatenanzeigeDlg = new TDatenanzeigeDlg;
-    DatenabrufDlg = new TDatenabrufDlg;
-    PrueflingDlg = new TPrueflingDlg;
+    recordAccess = std::make_unique<TMainWindowRecordAccess>(*Form1);
+    DatenabrufDlg = new TDatenabrufDlg(*recordAccess, ProgramIniFileName());
+    PrueflingDlg = new TPrueflingDlg(ProgramIniFileName());
     AboutBox = new TAboutBox;
     EinstellungenDlg = new TEinstellungenDlg;
     Pruefprot = new TPruefprot;
@@ -37,6 +47,7 @@ void CreateProgramWindows() {
     AuswListeDlg = new TAuswListeDlg;
     SprachEinstDlg = new TSprachEinstDlg;
     NetzspgWarnWin = new TNetzspgWarnWin;
+    ConnectRecordWindows(*DatenabrufDlg, *PrueflingDlg, *NeuKundeDlg, *NeuPrueflingDlg, DatenanzeigeDlg);
 }
 
 namespace {
@@ -67,4 +78,5 @@ void DestroyProgramWindows() {
     destroy(MessmodusDlg);
     destroy(SchnittstelleDlg);
     destroy(SplashScreen);
+    recordAccess.reset();
 }

@@ -556,13 +556,13 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
 // ---- TDBNavigator
 
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
-    struct Spec {
+    struct ButtonDesign {
         TNavigateBtn button;
         const char* name;
         QString text;
         QString hint;
     };
-    const Spec specs[] = {
+    const ButtonDesign buttons[] = {
         {TNavigateBtn::nbFirst, "nbFirst", QStringLiteral("|◀"), QStringLiteral("Erster Datensatz")},
         {TNavigateBtn::nbPrior, "nbPrior", QStringLiteral("◀"), QStringLiteral("Vorheriger Datensatz")},
         {TNavigateBtn::nbNext, "nbNext", QStringLiteral("▶"), QStringLiteral("Nächster Datensatz")},
@@ -573,7 +573,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    for (const Spec& s : specs) {
+    for (const ButtonDesign& s : buttons) {
         auto* b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(s.name));
         b->setText(s.text);

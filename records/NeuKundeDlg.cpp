@@ -1,7 +1,107 @@
 #include "records/NeuKundeDlg.h"
 
-TNeuKundeDlg::TNeuKundeDlg(QWidget* owner) : QDialog(owner) {
+#include "controls/DBControls.h"
+#include "platform/database.h"
+#include "records/NeuPrueflingDlg.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+using platform::TDataSetState;
+using platform::TQuery;
+
+namespace {
+
+TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left, int top, int width) {
+    auto* e = new TDBEdit(parent);
+    e->setObjectName(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
+    e->setGeometry(left, top, width, 21);
+    e->SetDataSource(source);
+    e->SetDataField(QString::fromUtf8(field));
+    return e;
+}
+
+void label(QWidget* parent, const QString& text, int left, int top) {
+    (new QLabel(text, parent))->move(left, top + 3);
+}
+
+bool editing(const TQuery& q) {
+    return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+} // namespace
+
+TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : QDialog(parent), Query1(new TQuery(this)) {
     setObjectName(QStringLiteral("NeuKundeDlg"));
     setWindowTitle(QStringLiteral("neuen Kunden anlegen"));
-    resize(420, 320);
+    Query1->SQLAdd(QStringLiteral("select * from \"Kunden.db\""));
+    Query1->SetRequestLive(true);
+    DataSource1 = new TDataSource(this);
+    DataSource1->SetDataSet(Query1);
+
+    label(this, QStringLiteral("Name:"), 8, 8);
+    DBEdit1 = edit(this, DataSource1, "Name1", 80, 8, 240);
+    edit(this, DataSource1, "Name2", 80, 32, 240);
+    edit(this, DataSource1, "Name3", 80, 56, 240);
+    label(this, QStringLiteral("Straße:"), 8, 80);
+    edit(this, DataSource1, "KdStr", 80, 80, 240);
+    label(this, QStringLiteral("PLZ, Ort:"), 8, 104);
+    edit(this, DataSource1, "KdLKZ", 80, 104, 32);
+    label(this, QStringLiteral("-"), 115, 104);
+    edit(this, DataSource1, "KdPLZ", 122, 104, 50);
+    edit(this, DataSource1, "KdOrt", 176, 104, 144);
+    label(this, QStringLiteral("Tel."), 8, 128);
+    edit(this, DataSource1, "Telefon", 80, 128, 240);
+    label(this, QStringLiteral("Fax"), 8, 152);
+    edit(this, DataSource1, "Fax", 80, 152, 240);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setGeometry(150, 188, 80, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
+    CancelBtn->setGeometry(240, 188, 80, 25);
+    CancelBtn->setAutoDefault(false);
+    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    setFixedSize(330, 222);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TNeuKundeDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TNeuKundeDlg::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        FormHide();
+    QDialog::hideEvent(event);
+}
+
+void TNeuKundeDlg::FormShow() {
+    Query1->Open();
+    Query1->Append();
+}
+
+void TNeuKundeDlg::FormHide() {
+    if (editing(*Query1))
+        Query1->Cancel();
+    Query1->Close();
+}
+
+// A customer exists only together with a first device: without one it is removed again.
+void TNeuKundeDlg::OKBtnClick() {
+    if (editing(*Query1))
+        Query1->Post();
+    const bool device = neuPrueflingDlg_ && neuPrueflingDlg_->exec() == QDialog::Accepted;
+    if (!device)
+        Query1->Delete();
+    accept();
 }

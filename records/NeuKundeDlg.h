@@ -2,10 +2,40 @@
 
 #include <QDialog>
 
-// The window "neuen Kunden anlegen"; created once at start-up and kept until the end.
+class QPushButton;
+class TDBEdit;
+class TDataSource;
+class TNeuPrueflingDlg;
+
+namespace platform {
+class TQuery;
+}
+
+// "neuen Kunden anlegen": enters a customer, who must at once get a first device.
 class TNeuKundeDlg : public QDialog {
+    Q_OBJECT
 public:
-    explicit TNeuKundeDlg(QWidget* owner = nullptr);
+    explicit TNeuKundeDlg(QWidget* parent = nullptr);
+
+    void SetNeuPrueflingDlg(TNeuPrueflingDlg* dlg) { neuPrueflingDlg_ = dlg; }
+
+    platform::TQuery* Query1 = nullptr;
+    TDataSource* DataSource1 = nullptr;
+    TDBEdit* DBEdit1 = nullptr; // Name1, focused by the device choice before showing
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+    void OKBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void FormShow();
+    void FormHide();
+
+    TNeuPrueflingDlg* neuPrueflingDlg_ = nullptr;
 };
 
 // The program's single instance.

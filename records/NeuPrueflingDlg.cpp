@@ -1,7 +1,140 @@
 #include "records/NeuPrueflingDlg.h"
 
-TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* owner) : QDialog(owner) {
+#include "controls/DBControls.h"
+#include "platform/database.h"
+#include "platform/message_box.h"
+#include "records/DatenabrufDlg.h"
+#include "records/NeuKundeDlg.h"
+#include "records/PrueflingDlg.h"
+#include "records/StagingTable.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+using platform::Database;
+using platform::MessageButtons;
+using platform::MessageIcon;
+using platform::TDataSetState;
+using platform::TQuery;
+
+namespace {
+
+TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left, int top, int width) {
+    auto* e = new TDBEdit(parent);
+    e->setObjectName(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
+    e->setGeometry(left, top, width, 21);
+    e->SetDataSource(source);
+    e->SetDataField(QString::fromUtf8(field));
+    return e;
+}
+
+void label(QWidget* parent, const QString& text, int left, int top) {
+    (new QLabel(text, parent))->move(left, top + 3);
+}
+
+bool editing(const TQuery& q) {
+    return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+int32_t currentKundenNr(TQuery* q) {
+    if (!q || !q->Active() || q->RecordCount() == 0)
+        return 0;
+    return q->FieldByName(QStringLiteral("KundenNr")).AsInteger();
+}
+
+} // namespace
+
+TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : QDialog(parent), Query1(new TQuery(this)) {
     setObjectName(QStringLiteral("NeuPrueflingDlg"));
     setWindowTitle(QStringLiteral("neuen Prüfling anlegen"));
-    resize(420, 320);
+    Query1->SQLAdd(QStringLiteral("select * from \"Prueflng.db\""));
+    Query1->SetRequestLive(true);
+    DataSource1 = new TDataSource(this);
+    DataSource1->SetDataSet(Query1);
+
+    label(this, QStringLiteral("Bezeichnung:"), 8, 8);
+    DBEdit1 = edit(this, DataSource1, "Bezeichnung", 160, 8, 180);
+    label(this, QStringLiteral("Typ:"), 8, 32);
+    edit(this, DataSource1, "Typ", 160, 32, 180);
+    label(this, QStringLiteral("Fabrikationsnummer:"), 8, 56);
+    edit(this, DataSource1, "Fabrikationsnummer", 160, 56, 180);
+    label(this, QStringLiteral("Seriennummer:"), 8, 80);
+    edit(this, DataSource1, "Seriennummer", 160, 80, 180);
+    label(this, QStringLiteral("Inventarnummer:"), 8, 104);
+    edit(this, DataSource1, "Inventarnummer", 160, 104, 180);
+    label(this, QStringLiteral("Barcode/Prüflingsnummer:"), 8, 128);
+    DBEditBarcode = edit(this, DataSource1, "Barcode", 160, 128, 180);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setGeometry(170, 164, 80, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
+    CancelBtn->setGeometry(260, 164, 80, 25);
+    CancelBtn->setAutoDefault(false);
+    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+    setFixedSize(350, 198);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TNeuPrueflingDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TNeuPrueflingDlg::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        FormHide();
+    QDialog::hideEvent(event);
+}
+
+void TNeuPrueflingDlg::FormShow() {
+    DBEdit1->setFocus();
+    Query1->Open();
+    Query1->Append();
+    if (datenabrufDlg_ && datenabrufDlg_->isVisible() && datenabrufDlg_->Query1->Active() &&
+        datenabrufDlg_->Query1->RecordCount() > 0)
+        Query1->FieldByName(QStringLiteral("Barcode"))
+            .SetAsString(datenabrufDlg_->Query1->FieldByName(QStringLiteral("Barcode")).AsString());
+    const int32_t kunde = neuKundeDlg_ && neuKundeDlg_->isVisible()
+                              ? currentKundenNr(neuKundeDlg_->Query1)
+                              : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
+    Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
+}
+
+void TNeuPrueflingDlg::FormHide() {
+    if (editing(*Query1))
+        Query1->Cancel();
+    Query1->Close();
+}
+
+void TNeuPrueflingDlg::OKBtnClick() {
+    try {
+        if (Query1->FieldByName(QStringLiteral("KundenNr")).AsInteger() == 0) {
+            platform::messageBox(QStringLiteral("Ein Prüfling kann nur für einen Kunden angelegt werden."),
+                                 MessageButtons::Ok, MessageIcon::Exclamation);
+            return;
+        }
+        const QString barcode = DBEditBarcode->text();
+        if (PrueflingBarcodeTaken(Database::Current(), barcode)) {
+            platform::messageBox(QStringLiteral("Es existiert bereits ein Prüfling mit dieser "
+                                                "Barcodenummer/Prüflingsnummer.\rBarcodenummern müssen "
+                                                "jedoch leer oder eindeutig sein."),
+                                 MessageButtons::Ok, MessageIcon::None);
+            return;
+        }
+        if (editing(*Query1))
+            Query1->Post();
+        accept();
+    } catch (const platform::EDatabaseError& e) {
+        // The entry stays so that the user can correct it or cancel.
+        platform::messageBox(e.Message(), MessageButtons::Ok, MessageIcon::Stop);
+    }
 }

@@ -97,33 +97,20 @@ TEST(Housekeeping, InactivityTimesOutOnlyWhenRunningDownFromAboveZero) {
     THousekeeping h;
     h.ActiveCtr = 0; // paused
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(h.Tick(true, false, false).InactivityTimeout);
+        EXPECT_FALSE(h.Tick(true, false).InactivityTimeout);
     h.ActiveCtr = 2;
-    EXPECT_FALSE(h.Tick(true, false, false).InactivityTimeout);
-    EXPECT_TRUE(h.Tick(true, false, false).InactivityTimeout);
+    EXPECT_FALSE(h.Tick(true, false).InactivityTimeout);
+    EXPECT_TRUE(h.Tick(true, false).InactivityTimeout);
     h.ActiveCtr = 5;
-    EXPECT_FALSE(h.Tick(false, false, false).InactivityTimeout);
+    EXPECT_FALSE(h.Tick(false, false).InactivityTimeout);
     EXPECT_EQ(h.ActiveCtr, 0);
 }
 
-TEST(Housekeeping, SplashGoesAfterEightTicksAndStartButtonAfterItsCountdown) {
+TEST(Housekeeping, SplashGoesAfterEightTicks) {
     THousekeeping h;
     int freedAt = 0;
     for (int tick = 1; tick <= 10; ++tick)
-        if (h.Tick(false, freedAt == 0, false).FreeSplash)
+        if (h.Tick(false, freedAt == 0).FreeSplash)
             freedAt = tick;
     EXPECT_EQ(freedAt, 8);
-
-    h.StartButton = 0;
-    EXPECT_FALSE(h.Tick(true, false, true).EnableStartButton); // countdown 0 leaves the button
-    h.StartButton = 2;
-    EXPECT_FALSE(h.Tick(true, false, false).EnableStartButton); // button enabled: no countdown
-    EXPECT_EQ(h.StartButton, 2);
-    EXPECT_FALSE(h.Tick(true, false, true).EnableStartButton);
-    EXPECT_TRUE(h.Tick(true, false, true).EnableStartButton);
-
-    h.SettingHold = 1;
-    h.Tick(true, false, false);
-    h.Tick(true, false, false);
-    EXPECT_EQ(h.SettingHold, 0);
 }

@@ -13,7 +13,23 @@ constexpr uint8_t KindCodes[] = {0x31, 0x32, 0x33, 0x34, 0x37, 0x38, 0x39, 0x3A}
 
 } // namespace
 
+void TesterLink::setKindSource(KindSource source) {
+    std::lock_guard lock(hookMutex_);
+    kindSource_ = std::move(source);
+}
+
+void TesterLink::setCommandHook(CommandHook hook) {
+    std::lock_guard lock(hookMutex_);
+    commandHook_ = std::move(hook);
+}
+
 std::vector<uint8_t> TesterLink::kindData(uint8_t code, const TesterDouble::State& s) {
+    {
+        std::lock_guard lock(hookMutex_);
+        if (kindSource_)
+            if (std::optional<std::vector<uint8_t>> d = kindSource_(code, s))
+                return *d;
+    }
     std::vector<uint8_t> d(8, 0);
     switch (code) {
     case 0x32:
@@ -101,11 +117,14 @@ TesterLink::TesterLink(TesterDouble& tester, int autosendPeriodMs)
         wake_.notify_all();
         return std::nullopt; // no answer: the frames follow by themselves
     });
-    tester_.setHandler(0x66, [silent](TesterDouble::State& s, const TProtok& r) -> Answer {
+    tester_.setHandler(0x66, [this, silent](TesterDouble::State& s, const TProtok& r) -> Answer {
         if (silent())
             return std::nullopt;
         for (size_t i = 0; i < 7; ++i)
             s.settings[i] = r[4 + i];
+        std::lock_guard lock(hookMutex_);
+        if (commandHook_)
+            commandHook_(s, r[4 + 7]);
         return std::vector<uint8_t>{};
     });
     tester_.setHandler(0x68, [silent](TesterDouble::State& s, const TProtok& r) -> Answer {

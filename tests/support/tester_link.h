@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +29,14 @@ public:
     int autosendOrders();
     int autosendStops();
 
+    // Data of a kept kind from elsewhere (a running test); nothing takes the link's own.
+    using KindSource =
+        std::function<std::optional<std::vector<uint8_t>>(uint8_t code, const TesterDouble::State& s)>;
+    void setKindSource(KindSource source);
+    // Runs for every settings write with its command byte d7, under the double's state lock.
+    using CommandHook = std::function<void(TesterDouble::State& s, uint8_t command)>;
+    void setCommandHook(CommandHook hook);
+
 private:
     void autosend();
     std::vector<uint8_t> kindData(uint8_t code, const TesterDouble::State& s);
@@ -42,4 +52,8 @@ private:
     int orders_ = 0;
     int stops_ = 0;
     std::thread thread_;
+    // Held while a hook runs, so that replacing one waits for a call in flight.
+    std::mutex hookMutex_;
+    KindSource kindSource_;
+    CommandHook commandHook_;
 };

@@ -1,0 +1,20 @@
+#include "app/RecordWindowsAccess.h"
+
+#include "app/Globals.h"
+#include "app/MainForm.h"
+
+bool TMainWindowRecordAccess::Connected() const {
+    return form_.IsConnected();
+}
+
+TSynchroBus& TMainWindowRecordAccess::SynchroBus() {
+    return *form_.SynchroBus1;
+}
+
+TExchangeGate& TMainWindowRecordAccess::ExchangeGate() {
+    return form_.ExchangeGate;
+}
+
+QString TMainWindowRecordAccess::TesterSerialNumber() const {
+    return form_.IsConnected() ? Globals::TesterSerialNumber : QString();
+}

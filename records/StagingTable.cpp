@@ -1,0 +1,240 @@
+#include "records/StagingTable.h"
+
+#include "platform/database.h"
+#include "records/BarcodeMatch.h"
+
+using platform::Database;
+using platform::EDatabaseError;
+using platform::TDataSetState;
+using platform::TFieldType;
+using platform::TQuery;
+
+int32_t FindPrueflingNr(Database& db, const QString& barcode) {
+    if (!IsMatchableBarcode(barcode))
+        return 0;
+    TQuery query(nullptr, &db);
+    query.SQLAdd(QStringLiteral("select PrueflingNr, Barcode from \"Prueflng.db\""));
+    query.SQLAdd(QStringLiteral("where Barcode = :Barcode"));
+    query.SetUniDirectional(true);
+    query.ParamByName(QStringLiteral("Barcode")).SetAsString(barcode);
+    query.Open();
+    const int32_t nr = query.Eof() ? 0 : query.FieldByName(QStringLiteral("PrueflingNr")).AsInteger();
+    query.Close();
+    return nr;
+}
+
+bool PrueflingBarcodeTaken(Database& db, const QString& barcode) {
+    if (!IsMatchableBarcode(barcode))
+        return false;
+    TQuery query(nullptr, &db);
+    query.SQLAdd(QStringLiteral("select Barcode from \"Prueflng.db\""));
+    query.SQLAdd(QStringLiteral("where Barcode = :Barcode"));
+    query.ParamByName(QStringLiteral("Barcode")).SetAsString(barcode);
+    query.Open();
+    const bool taken = query.RecordCount() > 0;
+    query.Close();
+    return taken;
+}
+
+void DefineStagingQuery(TQuery& q) {
+    q.SQLClear();
+    q.SQLAdd(QStringLiteral("select * from \"Uebernah.db\""));
+    q.SQLAdd(QStringLiteral("order by LfdNr"));
+    q.SetRequestLive(true);
+    q.SetAutoCalcFields(false);
+    q.AddField(QStringLiteral("LfdNr"), TFieldType::ftInteger);
+    q.AddField(QStringLiteral("Barcode"), TFieldType::ftString, BarcodeWidth);
+    q.AddField(QStringLiteral("PrueflingNr"), TFieldType::ftInteger);
+    q.AddField(QStringLiteral("Datum"), TFieldType::ftDate);
+    q.AddField(QStringLiteral("GT-Seriennummer"), TFieldType::ftString, GTSeriennummerWidth);
+    for (const char* name : {"Grenzwertflags", "Menueflags", "Schutzklasse", "Messablauf"})
+        q.AddField(QLatin1String(name), TFieldType::ftSmallint);
+    for (const char* name : {"Schutzleiterwid", "Isolationswid", "Ableitstrom", "SchutzlStromL1N",
+                             "SchutzlStromNL1", "BeruehrungsstromL1N", "BeruehrungsstromNL1"})
+        q.AddField(QLatin1String(name), TFieldType::ftInteger);
+    q.AddField(QStringLiteral("Pruefungsergebnis"), TFieldType::ftBoolean);
+    q.AddField(QStringLiteral("Notiz"), TFieldType::ftString, NotizWidth);
+    q.AddField(QStringLiteral("Pruefer"), TFieldType::ftString, PrueferWidth);
+    q.AddCalcField(QStringLiteral("automatisch"), TFieldType::ftBoolean);
+    q.AddCalcField(QStringLiteral("DINVDE"), TFieldType::ftSmallint);
+    q.AddCalcField(QStringLiteral("manuGrenz"), TFieldType::ftBoolean);
+    q.AddCalcField(QStringLiteral("mitIsol"), TFieldType::ftString, 20);
+    q.AddCalcField(QStringLiteral("mitBeruehr"), TFieldType::ftBoolean);
+    q.AddCalcField(QStringLiteral("abgebrochen"), TFieldType::ftBoolean);
+    for (const char* name :
+         {"GrwSchutzleiterwid", "GrwIsolationswid", "GrwAbleitstrom", "GrwSchutzleiterstrom",
+          "GrwBeruehrungsstrom", "GrwSchnellabschaltung", "Sichtpruef"})
+        q.AddField(QLatin1String(name), TFieldType::ftInteger);
+}
+
+void DefineTestQuery(TQuery& q) {
+    q.SQLClear();
+    q.SQLAdd(QStringLiteral("select * from \"Pruefung.db\""));
+    q.SQLAdd(QStringLiteral("order by PruefungsNr"));
+    q.SetRequestLive(true);
+}
+
+void CopyStagingToTest(TQuery& staging, TQuery& test) {
+    static const char* const integers[] = {
+        "PrueflingNr",          "Grenzwertflags",      "Menueflags",           "Schutzklasse",
+        "Sichtpruef",           "Messablauf",          "Schutzleiterwid",      "Isolationswid",
+        "Ableitstrom",          "SchutzlStromL1N",     "SchutzlStromNL1",      "BeruehrungsstromL1N",
+        "BeruehrungsstromNL1",  "GrwSchutzleiterwid",  "GrwIsolationswid",     "GrwAbleitstrom",
+        "GrwSchutzleiterstrom", "GrwBeruehrungsstrom", "GrwSchnellabschaltung"};
+    auto from = [&](const char* name) -> platform::TField& {
+        return staging.FieldByName(QLatin1String(name));
+    };
+    auto to = [&](const char* name) -> platform::TField& { return test.FieldByName(QLatin1String(name)); };
+    to("PrueflingNr").SetAsInteger(from("PrueflingNr").AsInteger());
+    if (from("Datum").IsNull())
+        to("Datum").Clear();
+    else
+        to("Datum").SetAsDate(from("Datum").AsDate());
+    to("GT-Seriennummer").SetAsString(from("GT-Seriennummer").AsString());
+    for (const char* name : integers)
+        to(name).SetAsInteger(from(name).AsInteger());
+    to("Pruefungsergebnis").SetAsBoolean(from("Pruefungsergebnis").AsBoolean());
+    to("Notiz").SetAsString(from("Notiz").AsString());
+    to("Pruefer").SetAsString(from("Pruefer").AsString());
+}
+
+namespace {
+
+bool editing(const TQuery& q) {
+    return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+} // namespace
+
+void RematchStagingRow(TQuery& q) {
+    if (q.Eof() || q.RecordCount() == 0 || editing(q))
+        return;
+    const QString barcode = q.FieldByName(QStringLiteral("Barcode")).AsString();
+    if (barcode.isEmpty())
+        return;
+    const int32_t found = FindPrueflingNr(Database::Current(), barcode);
+    if (found == q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger())
+        return;
+    try {
+        q.Edit();
+        q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(found);
+        q.Post();
+    } catch (const std::exception&) {
+        if (editing(q))
+            q.Cancel();
+    }
+}
+
+void WalkStagingRows(TQuery& q) {
+    platform::TBookmark mark = q.GetBookmark();
+    q.DisableControls();
+    try {
+        q.First();
+        while (!q.Eof())
+            q.Next();
+        q.First();
+        if (q.BookmarkValid(mark))
+            q.GotoBookmark(mark);
+    } catch (...) {
+        q.FreeBookmark(mark);
+        q.EnableControls();
+        throw;
+    }
+    q.FreeBookmark(mark);
+    q.EnableControls();
+}
+
+void AssignStagingRow(TQuery& q, int32_t prueflingNr, const QString& barcode) {
+    try {
+        q.Edit();
+        q.FieldByName(QStringLiteral("Barcode")).SetAsString(barcode);
+        q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(prueflingNr);
+        q.Post();
+    } catch (...) {
+        if (editing(q))
+            q.Cancel();
+        throw;
+    }
+}
+
+int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
+    int moved = 0;
+    staging.First();
+    while (!staging.Eof() && staging.RecordCount() > 0) {
+        if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
+            staging.Next();
+            continue;
+        }
+        try {
+            db.RunAtomically([&] {
+                test.Append();
+                CopyStagingToTest(staging, test);
+                test.Post();
+                staging.Delete();
+            });
+            ++moved;
+        } catch (const std::exception&) {
+            if (editing(test))
+                test.Cancel();
+            // Its rows may hold a test that the roll-back took out of the file again.
+            test.Close();
+            test.Open();
+            staging.Next();
+        }
+    }
+    return moved;
+}
+
+void TStagingQuerySink::BeginRun() {
+    query_.SetCachedUpdates(true);
+}
+
+std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode) {
+    try {
+        return ::FindPrueflingNr(Database::Current(), Barcode);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool TStagingQuerySink::Append(const TStagingRow& Row) {
+    try {
+        query_.Append();
+        for (const auto& [name, value] : StagingRowFields(Row)) {
+            platform::TField& field = query_.FieldByName(QLatin1String(name));
+            switch (value.typeId()) {
+            case QMetaType::Bool:
+                field.SetAsBoolean(value.toBool());
+                break;
+            case QMetaType::QDate:
+                field.SetAsDate(value.toDate());
+                break;
+            case QMetaType::QString:
+                field.SetAsString(value.toString());
+                break;
+            default:
+                field.SetAsInteger(value.toInt());
+                break;
+            }
+        }
+        query_.Post();
+        return true;
+    } catch (const std::exception&) {
+        if (query_.State() == TDataSetState::dsInsert || query_.State() == TDataSetState::dsEdit)
+            query_.Cancel();
+        return false;
+    }
+}
+
+bool TStagingQuerySink::Commit() {
+    try {
+        query_.ApplyUpdates();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TStagingQuerySink::EndRun() {
+    query_.SetCachedUpdates(false);
+}

@@ -1,0 +1,204 @@
+#include "app/MainForm.h"
+#include "app/RecordWindowsAccess.h"
+#include "app/SchnittstelleDlg.h"
+#include "app/TesterMessages.h"
+#include "platform/database.h"
+#include "platform/message_box.h"
+#include "records/DatenabrufDlg.h"
+#include "tests/support/tester_link.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& cond, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > ms)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+QStringList logTexts(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (!l.isEmpty())
+            lines << QString::fromUtf8(l).trimmed().section(QStringLiteral(" = "), 1);
+    return lines;
+}
+
+// The main window with the retrieval dialog on a database file of its own.
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tester.start());
+        qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
+        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        platform::Database::SetCurrent(db.get());
+        previousBoxes = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon icon) {
+                boxes << text;
+                icons.push_back(icon);
+                return platform::MessageResult::Ok;
+            });
+        pgmLog = dir.filePath(QStringLiteral("pgm.log"));
+        const QString ini = dir.filePath(QStringLiteral("geraetetester.INI"));
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[Interface]\r\nPort=1\r\nPgmLog=%1\r\n").arg(pgmLog).toUtf8());
+        f.close();
+        SchnittstelleDlg = new TSchnittstelleDlg;
+        form = std::make_unique<TForm1>(ini);
+        Form1 = form.get();
+        access = std::make_unique<TMainWindowRecordAccess>(*form);
+        DatenabrufDlg = new TDatenabrufDlg(*access, QString());
+        form->show();
+    }
+    void TearDown() override {
+        delete DatenabrufDlg;
+        DatenabrufDlg = nullptr;
+        form.reset();
+        Form1 = nullptr;
+        delete SchnittstelleDlg;
+        SchnittstelleDlg = nullptr;
+        platform::setMessageBoxHandler(previousBoxes);
+        platform::Database::SetCurrent(nullptr);
+        qunsetenv("GERAETETESTER_COM1");
+    }
+
+    // Closes the retrieval dialog as soon as it is shown, noting what the window was doing.
+    void closeRetrievalWhenShown(const std::function<void()>& whileShown = {}) {
+        auto* poll = new QTimer(form.get());
+        QObject::connect(poll, &QTimer::timeout, form.get(), [this, poll, whileShown] {
+            if (!DatenabrufDlg->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            dialogShown = true;
+            timer2WhileShown = form->Timer2->Enabled();
+            if (whileShown)
+                whileShown();
+            DatenabrufDlg->reject();
+        });
+        poll->start(20);
+    }
+
+    int autosendOffFrames() {
+        int n = 0;
+        for (const TProtok& frame : tester.receivedFrames())
+            if (frame[3] == MsgSetAutosend && frame[4] == 0)
+                ++n;
+        return n;
+    }
+
+    TesterDouble tester;
+    TesterLink link{tester, 100};
+    QTemporaryDir dir;
+    std::unique_ptr<platform::Database> db;
+    QString pgmLog;
+    QStringList boxes;
+    std::vector<platform::MessageIcon> icons;
+    platform::MessageBoxHandler previousBoxes;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TMainWindowRecordAccess> access;
+    bool dialogShown = false;
+    bool timer2WhileShown = true;
+};
+
+} // namespace
+
+TEST_F(CommandsTest, RetrievalWithoutConnectionOnlyShowsTheDialog) {
+    closeRetrievalWhenShown();
+    form->ToolButton12->click();
+    EXPECT_TRUE(dialogShown);
+    EXPECT_EQ(logTexts(pgmLog), QStringList{QStringLiteral("Programmstart")});
+    EXPECT_EQ(autosendOffFrames(), 0);
+}
+
+TEST_F(CommandsTest, RetrievalStopsTheRefreshAndResumesItAfterwards) {
+    form->ToolButton10->click();
+    ASSERT_TRUE(waitFor([this] { return form->IsConnected(); }, 3000));
+    const int offBefore = autosendOffFrames();
+    form->Digit16->SetData(QStringLiteral("12,5"));
+    QString valueWhileShown;
+    closeRetrievalWhenShown([&] { valueWhileShown = form->Digit16->Data(); });
+    form->Datenabrufen1->trigger();
+    ASSERT_TRUE(dialogShown);
+    EXPECT_FALSE(timer2WhileShown);
+    EXPECT_EQ(valueWhileShown, QStringLiteral(" --- "));
+    EXPECT_TRUE(waitFor([&] { return autosendOffFrames() > offBefore; }, 1000));
+    EXPECT_TRUE(form->Timer2->Enabled());
+    EXPECT_TRUE(form->RadioGroup1->isEnabled());
+    const QStringList log = logTexts(pgmLog);
+    const auto disabled = log.indexOf(QStringLiteral("Timer 2 disabled"));
+    ASSERT_GE(disabled, 0);
+    EXPECT_GT(log.indexOf(QStringLiteral("Timer 2 enabled")), disabled);
+}
+
+TEST_F(CommandsTest, RetrievalAfterTheLinkWasLostStillSwitchesTimer2On) {
+    form->ToolButton10->click();
+    ASSERT_TRUE(waitFor([this] { return form->IsConnected(); }, 3000));
+    // The user disconnects while the dialog is open.
+    closeRetrievalWhenShown([this] { form->ToolButton10->click(); });
+    form->ToolButton12->click();
+    ASSERT_TRUE(dialogShown);
+    EXPECT_FALSE(form->IsConnected());
+    EXPECT_FALSE(form->RadioGroup1->isEnabled());
+    EXPECT_TRUE(form->Timer2->Enabled());
+    EXPECT_EQ(logTexts(pgmLog).last(), QStringLiteral("Timer 2 enabled"));
+}
+
+TEST_F(CommandsTest, HintsSwitchTwiceReturnsToTheFirstState) {
+    const bool first = form->ShowHints();
+    form->Hinweise1->trigger();
+    EXPECT_NE(form->ShowHints(), first);
+    EXPECT_EQ(form->Hinweise1->isChecked(), form->ShowHints());
+    EXPECT_EQ(form->ToolButton8->isChecked(), form->ShowHints());
+    form->Hinweise1->trigger();
+    EXPECT_EQ(form->ShowHints(), first);
+    EXPECT_EQ(form->Hinweise1->isChecked(), first);
+    form->ToolButton8->click();
+    EXPECT_NE(form->ShowHints(), first);
+    EXPECT_EQ(form->Hinweise1->isChecked(), form->ShowHints());
+}
+
+TEST_F(CommandsTest, SafetyPictureShowsTheNote) {
+    form->Image1->click();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(
+        boxes[0].startsWith(QStringLiteral("Bitte beachten Sie die Bedienungsanleitung zum Gerätetester.\n\n"
+                                           "Die Prüfungen mit dem Gerätetester")));
+    EXPECT_EQ(icons[0], platform::MessageIcon::Exclamation);
+}
+
+TEST_F(CommandsTest, ConfigurationThatCannotBeWrittenIsReportedAtTheEnd) {
+    form.reset();
+    Form1 = nullptr;
+    boxes.clear();
+    {
+        TForm1 other(dir.filePath(QStringLiteral("fehlt/geraetetester.INI")));
+        Form1 = &other;
+        other.show();
+        other.close();
+        other.FormDestroy();
+        Form1 = nullptr;
+    }
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+}

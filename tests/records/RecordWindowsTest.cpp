@@ -1,0 +1,344 @@
+// The retrieval dialog and the device dialogs driven as a user would, on a database file.
+#include "RecordWindowsFixture.h"
+
+#include "controls/DBControls.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+using platform::MessageResult;
+
+TDBEdit* editOf(QWidget* dlg, const char* field) {
+    return dlg->findChild<TDBEdit*>(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
+}
+
+int column(TDBGrid* grid, const char* field) {
+    const auto cols = grid->ShownColumns();
+    for (size_t i = 0; i < cols.size(); ++i)
+        if (cols[i].FieldName == QLatin1String(field))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// Key presses as the keyboard delivers them.
+void keyClick(QWidget* w, int key, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+void keyClicks(QWidget* w, const QString& text) {
+    for (QChar c : text)
+        keyClick(w, c.isLetterOrNumber() ? int(c.toUpper().unicode()) : int(Qt::Key_Space), QString(c));
+}
+
+void type(TDBEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty())
+        keyClick(edit, Qt::Key_Backspace);
+    keyClicks(edit, text);
+}
+
+TEST_F(RecordWindowsTest, OpeningMatchesRowsByBarcodeAndShowsTheirTexts) {
+    const int32_t kunde = addCustomer(QStringLiteral("Müller"));
+    const int32_t device = addDevice(kunde, QStringLiteral("Bohrer"), QStringLiteral("4711"));
+    addStaging(1, QStringLiteral("4711"));
+    addStaging(2, QStringLiteral("0815"), 3); // no device carries it any more
+    addStaging(3, QString(), 7);              // assigned by hand, no barcode
+    showDatenabruf();
+
+    TDBGrid* grid = datenabruf->DBGrid1;
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), QString::number(device));
+    EXPECT_EQ(stagingField(2, "PrueflingNr"), "0");
+    EXPECT_EQ(stagingField(3, "PrueflingNr"), "7");
+    EXPECT_EQ(grid->CellText(0, column(grid, "PrueflingNr")), "ja");
+    EXPECT_EQ(grid->CellText(1, column(grid, "PrueflingNr")), "nein");
+    EXPECT_EQ(grid->CellText(2, column(grid, "PrueflingNr")), "ja");
+    EXPECT_EQ(grid->CellText(0, column(grid, "Schutzklasse")), "I");
+    EXPECT_EQ(grid->CellText(0, column(grid, "DINVDE")), "0702");
+    EXPECT_EQ(grid->CellText(0, column(grid, "mitIsol")), "Iso+Dif");
+    EXPECT_EQ(grid->CellText(0, column(grid, "mitBeruehr")), "nein");
+    EXPECT_EQ(grid->CellText(0, column(grid, "automatisch")), "nein");
+    EXPECT_EQ(grid->CellText(0, column(grid, "Sichtpruef")), "ja");
+    EXPECT_EQ(grid->CellText(0, column(grid, "Pruefungsergebnis")), "i.O.");
+    EXPECT_EQ(grid->CellText(0, column(grid, "Schutzleiterwid")), "* 101 mOhm");
+    EXPECT_EQ(column(grid, "Notiz"), -1);
+    EXPECT_EQ(column(grid, "Menueflags"), -1);
+    EXPECT_EQ(grid->ShownColumns().size(), 22u);
+}
+
+TEST_F(RecordWindowsTest, ButtonsFollowRowsAndConnection) {
+    showDatenabruf();
+    EXPECT_FALSE(datenabruf->BitBtn3->isEnabled()); // no port
+    EXPECT_FALSE(datenabruf->BitBtn1->isEnabled());
+    EXPECT_TRUE(datenabruf->BitBtn6->isEnabled());
+    datenabruf->done(QDialog::Accepted);
+
+    mainWindow.connected = true;
+    showDatenabruf();
+    EXPECT_TRUE(datenabruf->BitBtn3->isEnabled());
+    datenabruf->done(QDialog::Accepted);
+
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    EXPECT_FALSE(datenabruf->BitBtn3->isEnabled());
+    for (QPushButton* b :
+         {datenabruf->BitBtn1, datenabruf->BitBtn2, datenabruf->BitBtn4, datenabruf->BitBtn5})
+        EXPECT_TRUE(b->isEnabled());
+}
+
+TEST_F(RecordWindowsTest, NoRowIsAddedByHand) {
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    datenabruf->DBGrid1->setFocus();
+    keyClick(datenabruf->DBGrid1, Qt::Key_Insert);
+    keyClick(datenabruf->DBGrid1, Qt::Key_Down);
+    keyClick(datenabruf->DBGrid1, Qt::Key_Down);
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), 1);
+    datenabruf->done(QDialog::Accepted);
+    EXPECT_EQ(count("Uebernah.db"), 1);
+}
+
+TEST_F(RecordWindowsTest, TypedBarcodeAssignsOrUnassignsAtOnce) {
+    const int32_t device =
+        addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("Säge"), QStringLiteral("555"));
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    platform::TQuery& q = *datenabruf->Query1;
+    q.Edit();
+    q.FieldByName(QStringLiteral("Barcode")).SetAsString(QStringLiteral("555"));
+    EXPECT_EQ(q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), device);
+    q.Post();
+    q.Edit();
+    q.FieldByName(QStringLiteral("Barcode")).SetAsString(QStringLiteral("556"));
+    q.Post();
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), "0");
+}
+
+TEST_F(RecordWindowsTest, AssignByHandTakesTheChosenDeviceAndItsBarcode) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    const int32_t first = addDevice(kunde, QStringLiteral("A"), QString());
+    addDevice(kunde, QStringLiteral("B"), QStringLiteral("222"));
+    addStaging(1, QStringLiteral("999"));
+    showDatenabruf();
+    int32_t preselected = -1;
+    whenShown(pruefling.get(), [&] {
+        preselected = pruefling->Query1->FieldByName(QStringLiteral("PrueflingNr")).AsInteger();
+        pruefling->Query1->Locate(QStringLiteral("PrueflingNr"), first);
+        pruefling->OKBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    EXPECT_EQ(preselected, first + 1); // nothing assigned: the last device
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), QString::number(first));
+    EXPECT_EQ(stagingField(1, "Barcode"), "");
+    // The assignment survives reopening although the row has no barcode now.
+    datenabruf->done(QDialog::Accepted);
+    showDatenabruf();
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), QString::number(first));
+
+    // Opening again preselects the assigned device; cancelling changes nothing.
+    whenShown(pruefling.get(), [&] {
+        preselected = pruefling->Query1->FieldByName(QStringLiteral("PrueflingNr")).AsInteger();
+        pruefling->Query1->Last();
+        pruefling->CancelBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    EXPECT_EQ(preselected, first);
+    EXPECT_EQ(pruefling->PrueflingNr, first + 1); // the dialog still hands back its current row
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), QString::number(first));
+}
+
+TEST_F(RecordWindowsTest, OkWithNothingToChooseKeepsTheTestersBarcode) {
+    addStaging(1, QStringLiteral("31415"));
+    showDatenabruf();
+    whenShown(pruefling.get(), [&] { pruefling->OKBtn->click(); });
+    datenabruf->BitBtn5->click();
+    EXPECT_EQ(pruefling->PrueflingNr, 0);
+    EXPECT_EQ(stagingField(1, "Barcode"), "31415");
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), "0");
+}
+
+TEST_F(RecordWindowsTest, NewCustomerAndDeviceFromTheChoiceAssignTheRow) {
+    addStaging(1, QStringLiteral("123456"));
+    showDatenabruf();
+    QString prefilled;
+    whenShown(pruefling.get(), [&] {
+        whenShown(neuKunde.get(), [&] {
+            type(editOf(neuKunde.get(), "Name1"), QStringLiteral("Elektro Schulze"));
+            type(editOf(neuKunde.get(), "KdOrt"), QStringLiteral("Köln"));
+            whenShown(neuPruefling.get(), [&] {
+                prefilled = neuPruefling->DBEditBarcode->text();
+                type(editOf(neuPruefling.get(), "Bezeichnung"), QStringLiteral("Wasserkocher"));
+                neuPruefling->OKBtn->click();
+            });
+            neuKunde->OKBtn->click();
+        });
+        pruefling->BitBtn2->click();
+        pruefling->OKBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    EXPECT_EQ(prefilled, "123456");
+    ASSERT_EQ(count("Kunden.db"), 1);
+    ASSERT_EQ(count("Prueflng.db"), 1);
+    platform::TQuery q(nullptr, db.get());
+    q.SQLAdd(QStringLiteral(
+        "select * from \"Prueflng.db\" as P, \"Kunden.db\" as K where P.KundenNr = K.KundenNr"));
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), 1);
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Name1")).AsString(), "Elektro Schulze");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("KdOrt")).AsString(), "Köln");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Bezeichnung")).AsString(), "Wasserkocher");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Barcode")).AsString(), "123456");
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), q.FieldByName(QStringLiteral("PrueflingNr")).AsString());
+}
+
+TEST_F(RecordWindowsTest, ACustomerWhoseFirstDeviceIsCancelledIsRemoved) {
+    const int32_t kunde = addCustomer(QStringLiteral("Alt"));
+    addDevice(kunde, QStringLiteral("A"), QString());
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    int rowsAfter = -1;
+    whenShown(pruefling.get(), [&] {
+        whenShown(neuKunde.get(), [&] {
+            type(editOf(neuKunde.get(), "Name1"), QStringLiteral("Neu"));
+            whenShown(neuPruefling.get(), [&] { neuPruefling->CancelBtn->click(); });
+            neuKunde->OKBtn->click();
+        });
+        pruefling->BitBtn2->click();
+        rowsAfter = pruefling->Query1->RecordCount();
+        pruefling->CancelBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    EXPECT_EQ(count("Kunden.db"), 1);
+    EXPECT_EQ(count("Prueflng.db"), 1);
+    EXPECT_EQ(rowsAfter, 1);
+}
+
+TEST_F(RecordWindowsTest, ADuplicateBarcodeIsRefusedUntilChanged) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    addDevice(kunde, QStringLiteral("A"), QStringLiteral("777"));
+    addStaging(1, QStringLiteral("777"));
+    showDatenabruf();
+    bool stayedOpen = false;
+    whenShown(pruefling.get(), [&] {
+        whenShown(neuPruefling.get(), [&] {
+            EXPECT_EQ(neuPruefling->DBEditBarcode->text(), "777");
+            neuPruefling->OKBtn->click();
+            stayedOpen = neuPruefling->isVisible();
+            type(neuPruefling->DBEditBarcode, QString());
+            neuPruefling->OKBtn->click();
+        });
+        pruefling->BitBtn3->click();
+        pruefling->CancelBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].text,
+              "Es existiert bereits ein Prüfling mit dieser Barcodenummer/Prüflingsnummer.\r"
+              "Barcodenummern müssen jedoch leer oder eindeutig sein.");
+    EXPECT_EQ(count("Prueflng.db"), 2);
+    platform::TQuery q(nullptr, db.get());
+    q.SQLAdd(QStringLiteral("select * from \"Prueflng.db\" order by PrueflingNr"));
+    q.Open();
+    q.Last();
+    EXPECT_EQ(q.FieldByName(QStringLiteral("Barcode")).AsString(), "");
+    EXPECT_EQ(q.FieldByName(QStringLiteral("KundenNr")).AsInteger(), kunde);
+}
+
+TEST_F(RecordWindowsTest, NoNewDeviceWithoutACustomer) {
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    bool deviceDialogShown = false;
+    whenShown(pruefling.get(), [&] {
+        whenShown(neuPruefling.get(), [&] {
+            deviceDialogShown = true;
+            neuPruefling->CancelBtn->click();
+        });
+        pruefling->BitBtn3->click();
+        pruefling->CancelBtn->click();
+    });
+    datenabruf->BitBtn5->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(deviceDialogShown);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(count("Prueflng.db"), 0);
+}
+
+TEST_F(RecordWindowsTest, DeletesAskFirst) {
+    mainWindow.connected = true;
+    for (int i = 1; i <= 5; ++i)
+        addStaging(i, QString::number(i));
+    showDatenabruf();
+    answer = MessageResult::No;
+    datenabruf->BitBtn1->click();
+    datenabruf->BitBtn2->click();
+    EXPECT_EQ(count("Uebernah.db"), 5);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "Die markierte Zeile löschen?");
+    EXPECT_EQ(messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(messages[1].text,
+              "Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?");
+    EXPECT_EQ(messages[1].icon, platform::MessageIcon::Stop);
+
+    answer = MessageResult::Yes;
+    datenabruf->BitBtn1->click();
+    EXPECT_EQ(count("Uebernah.db"), 4);
+    EXPECT_EQ(stagingField(1, "LfdNr"), "<none>");
+    datenabruf->BitBtn2->click();
+    EXPECT_EQ(count("Uebernah.db"), 0);
+    EXPECT_TRUE(datenabruf->BitBtn3->isEnabled());
+    for (QPushButton* b :
+         {datenabruf->BitBtn1, datenabruf->BitBtn2, datenabruf->BitBtn4, datenabruf->BitBtn5})
+        EXPECT_FALSE(b->isEnabled());
+}
+
+TEST_F(RecordWindowsTest, TakeOverMovesTheAssignedRowsOnly) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    const int32_t a = addDevice(kunde, QStringLiteral("A"), QStringLiteral("11"));
+    const int32_t b = addDevice(kunde, QStringLiteral("B"), QStringLiteral("33"));
+    addStaging(1, QStringLiteral("11"), 0, QStringLiteral("eins"));
+    addStaging(2, QStringLiteral("22"));
+    addStaging(3, QStringLiteral("33"), 0, QStringLiteral("drei"));
+    addStaging(4, QString());
+    addStaging(5, QStringLiteral("11"));
+    showDatenabruf();
+    answer = MessageResult::No;
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(count("Pruefung.db"), 0);
+    answer = MessageResult::Yes;
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(messages.back().text,
+              "Sollen die zugeordneten Sätze zu den gespeicherten Daten übernommen werden?");
+    EXPECT_EQ(count("Pruefung.db"), 3);
+    EXPECT_EQ(count("Uebernah.db"), 2);
+    EXPECT_EQ(datenabruf->Query1->FieldByName(QStringLiteral("LfdNr")).AsInteger(), 2);
+    platform::TQuery t(nullptr, db.get());
+    t.SQLAdd(QStringLiteral("select * from \"Pruefung.db\" order by PruefungsNr"));
+    t.Open();
+    EXPECT_EQ(t.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), a);
+    EXPECT_EQ(t.FieldByName(QStringLiteral("Notiz")).AsString(), "eins");
+    t.Next();
+    EXPECT_EQ(t.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), b);
+    EXPECT_EQ(t.FieldByName(QStringLiteral("Datum")).AsDate(), QDate(2024, 3, 13));
+    t.Next();
+    EXPECT_EQ(t.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), a);
+}
+
+TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {
+    addStaging(1, QStringLiteral("1"));
+    showDatenabruf();
+    datenabruf->DBMemo1->setFocus();
+    keyClicks(datenabruf->DBMemo1, QStringLiteral("Kabel geknickt"));
+    datenabruf->BitBtn6->click();
+    EXPECT_FALSE(datenabruf->isVisible());
+    EXPECT_EQ(stagingField(1, "Notiz"), "Kabel geknickt");
+}
+
+} // namespace
