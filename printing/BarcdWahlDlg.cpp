@@ -25,6 +25,13 @@ TBarcdWahlDlg::TBarcdWahlDlg(QWidget* owner) : QDialog(owner) {
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void TBarcdWahlDlg::showEvent(QShowEvent* event) {
+    // What its opener is meant to do; done here as well so that no opener can show a stale choice.
+    RadioGroup1->SetItemIndex(-1);
+    OKBtn->setEnabled(false);
+    QDialog::showEvent(event);
+}
+
 void TBarcdWahlDlg::RadioGroup1Click() {
     OKBtn->setEnabled(RadioGroup1->ItemIndex() >= 0);
 }

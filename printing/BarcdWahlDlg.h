@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <QPushButton>
 
-// "Barcodes drucken": the user chooses one of the two barcode sheets and previews it. The opener
-// clears the choice (RadioGroup1 item index -1) and disables OKBtn before showing it.
+// "Barcodes drucken": the user chooses one of the two barcode sheets and previews it. Each showing
+// starts with no sheet chosen and OKBtn disabled.
 class TBarcdWahlDlg : public QDialog {
 public:
     explicit TBarcdWahlDlg(QWidget* owner = nullptr);
@@ -17,6 +17,9 @@ public:
 
     void RadioGroup1Click();
     void OKBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 // The program's single instance.

@@ -216,6 +216,14 @@ TEST_F(BarcdWahlDlgTest, OkPreviewsTheReaderSheet) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
+TEST_F(BarcdWahlDlgTest, EveryShowingStartsWithoutAChoice) {
+    dialog.RadioGroup1->Button(1)->click();
+    dialog.CancelBtn->click();
+    dialog.show();
+    EXPECT_EQ(dialog.RadioGroup1->ItemIndex(), -1);
+    EXPECT_FALSE(dialog.OKBtn->isEnabled());
+}
+
 TEST_F(BarcdWahlDlgTest, CancelClosesWithoutASheet) {
     dialog.RadioGroup1->Button(0)->click();
     dialog.CancelBtn->click();
