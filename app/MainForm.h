@@ -266,6 +266,7 @@ public:
     void TrackBar3Change();
 
     // ---- tool bar and menu commands ----
+    void BitBtn4Click();
     void ToolButton12Click();
     void ToolButton3Click();
     void ToolButton5Click();

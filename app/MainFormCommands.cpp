@@ -5,6 +5,7 @@
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "printing/BarcdWahlDlg.h"
+#include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
 #include "records/DatenanzeigeDlg.h"
 #include "serial/SyncBus.h"
@@ -32,6 +33,7 @@ private:
 
 void TForm1::bindCommandHandlers() {
     qApp->installEventFilter(new THintFilter(*this));
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
     connect(ToolButton12, &QToolButton::clicked, this, [this] { ToolButton12Click(); });
     connect(Datenabrufen1, &QAction::triggered, this, [this] { ToolButton12Click(); });
     connect(ToolButton3, &QToolButton::clicked, this, [this] { ToolButton3Click(); });
@@ -45,6 +47,17 @@ void TForm1::bindCommandHandlers() {
     connect(Hilfebenutzen1, &QAction::triggered, this, [this] { Hilfebenutzen1Click(); });
     connect(Info1, &QAction::triggered, this, [this] { Info1Click(); });
     connect(Image1, &QToolButton::clicked, this, [this] { Image1Click(); });
+}
+
+void TForm1::BitBtn4Click() {
+    if (!Pruefprot)
+        return;
+    Pruefprot->WerteSatz =
+        LiveProtocolRecord(WerteSatz, QDate::currentDate(), Globals::TesterSerialNumber, Globals::Operator);
+    if (Globals::Preview)
+        Pruefprot->QuickRep1.Preview();
+    else
+        Pruefprot->QuickRep1.Print();
 }
 
 bool TForm1::ShowHints() const {

@@ -4,6 +4,8 @@
 #include "app/TesterMessages.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
+#include "platform/report.h"
+#include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
 #include "tests/support/tester_link.h"
 
@@ -201,4 +203,31 @@ TEST_F(CommandsTest, ConfigurationThatCannotBeWrittenIsReportedAtTheEnd) {
     }
     ASSERT_FALSE(boxes.isEmpty());
     EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+}
+
+TEST_F(CommandsTest, PrintingTheLiveTestUsesPreviewOrPrinterAsConfigured) {
+    Pruefprot = new TPruefprot;
+    std::vector<platform::TReportOutput> outputs;
+    auto previous = platform::setReportOutputHandler(
+        [&](platform::TReportOutput output, const std::vector<platform::TReportPage>& pages) {
+            outputs.push_back(output);
+            EXPECT_EQ(pages.size(), 1u);
+        });
+    Globals::Operator = QStringLiteral("Meier");
+    form->WerteSatz.Name1 = QStringLiteral("vom letzten Kunden");
+    form->WerteSatz.Messablauf = 0;
+    form->BitBtn4->setEnabled(true);
+    Globals::Preview = false;
+    form->BitBtn4->click();
+    Globals::Preview = true;
+    form->BitBtn4->click();
+    EXPECT_EQ(outputs, (std::vector{platform::TReportOutput::Print, platform::TReportOutput::Preview}));
+    EXPECT_TRUE(Pruefprot->WerteSatz.Name1.isEmpty());
+    EXPECT_EQ(Pruefprot->WerteSatz.Pruefer, QStringLiteral("Meier"));
+    EXPECT_EQ(Pruefprot->WerteSatz.Datum.date(), QDate::currentDate());
+    EXPECT_TRUE(Pruefprot->WerteSatz.Pruefungsergebnis);
+    platform::setReportOutputHandler(previous);
+    Globals::Preview = false;
+    delete Pruefprot;
+    Pruefprot = nullptr;
 }
