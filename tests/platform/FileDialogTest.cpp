@@ -1,0 +1,39 @@
+#include "platform/file_dialog.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(FileDialog, FilterPairsBecomeQtCaptions) {
+    EXPECT_EQ(qtFilterText(QStringLiteral("CSV-Dateien (*.csv)|*.csv|alle Dateien (*.*)|*.*")),
+              QStringLiteral("CSV-Dateien (*.csv);;alle Dateien (*.*)"));
+    // A caption without its pattern gets it, or Qt would filter nothing.
+    EXPECT_EQ(qtFilterText(QStringLiteral("Texte|*.txt;*.csv")), QStringLiteral("Texte (*.txt *.csv)"));
+}
+
+TEST(FileDialog, HandlerAnswersAndDefaultExtensionIsAdded) {
+    SaveFileRequest seen;
+    auto before = setSaveFileHandler([&](const SaveFileRequest& r) {
+        seen = r;
+        return SaveFileResult{true, QStringLiteral("/tmp/daten")};
+    });
+    SaveFileRequest request;
+    request.Title = QStringLiteral("Exportdatei");
+    request.DefaultExtension = QStringLiteral("csv");
+    request.Options = fdHideReadOnly | fdPathMustExist;
+    const SaveFileResult r = saveFileDialog(request);
+    EXPECT_TRUE(r.Accepted);
+    EXPECT_EQ(r.FileName, QStringLiteral("/tmp/daten.csv"));
+    EXPECT_EQ(seen.Title, QStringLiteral("Exportdatei"));
+    EXPECT_EQ(seen.Options, unsigned(fdHideReadOnly | fdPathMustExist));
+
+    setSaveFileHandler([](const SaveFileRequest&) { return SaveFileResult{true, QStringLiteral("a.txt")}; });
+    EXPECT_EQ(saveFileDialog(request).FileName, QStringLiteral("a.txt"));
+
+    // A cancelled dialog gives no name, whatever the handler left in it.
+    setSaveFileHandler([](const SaveFileRequest&) { return SaveFileResult{false, QStringLiteral("x.csv")}; });
+    const SaveFileResult cancelled = saveFileDialog(request);
+    EXPECT_FALSE(cancelled.Accepted);
+    EXPECT_TRUE(cancelled.FileName.isEmpty());
+    setSaveFileHandler(before);
+}
