@@ -1,0 +1,209 @@
+#include "FakeTesterLink.h"
+
+#include "app/MessmodusDlg.h"
+#include "platform/database.h"
+#include "platform/ini_file.h"
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// A click of the user on a row of the list.
+void clickRow(QTreeWidget* list, int row) {
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    ASSERT_NE(item, nullptr);
+    list->scrollToItem(item);
+    const QPoint at = list->visualItemRect(item).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &release);
+}
+
+class MessmodusDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ini = dir.filePath("geraetetester.INI");
+        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"));
+        platform::Database::SetCurrent(db.get());
+        db->Execute(QStringLiteral(
+            R"(INSERT INTO "Pruefung.db" (PruefungsNr, Menueflags, Schutzklasse, GrwSchutzleiterwid,
+               GrwIsolationswid, GrwAbleitstrom) VALUES (17, 8, 1, 150, 500, 700))"));
+        previousBoxes = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
+                boxes << text;
+                return platform::MessageResult::Ok;
+            });
+        Globals::FirmwareLevel = 0;
+        Globals::aktCheckNumber = 0;
+        link.level = 0;
+        link.sequence = {0, 0, 1, 1, 1, 0, 0, 0};
+        dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
+    }
+    void TearDown() override {
+        dlg.reset();
+        platform::Database::SetCurrent(nullptr);
+        platform::setMessageBoxHandler(previousBoxes);
+        Globals::FirmwareLevel = 0;
+        Globals::aktCheckNumber = 0;
+    }
+
+    // Shows the dialog; user acts while it is shown. Returns whether it closed with OK.
+    bool choose(const std::function<void()>& user) {
+        QTimer::singleShot(0, [&] {
+            user();
+            if (dlg->isVisible())
+                QTimer::singleShot(0, [&] { dlg->reject(); });
+        });
+        return dlg->Choose();
+    }
+
+    QTemporaryDir dir;
+    QString ini;
+    std::unique_ptr<platform::Database> db;
+    QStringList boxes;
+    platform::MessageBoxHandler previousBoxes;
+    FakeTesterLink link;
+    TExchangeGate gate;
+    TTesterSettings settings{link, gate};
+    int hold = 0;
+    TMeasuringModeWriter writer{link, settings, hold, 3};
+    std::unique_ptr<TMessmodusDlg> dlg;
+};
+
+TEST_F(MessmodusDlgTest, ListsTheRowsTheTesterKnows) {
+    EXPECT_TRUE(choose([&] {
+        EXPECT_EQ(dlg->ListView1->topLevelItemCount(), 24);
+        EXPECT_EQ(dlg->ListView1->topLevelItem(23)->text(0), "80");
+        EXPECT_TRUE(dlg->ListView1->selectedItems().isEmpty());
+        dlg->OKBtn->click();
+    }));
+    Globals::FirmwareLevel = 1;
+    EXPECT_FALSE(choose([&] {
+        ASSERT_EQ(dlg->ListView1->topLevelItemCount(), 36);
+        QTreeWidgetItem* last = dlg->ListView1->topLevelItem(35);
+        EXPECT_EQ(last->text(0), "57");
+        EXPECT_EQ(last->text(1), "II");
+        EXPECT_EQ(last->text(2), "I + D");
+        EXPECT_EQ(last->text(3), "ja");
+        EXPECT_EQ(last->text(4), "0702");
+        EXPECT_EQ(last->text(5), "ja");
+        dlg->CancelBtn->click();
+    }));
+    EXPECT_EQ(dlg->ListView1->headerItem()->text(3), "Berührstr.");
+    EXPECT_EQ(dlg->windowTitle(), "Messmodus-Einstellung");
+}
+
+TEST_F(MessmodusDlgTest, ChosenTableRowIsWritten) {
+    EXPECT_TRUE(choose([&] {
+        EXPECT_FALSE(dlg->RadioButton2->isChecked());
+        clickRow(dlg->ListView1, 12); // "87"
+        EXPECT_TRUE(dlg->RadioButton2->isChecked());
+        dlg->OKBtn->click();
+    }));
+    EXPECT_TRUE(dlg->ApplyChoice(writer));
+    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::mitBeruehr);
+    EXPECT_EQ(link.block.d[2] & 3, 2);
+    EXPECT_EQ(hold, 3);
+    // The next showing keeps the choice of source but no row.
+    EXPECT_TRUE(choose([&] {
+        EXPECT_TRUE(dlg->RadioButton2->isChecked());
+        EXPECT_TRUE(dlg->ListView1->selectedItems().isEmpty());
+        dlg->OKBtn->click();
+    }));
+    link.clear();
+    EXPECT_FALSE(dlg->ApplyChoice(writer));
+    EXPECT_TRUE(link.events.empty());
+}
+
+TEST_F(MessmodusDlgTest, NothingChosenWritesNothing) {
+    EXPECT_TRUE(choose([&] { dlg->OKBtn->click(); }));
+    EXPECT_FALSE(dlg->ApplyChoice(writer));
+    EXPECT_TRUE(link.events.empty());
+    EXPECT_EQ(hold, 0);
+}
+
+TEST_F(MessmodusDlgTest, StoredTestChoiceNeedsACurrentStoredTest) {
+    EXPECT_FALSE(choose([&] {
+        EXPECT_FALSE(dlg->RadioButton1->isEnabled());
+        dlg->CancelBtn->click();
+    }));
+    Globals::aktCheckNumber = 17;
+    EXPECT_TRUE(choose([&] {
+        EXPECT_TRUE(dlg->RadioButton1->isEnabled());
+        dlg->RadioButton1->click();
+        dlg->OKBtn->click();
+    }));
+    EXPECT_TRUE(dlg->ApplyChoice(writer));
+    // class I, insulation off, touch current off, 0701, single, manual limits; then the
+    // insulation (500 = 2) and leakage (700 = 5) limits but no 150 mOhm, which the
+    // 8-entry table lacks.
+    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::manuGrenz);
+    EXPECT_EQ(link.block.d[2] & 3, 1);
+    EXPECT_EQ((FakeTesterLink::Bytes(link.sequence.begin() + 2, link.sequence.begin() + 5)),
+              (FakeTesterLink::Bytes{1, 2, 5}));
+    EXPECT_EQ(link.events.back(), "resume");
+    EXPECT_TRUE(boxes.isEmpty());
+
+    // A stored test that is gone meanwhile: the option is left as chosen but the browser
+    // has no test any more; nothing is written.
+    Globals::aktCheckNumber = 0;
+    EXPECT_TRUE(choose([&] { dlg->OKBtn->click(); }));
+    link.clear();
+    EXPECT_FALSE(dlg->ApplyChoice(writer));
+    EXPECT_TRUE(link.events.empty());
+}
+
+TEST_F(MessmodusDlgTest, MissingStoredTestIsReportedAndNothingIsSent) {
+    EXPECT_FALSE(TMessmodusDlg::ApplyStoredTest(writer, 99));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.front(), "Der Satz wurde nicht gefunden.");
+    EXPECT_TRUE(link.events.empty()); // not even paused
+    EXPECT_EQ(hold, 0);
+}
+
+TEST_F(MessmodusDlgTest, DatabaseErrorIsShownNotThrown) {
+    db->Execute(QStringLiteral(R"(DROP TABLE "Pruefung.db")"));
+    EXPECT_FALSE(TMessmodusDlg::ApplyStoredTest(writer, 17));
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(link.events.empty());
+}
+
+TEST_F(MessmodusDlgTest, ReadsTheModeOfTheTestAQueryStandsOn) {
+    platform::TQuery query;
+    query.SQLAdd(QStringLiteral(R"(select * from "Pruefung.db" where PruefungsNr=17)"));
+    query.Open();
+    const TStoredTestMode mode = TMessmodusDlg::ReadStoredTestMode(query);
+    EXPECT_EQ(mode.Menueflags, 8);
+    EXPECT_EQ(mode.Schutzklasse, 1);
+    EXPECT_EQ(mode.GrwSchutzleiterwid, 150);
+    EXPECT_EQ(mode.GrwIsolationswid, 500);
+    EXPECT_EQ(mode.GrwAbleitstrom, 700);
+}
+
+TEST_F(MessmodusDlgTest, KeepsItsPositionInTheConfigurationFile) {
+    EXPECT_EQ(dlg->pos(), QPoint(192, 107)); // no file: the designed place
+    dlg->move(300, 210);
+    dlg.reset();
+    {
+        platform::IniFile file(ini);
+        EXPECT_EQ(file.readInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), 0), 300);
+        EXPECT_EQ(file.readInteger(QStringLiteral("Position"), QStringLiteral("MessmodTop"), 0), 210);
+    }
+    dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
+    EXPECT_EQ(dlg->pos(), QPoint(300, 210));
+}
+
+} // namespace
