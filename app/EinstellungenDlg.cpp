@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 void TServiceIntervalEdit::ShowValue(int32_t value) {
     SetTextQuietly(edits::FormatInt(FormatString(), value));
@@ -28,6 +29,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int l, int
     lbl->setGeometry(l, t, w, h);
     lbl->setWordWrap(wrap);
     lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A caption wider in this font than designed grows to the right rather than being cut.
+    if (!wrap && lbl->sizeHint().width() > w)
+        lbl->resize(lbl->sizeHint().width(), h);
     return lbl;
 }
 
@@ -68,11 +72,15 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Einstellungen"));
     resize(649, 493);
     setSizeGripEnabled(true);
+    // The places are designed for a small dialog font; the default one would cut the captions.
+    QFont small(QStringLiteral("Liberation Sans"));
+    small.setPixelSize(11);
+    setFont(small);
 
-    Label2 = label(this, "Label2", QStringLiteral("Anschrift für Prüfprotokoll"), 8, 11, 59, 26, true);
+    Label2 = label(this, "Label2", QStringLiteral("Anschrift für Prüfprotokoll"), 8, 11, 100, 26, true);
     Memo1 = memo(this, "Memo1", 112, 8, 185, 73);
     Label3 =
-        label(this, "Label3", QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), 8, 91, 95, 26, true);
+        label(this, "Label3", QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), 8, 91, 100, 26, true);
     Memo2 = memo(this, "Memo2", 112, 88, 185, 73);
     Bevel1 = bevel(this, "Bevel1", QFrame::VLine, 304, 8, 3, 160);
 
@@ -100,7 +108,15 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
         const TExportCheckBoxPlace p = ExportCheckBoxPlace(i);
         auto* box = new QCheckBox(ExportColumnCaption(i), this);
         box->setObjectName(QStringLiteral("CheckBox%1").arg(p.Number));
-        box->setGeometry(p.Left, p.Top, p.Width, 17);
+        // Up to the next column (or the window's edge) where the caption needs it.
+        int next = 641;
+        for (int left : {96, 216, 344, 488})
+            if (left > p.Left) {
+                next = left;
+                break;
+            }
+        const int room = next - p.Left - 4;
+        box->setGeometry(p.Left, p.Top, std::max(p.Width, std::min(box->sizeHint().width(), room)), 17);
         exportBoxes_[static_cast<size_t>(i)] = box;
     }
 
