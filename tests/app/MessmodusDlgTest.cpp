@@ -1,9 +1,12 @@
 #include "FakeTesterLink.h"
 
+#include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
+#include "app/SchnittstelleDlg.h"
 #include "platform/database.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
+#include "tests/support/tester_link.h"
 
 #include <gtest/gtest.h>
 
@@ -204,6 +207,109 @@ TEST_F(MessmodusDlgTest, KeepsItsPositionInTheConfigurationFile) {
     }
     dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
     EXPECT_EQ(dlg->pos(), QPoint(300, 210));
+}
+
+} // namespace
+
+// The dialog on the program's main window, against the tester double over a pseudo-terminal.
+namespace {
+
+class MessmodusOnMainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tester.start());
+        qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
+        ini = dir.filePath("geraetetester.INI");
+        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"));
+        platform::Database::SetCurrent(db.get());
+        previousBoxes = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
+                boxes << text;
+                return platform::MessageResult::Ok;
+            });
+        SchnittstelleDlg = new TSchnittstelleDlg;
+        form = std::make_unique<TForm1>(ini);
+        Form1 = form.get();
+        dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
+        form->show();
+        form->ToolButton10->click();
+        ASSERT_TRUE(form->IsConnected());
+    }
+    void TearDown() override {
+        dlg.reset();
+        form.reset();
+        Form1 = nullptr;
+        delete SchnittstelleDlg;
+        SchnittstelleDlg = nullptr;
+        platform::Database::SetCurrent(nullptr);
+        platform::setMessageBoxHandler(previousBoxes);
+        qunsetenv("GERAETETESTER_COM1");
+        Globals::aktCheckNumber = 0;
+    }
+
+    bool execute(const std::function<void()>& user) {
+        QTimer::singleShot(0, [&] {
+            user();
+            if (dlg->isVisible())
+                QTimer::singleShot(0, [&] { dlg->reject(); });
+        });
+        return dlg->Execute(*form);
+    }
+
+    TesterDouble tester;
+    TesterLink link{tester, 100};
+    QTemporaryDir dir;
+    QString ini;
+    std::unique_ptr<platform::Database> db;
+    QStringList boxes;
+    platform::MessageBoxHandler previousBoxes;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TMessmodusDlg> dlg;
+};
+
+TEST_F(MessmodusOnMainWindowTest, TableRowReachesTheTester) {
+    tester.withState([](TesterDouble::State& s) { s.settings = {0x05, 0, 1, 20, 0, 0, 0, 0}; });
+    EXPECT_TRUE(execute([&] {
+        clickRow(dlg->ListView1, 12); // "87": II, touch current, 0701, single
+        dlg->OKBtn->click();
+    }));
+    const auto settings = tester.state().settings;
+    EXPECT_EQ(settings[0], TesterSettingsBlock::mitBeruehr);
+    EXPECT_EQ(settings[2] & 3, 2);
+    EXPECT_EQ(settings[3], 20);           // the measuring time is written back as read
+    EXPECT_TRUE(form->Timer2->Enabled()); // the refresh runs again
+}
+
+TEST_F(MessmodusOnMainWindowTest, StoredTestSetsModeAndManualLimits) {
+    db->Execute(QStringLiteral(
+        R"(INSERT INTO "Pruefung.db" (PruefungsNr, Menueflags, Schutzklasse, GrwSchutzleiterwid,
+           GrwIsolationswid, GrwAbleitstrom) VALUES (5, 31, 1, 500, 2000, 350))"));
+    Globals::aktCheckNumber = 5;
+    EXPECT_TRUE(execute([&] {
+        dlg->RadioButton1->click();
+        dlg->OKBtn->click();
+    }));
+    const TesterDouble::State s = tester.state();
+    EXPECT_EQ(s.settings[0], 31);
+    EXPECT_EQ(s.settings[2] & 3, 1);
+    // 500 mOhm = 2, 2000 kOhm = 4, 3.5 mA = 1.
+    EXPECT_EQ(s.limitIndices[0], 2);
+    EXPECT_EQ(s.limitIndices[1], 4);
+    EXPECT_EQ(s.limitIndices[2], 1);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) {
+    link.setSilent(true);
+    EXPECT_FALSE(execute([&] {
+        clickRow(dlg->ListView1, 0);
+        dlg->OKBtn->click();
+    }));
+    int writes = 0;
+    for (const TProtok& f : tester.receivedFrames())
+        writes += f[3] == MsgSetSettings;
+    EXPECT_EQ(writes, 0);
+    EXPECT_TRUE(form->Timer2->Enabled());
 }
 
 } // namespace
