@@ -179,6 +179,6 @@ bool TMessmodusDlg::ApplyStoredTest(TForm1& form, int32_t pruefungsNr) {
 }
 
 TMeasuringModeWriter TMessmodusDlg::ModeWriterOf(TForm1& form) {
-    return TMeasuringModeWriter(form, form.TesterSettings, form.Counters.SettingHold,
+    return TMeasuringModeWriter(form, form.TesterSettings, form.ExchangeGate, form.Counters.SettingHold,
                                 form.Settings.SettingDelay);
 }

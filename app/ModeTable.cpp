@@ -59,6 +59,8 @@ bool TMeasuringModeWriter::WriteMode(int32_t schutzklasse, bool mitIsol, bool mi
 
 bool TMeasuringModeWriter::WriteStoredTest(const TStoredTestMode& mode) {
     const int32_t m = mode.Menueflags;
+    if (gate_.Busy())
+        return false;
     link_.PauseRefresh();
     settingsHold_ = settingDelay_;
     const bool manual = (m & Menueflags::manuGrenz) != 0;
@@ -84,7 +86,7 @@ bool TMeasuringModeWriter::WriteStoredTest(const TStoredTestMode& mode) {
 }
 
 bool TMeasuringModeWriter::WriteTableRow(int row) {
-    if (row < 0 || row >= ModeTableRowCount(link_.FirmwareLevel()))
+    if (row < 0 || row >= ModeTableRowCount(link_.FirmwareLevel()) || gate_.Busy())
         return false;
     const TModeRow& r = ModeTable[static_cast<size_t>(row)];
     link_.PauseRefresh();

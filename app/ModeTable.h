@@ -40,16 +40,18 @@ TStoredTestMode StoredTestModeOf(const TWerteSatz& w);
 // Writes a whole measuring mode through the settings writers, one after the other, each only
 // after the one before succeeded. The refresh is paused around the chain and the settings
 // hold counter is set so that the settings panel does not show the tester's intermediate
-// states. The writers take the program's exchange gate each in turn: while another exchange
-// waits for the tester the first writer refuses and nothing is sent.
+// states. While another exchange waits for the tester (the program's exchange gate is held)
+// nothing is sent and the refresh is left to that exchange.
 class TMeasuringModeWriter {
 public:
-    TMeasuringModeWriter(ITesterLink& link, TTesterSettings& settings, int& settingsHold, int settingDelay)
-        : link_(link), settings_(settings), settingsHold_(settingsHold), settingDelay_(settingDelay) {}
+    TMeasuringModeWriter(ITesterLink& link, TTesterSettings& settings, TExchangeGate& gate, int& settingsHold,
+                         int settingDelay)
+        : link_(link), settings_(settings), gate_(gate), settingsHold_(settingsHold),
+          settingDelay_(settingDelay) {}
 
     // Class, insulation, touch current, DIN VDE, sequence, manual limits; with manual limits
     // on, then the three limits that are in their tables (their results do not count).
-    // True when the six mode writes succeeded.
+    // True when the six mode writes succeeded; false at once while the gate is held.
     bool WriteStoredTest(const TStoredTestMode& mode);
     // Class, insulation, touch current, DIN VDE, sequence of a ModeTable row; the limits stay
     // as the tester has them. False for a row outside the table (nothing sent).
@@ -61,6 +63,7 @@ private:
 
     ITesterLink& link_;
     TTesterSettings& settings_;
+    TExchangeGate& gate_;
     int& settingsHold_;
     int settingDelay_;
 };

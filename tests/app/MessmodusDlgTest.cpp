@@ -82,7 +82,7 @@ protected:
     TExchangeGate gate;
     TTesterSettings settings{link, gate};
     int hold = 0;
-    TMeasuringModeWriter writer{link, settings, hold, 3};
+    TMeasuringModeWriter writer{link, settings, gate, hold, 3};
     std::unique_ptr<TMessmodusDlg> dlg;
 };
 

@@ -15,7 +15,7 @@ struct ModeWriterTest : ::testing::Test {
     TExchangeGate gate;
     TTesterSettings settings{link, gate};
     int hold = 0;
-    TMeasuringModeWriter writer{link, settings, hold, 7};
+    TMeasuringModeWriter writer{link, settings, gate, hold, 7};
 
     std::vector<FakeTesterLink::Request> settingsWrites() const {
         std::vector<FakeTesterLink::Request> w;
@@ -190,9 +190,24 @@ TEST_F(ModeWriterTest, StoredTestWithoutClassIsRefusedByTheFirstWriter) {
 
 TEST_F(ModeWriterTest, NothingIsSentWhileAnotherExchangeHoldsTheGate) {
     TExchangeGate::TScope other(gate);
+    TStoredTestMode mode;
+    mode.Schutzklasse = 1;
     EXPECT_FALSE(writer.WriteTableRow(0));
-    EXPECT_TRUE(link.requests.empty());
-    EXPECT_EQ(settings.LastOutcome(), TWriteOutcome::woBusy);
+    EXPECT_FALSE(writer.WriteStoredTest(mode));
+    // The other exchange has paused the refresh; resuming it now would break into its wait.
+    EXPECT_TRUE(link.events.empty());
+    EXPECT_EQ(hold, 0);
+}
+
+TEST_F(ModeWriterTest, EachWriterOfTheChainTakesTheGateInTurn) {
+    link.level = 0;
+    bool busyWhileWaiting = true;
+    link.whileWaiting = [&](const FakeTesterLink::Request&) {
+        busyWhileWaiting = busyWhileWaiting && gate.Busy();
+    };
+    EXPECT_TRUE(writer.WriteTableRow(0));
+    EXPECT_TRUE(busyWhileWaiting);
+    EXPECT_FALSE(gate.Busy());
 }
 
 TEST(StoredTestMode, TakesTheModeFieldsOfATestRecord) {
