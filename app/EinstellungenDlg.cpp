@@ -147,8 +147,8 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     SaveDialog1.Options = platform::fdHideReadOnly | platform::fdPathMustExist | platform::fdEnableSizing;
 
     // The designed tab order; the export boxes follow their indexes.
-    QList<QWidget*> order{Memo1,   Memo2,     Edit1,       IntEdit1, BitBtn1,
-                          BitBtn2, CheckBox1, RadioGroup1, Edit2,    BitBtn3};
+    QList<QWidget*> order{Memo1, Memo2, Edit1, IntEdit1, BitBtn1, BitBtn2, CheckBox1};
+    order << RadioGroup1->Button(0) << RadioGroup1->Button(1) << Edit2 << BitBtn3;
     for (QCheckBox* box : exportBoxes_)
         order << box;
     for (qsizetype i = 1; i < order.size(); ++i)

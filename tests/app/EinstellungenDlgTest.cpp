@@ -94,6 +94,24 @@ TEST_F(EinstellungenDlgTest, ShowsTheCurrentValues) {
     EXPECT_EQ(dlg.windowTitle(), "Einstellungen");
 }
 
+// The control that Tab moves to from w.
+QWidget* nextTab(QWidget* w) {
+    do
+        w = w->nextInFocusChain();
+    while (!(w->focusPolicy() & Qt::TabFocus));
+    return w;
+}
+
+TEST_F(EinstellungenDlgTest, TabFollowsTheDesignedOrder) {
+    EXPECT_EQ(nextTab(dlg.IntEdit1), dlg.BitBtn1);
+    EXPECT_EQ(nextTab(dlg.BitBtn2), dlg.CheckBox1);
+    EXPECT_EQ(nextTab(dlg.Edit2), dlg.BitBtn3);
+    EXPECT_EQ(nextTab(dlg.BitBtn3), dlg.CheckBox(2));
+    // The Sichtprüfung box stands at the foot of the second column but keeps its index.
+    EXPECT_EQ(nextTab(dlg.CheckBox(24)), dlg.CheckBox(57));
+    EXPECT_EQ(nextTab(dlg.CheckBox(57)), dlg.CheckBox(25));
+}
+
 TEST_F(EinstellungenDlgTest, OkTakesEveryValueBack) {
     const bool ok = run([&] {
         dlg.Memo1->setPlainText(QStringLiteral("A\nB"));
