@@ -1,7 +1,235 @@
 #include "app/EinstellungenDlg.h"
 
+#include "platform/message_box.h"
+
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+void TServiceIntervalEdit::ShowValue(int32_t value) {
+    SetTextQuietly(edits::FormatInt(FormatString(), value));
+    SetValue(value);
+}
+
+void TServiceIntervalEdit::focusOutEvent(QFocusEvent* event) {
+    if (!ParseServiceInterval(text())) {
+        QLineEdit::focusOutEvent(event);
+        return;
+    }
+    TIntEdit::focusOutEvent(event);
+}
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int l, int t, int w, int h,
+              bool wrap = false) {
+    auto* lbl = new QLabel(text, parent);
+    lbl->setObjectName(QString::fromLatin1(name));
+    lbl->setGeometry(l, t, w, h);
+    lbl->setWordWrap(wrap);
+    lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A caption wider in this font than designed grows to the right rather than being cut.
+    if (!wrap && lbl->sizeHint().width() > w)
+        lbl->resize(lbl->sizeHint().width(), h);
+    return lbl;
+}
+
+QPlainTextEdit* memo(QWidget* parent, const char* name, int l, int t, int w, int h) {
+    auto* m = new QPlainTextEdit(parent);
+    m->setObjectName(QString::fromLatin1(name));
+    m->setGeometry(l, t, w, h);
+    m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab moves on to the next control, as in the other edits.
+    m->setTabChangesFocus(true);
+    return m;
+}
+
+void setLines(QPlainTextEdit* m, const QStringList& lines) {
+    m->setPlainText(lines.join(u'\n'));
+}
+
+// The typed lines of a memo (its display lines may wrap them).
+QStringList linesOf(const QPlainTextEdit* m) {
+    return m->toPlainText().split(u'\n');
+}
+
+QFrame* bevel(QWidget* parent, const char* name, QFrame::Shape shape, int l, int t, int w, int h) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setFrameShape(shape);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(l, t, w, h);
+    return f;
+}
+
+} // namespace
+
 TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("EinstellungenDlg"));
     setWindowTitle(QStringLiteral("Einstellungen"));
     resize(649, 493);
+    setSizeGripEnabled(true);
+    // The places are designed for a small dialog font; the default one would cut the captions.
+    QFont small(QStringLiteral("Liberation Sans"));
+    small.setPixelSize(11);
+    setFont(small);
+
+    Label2 = label(this, "Label2", QStringLiteral("Anschrift für Prüfprotokoll"), 8, 11, 100, 26, true);
+    Memo1 = memo(this, "Memo1", 112, 8, 185, 73);
+    Label3 =
+        label(this, "Label3", QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), 8, 91, 100, 26, true);
+    Memo2 = memo(this, "Memo2", 112, 88, 185, 73);
+    Bevel1 = bevel(this, "Bevel1", QFrame::VLine, 304, 8, 3, 160);
+
+    CheckBox1 = new QCheckBox(QStringLiteral("Druckvorschau"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(310, 8, 103, 17);
+    CheckBox1->setLayoutDirection(Qt::RightToLeft); // caption left of the box
+
+    Label4 = label(this, "Label4", QStringLiteral("Prüfer:"), 312, 35, 31, 13);
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(400, 32, 153, 21);
+
+    Label5 = label(this, "Label5", QStringLiteral("Wartungsintervall:"), 312, 59, 85, 13);
+    IntEdit1 = new TServiceIntervalEdit(this);
+    IntEdit1->setObjectName(QStringLiteral("IntEdit1"));
+    IntEdit1->setGeometry(400, 56, 49, 21);
+    IntEdit1->SetFormatString(QStringLiteral("%d"));
+    Label1 = label(this, "Label1", QStringLiteral("Tage"), 456, 59, 25, 13);
+
+    Bevel2 = bevel(this, "Bevel2", QFrame::HLine, 0, 168, 641, 4);
+    Label6 = label(this, "Label6", QStringLiteral("Exportfelder:"), 8, 176, 59, 13);
+
+    for (int i = 0; i < ExportColumnCount; ++i) {
+        const TExportCheckBoxPlace p = ExportCheckBoxPlace(i);
+        auto* box = new QCheckBox(ExportColumnCaption(i), this);
+        box->setObjectName(QStringLiteral("CheckBox%1").arg(p.Number));
+        // Up to the next column (or the window's edge) where the caption needs it.
+        int next = 641;
+        for (int left : {96, 216, 344, 488})
+            if (left > p.Left) {
+                next = left;
+                break;
+            }
+        const int room = next - p.Left - 4;
+        box->setGeometry(p.Left, p.Top, std::max(p.Width, std::min(box->sizeHint().width(), room)), 17);
+        exportBoxes_[static_cast<size_t>(i)] = box;
+    }
+
+    RadioGroup1 = new TRadioGroup(QStringLiteral("Exportdatei"), this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setGeometry(8, 392, 401, 65);
+    RadioGroup1->SetItems({QStringLiteral("immer fragen"), QString()});
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(36, 431, 325, 21);
+    BitBtn3 = new QPushButton(QStringLiteral("such"), this);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setGeometry(368, 431, 33, 21);
+    BitBtn3->setAutoDefault(false);
+
+    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setGeometry(424, 432, 97, 25);
+    BitBtn2->setAutoDefault(false);
+    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(536, 432, 97, 25);
+    BitBtn1->setDefault(true);
+
+    SaveDialog1.Title = QStringLiteral("Exportdatei");
+    SaveDialog1.Filter = QStringLiteral("CSV-Dateien (*.csv)|*.csv|alle Dateien (*.*)|*.*");
+    SaveDialog1.DefaultExtension = QStringLiteral("csv");
+    SaveDialog1.Options = platform::fdHideReadOnly | platform::fdPathMustExist | platform::fdEnableSizing;
+
+    // The designed tab order; the export boxes follow their indexes.
+    QList<QWidget*> order{Memo1, Memo2, Edit1, IntEdit1, BitBtn1, BitBtn2, CheckBox1};
+    order << RadioGroup1->Button(0) << RadioGroup1->Button(1) << Edit2 << BitBtn3;
+    for (QCheckBox* box : exportBoxes_)
+        order << box;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+}
+
+QCheckBox* TEinstellungenDlg::CheckBox(int number) const {
+    if (number == 1)
+        return CheckBox1;
+    for (int i = 0; i < ExportColumnCount; ++i)
+        if (ExportCheckBoxPlace(i).Number == number)
+            return ExportCheckBox(i);
+    return nullptr;
+}
+
+void TEinstellungenDlg::FillFromValues() {
+    const TSettingsDialogValues v = SettingsDialogValuesFromGlobals();
+    setLines(Memo1, v.TopLines);
+    setLines(Memo2, v.BottomLines);
+    Edit1->setText(v.Operator);
+    IntEdit1->ShowValue(v.ServiceInterv);
+    CheckBox1->setChecked(v.Preview);
+    Edit2->setText(v.ExportFileName);
+    RadioGroup1->SetItemIndex(v.ExportFileItem);
+    for (int i = 0; i < ExportColumnCount; ++i)
+        ExportCheckBox(i)->setChecked(v.ExportColumns[static_cast<size_t>(i)]);
+}
+
+TSettingsDialogValues TEinstellungenDlg::ControlValues() {
+    TSettingsDialogValues v;
+    v.TopLines = linesOf(Memo1);
+    v.BottomLines = linesOf(Memo2);
+    v.Operator = Edit1->text();
+    v.ServiceInterv = ParseServiceInterval(IntEdit1->text()).value_or(IntEdit1->Value());
+    v.Preview = CheckBox1->isChecked();
+    v.ExportFileItem = RadioGroup1->ItemIndex();
+    v.ExportFileName = Edit2->text();
+    for (int i = 0; i < ExportColumnCount; ++i)
+        v.ExportColumns[static_cast<size_t>(i)] = ExportCheckBox(i)->isChecked();
+    return v;
+}
+
+void TEinstellungenDlg::TakeValues() {
+    StoreSettingsDialogValues(ControlValues());
+}
+
+bool TEinstellungenDlg::Execute() {
+    FillFromValues();
+    if (exec() != QDialog::Accepted)
+        return false;
+    TakeValues();
+    return true;
+}
+
+void TEinstellungenDlg::BitBtn1Click() {
+    if (!ParseServiceInterval(IntEdit1->text())) {
+        platform::messageBox(ServiceIntervalMessage, platform::MessageButtons::Ok,
+                             platform::MessageIcon::Warning);
+        IntEdit1->setFocus(Qt::OtherFocusReason);
+        IntEdit1->selectAll();
+        return;
+    }
+    accept();
+}
+
+void TEinstellungenDlg::BitBtn3Click() {
+    SaveDialog1.FileName = Edit2->text();
+    const platform::SaveFileResult result = platform::saveFileDialog(SaveDialog1);
+    if (result.Accepted)
+        Edit2->setText(result.FileName);
+}
+
+void TEinstellungenDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
 }

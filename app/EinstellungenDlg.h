@@ -1,11 +1,84 @@
 #pragma once
 
-#include <QDialog>
+#include "app/SettingsDialogValues.h"
+#include "controls/Edits.h"
+#include "platform/file_dialog.h"
+#include "platform/radio_group.h"
 
-// The window "Einstellungen"; created once at start-up and kept until the end.
+#include <QCheckBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <array>
+
+// The service-interval edit. A text that is no whole number stays as typed when the focus
+// leaves, so that OK can say what is wrong instead of quietly going back to the old value.
+class TServiceIntervalEdit : public TIntEdit {
+public:
+    using TIntEdit::TIntEdit;
+    // Shows value even when the edit still holds an unchecked text of an earlier opening.
+    void ShowValue(int32_t value);
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+// The window "Einstellungen": protocol lines, inspector, service interval, preview and the
+// export settings. Created once at start-up and kept until the end; it changes the
+// program-wide values in memory only.
 class TEinstellungenDlg : public QDialog {
 public:
     explicit TEinstellungenDlg(QWidget* owner = nullptr);
+
+    // The main window's "Einstellungen": fills the controls from the program-wide values,
+    // shows the dialog modally and takes the values back after OK. Returns whether OK closed it.
+    bool Execute();
+
+    // Each opening puts the current values into the controls.
+    void FillFromValues();
+    // After OK: the controls into the program-wide values.
+    void TakeValues();
+    TSettingsDialogValues ControlValues();
+
+    // "such": chooses the export file's name.
+    void BitBtn3Click();
+    // OK: closes the dialog unless the service interval is no whole number.
+    void BitBtn1Click();
+
+    QLabel* Label2;
+    QPlainTextEdit* Memo1;
+    QLabel* Label3;
+    QPlainTextEdit* Memo2;
+    QFrame* Bevel1;
+    QCheckBox* CheckBox1; // "Druckvorschau"
+    QLabel* Label4;
+    QLineEdit* Edit1; // Operator
+    QLabel* Label5;
+    TServiceIntervalEdit* IntEdit1;
+    QLabel* Label1;
+    QFrame* Bevel2;
+    QLabel* Label6;
+    TRadioGroup* RadioGroup1; // "Exportdatei"
+    QLineEdit* Edit2;         // ExportFileName
+    QPushButton* BitBtn3;     // "such"
+    QPushButton* BitBtn2;     // "Abbrechen"
+    QPushButton* BitBtn1;     // "OK"
+    platform::SaveFileRequest SaveDialog1;
+
+    // CheckBox2 .. CheckBox57 by their number.
+    QCheckBox* CheckBox(int number) const;
+    // The check box of export column index (0..55).
+    QCheckBox* ExportCheckBox(int index) const { return exportBoxes_.at(static_cast<size_t>(index)); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::array<QCheckBox*, ExportColumnCount> exportBoxes_{};
 };
 
 // The program's single instance.

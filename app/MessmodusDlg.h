@@ -1,12 +1,69 @@
 #pragma once
 
-#include <QDialog>
+#include "app/IniSettings.h"
+#include "app/ModeTable.h"
 
-// The window "Messmodus-Einstellung"; created once at start-up and kept until the end.
+#include <QDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+class TForm1;
+namespace platform {
+class TQuery;
+}
+
+// The window "Messmodus-Einstellung": the whole measuring mode at once, like the current
+// stored test or from a row of ModeTable. Created once at start-up; it reads its position
+// when created and writes it when destroyed.
 class TMessmodusDlg : public QDialog {
 public:
-    explicit TMessmodusDlg(QWidget* owner = nullptr);
+    // Where the window keeps its position; tests give their own.
+    explicit TMessmodusDlg(QWidget* owner = nullptr, const QString& iniFileName = ProgramIniFileName());
+    ~TMessmodusDlg() override;
+
+    // The main window's "Messmodus einstellen": shows the dialog and, after OK, writes the
+    // chosen mode through the main window's writers. Returns whether a mode was written
+    // completely.
+    bool Execute(TForm1& form);
+
+    // The same on any link: Choose shows the dialog modally (true after OK), ApplyChoice
+    // writes what was chosen.
+    bool Choose();
+    bool ApplyChoice(TMeasuringModeWriter& writer);
+
+    // The mode of the stored test numbered pruefungsNr, read from "Pruefung.db" and written
+    // to the tester. "Der Satz wurde nicht gefunden." when there is no such test; a database
+    // error is shown with its message. Nothing is written in either case.
+    static bool ApplyStoredTest(TMeasuringModeWriter& writer, int32_t pruefungsNr, QObject* owner = nullptr);
+    static bool ApplyStoredTest(TForm1& form, int32_t pruefungsNr);
+    // The mode fields of the test the query stands on.
+    static TStoredTestMode ReadStoredTestMode(platform::TQuery& query);
+    // A writer on the main window's link, writers, settings hold counter and SettingDelay.
+    static TMeasuringModeWriter ModeWriterOf(TForm1& form);
+
+    void FormCreate();
+    void FormDestroy();
+    void FormShow();
+    void ListView1Click();
+    void LoadPosition();
+    void SavePosition();
+
+    QRadioButton* RadioButton1; // "wie aktueller gespeicherter Satz"
+    QRadioButton* RadioButton2; // "aus Tabelle:"
+    QTreeWidget* ListView1;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QString iniFileName_;
+    bool destroyed_ = false;
 };
+
+inline constexpr const char* StoredTestNotFound = "Der Satz wurde nicht gefunden.";
 
 // The program's single instance.
 inline TMessmodusDlg* MessmodusDlg = nullptr;

@@ -1,0 +1,275 @@
+#include "app/EinstellungenDlg.h"
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+void key(QWidget* w, int k) {
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+}
+
+// The focus moves from w to another control of the window.
+void leave(QWidget* w) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w, &out);
+}
+
+// The user types text into an edit.
+void type(QLineEdit* e, const QString& text) {
+    e->selectAll();
+    e->insert(text);
+}
+
+class EinstellungenDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int k = 1; k <= 5; ++k) {
+            Globals::TopLine[k] = QStringLiteral("Firma %1").arg(k);
+            Globals::BottomLine[k].clear();
+        }
+        Globals::Operator = QStringLiteral("Meier ");
+        Globals::ServiceInterv = 365;
+        Globals::Preview = true;
+        Globals::ExportFile = 1;
+        Globals::ExportFileName = QStringLiteral("/tmp/alt.csv");
+        for (int i = 0; i < ExportColumnCount; ++i)
+            Globals::ExportColumns[static_cast<size_t>(i)] =
+                ExportColumnTable[static_cast<size_t>(i)].Default;
+        previousBoxes = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
+                boxes << text;
+                return platform::MessageResult::Ok;
+            });
+    }
+    void TearDown() override {
+        platform::setMessageBoxHandler(previousBoxes);
+        platform::setSaveFileHandler(nullptr);
+    }
+
+    // Runs the dialog as the main window does; user acts while it is shown.
+    bool run(const std::function<void()>& user) {
+        QTimer::singleShot(0, [&] {
+            user();
+            // Whatever the user did, the test does not hang on an open dialog.
+            if (dlg.isVisible())
+                QTimer::singleShot(0, [&] { dlg.reject(); });
+        });
+        return dlg.Execute();
+    }
+
+    TEinstellungenDlg dlg;
+    QStringList boxes;
+    platform::MessageBoxHandler previousBoxes;
+};
+
+TEST_F(EinstellungenDlgTest, ShowsTheCurrentValues) {
+    Globals::BottomLine[2] = QStringLiteral("Tel. 123");
+    dlg.FillFromValues();
+    EXPECT_EQ(dlg.Memo1->toPlainText(), "Firma 1\nFirma 2\nFirma 3\nFirma 4\nFirma 5");
+    EXPECT_EQ(dlg.Memo2->toPlainText(), "\nTel. 123\n\n\n");
+    EXPECT_EQ(dlg.Edit1->text(), "Meier ");
+    EXPECT_EQ(dlg.IntEdit1->text(), "365");
+    EXPECT_TRUE(dlg.CheckBox1->isChecked());
+    EXPECT_EQ(dlg.RadioGroup1->ItemIndex(), 1);
+    EXPECT_EQ(dlg.Edit2->text(), "/tmp/alt.csv");
+    int ticked = 0;
+    for (int n = 2; n <= 57; ++n)
+        ticked += dlg.CheckBox(n)->isChecked();
+    EXPECT_EQ(ticked, 48);
+    EXPECT_FALSE(dlg.CheckBox(2)->isChecked()); // KundenNr
+    EXPECT_EQ(dlg.CheckBox(57)->text(), "Sichtprüfung");
+    EXPECT_TRUE(dlg.CheckBox(57)->isChecked());
+    EXPECT_EQ(dlg.CheckBox(56)->text(), "Enables");
+    EXPECT_EQ(dlg.windowTitle(), "Einstellungen");
+}
+
+// The control that Tab moves to from w.
+QWidget* nextTab(QWidget* w) {
+    do
+        w = w->nextInFocusChain();
+    while (!(w->focusPolicy() & Qt::TabFocus));
+    return w;
+}
+
+TEST_F(EinstellungenDlgTest, TabFollowsTheDesignedOrder) {
+    EXPECT_EQ(nextTab(dlg.IntEdit1), dlg.BitBtn1);
+    EXPECT_EQ(nextTab(dlg.BitBtn2), dlg.CheckBox1);
+    EXPECT_EQ(nextTab(dlg.Edit2), dlg.BitBtn3);
+    EXPECT_EQ(nextTab(dlg.BitBtn3), dlg.CheckBox(2));
+    // The Sichtprüfung box stands at the foot of the second column but keeps its index.
+    EXPECT_EQ(nextTab(dlg.CheckBox(24)), dlg.CheckBox(57));
+    EXPECT_EQ(nextTab(dlg.CheckBox(57)), dlg.CheckBox(25));
+}
+
+TEST_F(EinstellungenDlgTest, OkTakesEveryValueBack) {
+    const bool ok = run([&] {
+        dlg.Memo1->setPlainText(QStringLiteral("A\nB"));
+        dlg.Memo2->setPlainText(QStringLiteral("1\n2\n3\n4\n5\n6\n7"));
+        type(dlg.Edit1, QStringLiteral("  Schulze"));
+        type(dlg.IntEdit1, QStringLiteral("-30"));
+        leave(dlg.IntEdit1);
+        dlg.CheckBox1->click();
+        dlg.RadioGroup1->Button(0)->click();
+        for (int n = 2; n <= 57; ++n)
+            if (dlg.CheckBox(n)->isChecked())
+                dlg.CheckBox(n)->click();
+        dlg.BitBtn1->click();
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Globals::TopLine[1], "A");
+    EXPECT_EQ(Globals::TopLine[2], "B");
+    EXPECT_TRUE(Globals::TopLine[3].isEmpty() && Globals::TopLine[5].isEmpty());
+    EXPECT_EQ(Globals::BottomLine[5], "5");
+    EXPECT_EQ(Globals::Operator, "  Schulze");
+    EXPECT_EQ(Globals::ServiceInterv, -30);
+    EXPECT_FALSE(Globals::Preview);
+    EXPECT_EQ(Globals::ExportFile, 0);
+    EXPECT_EQ(Globals::ExportFileName, "/tmp/alt.csv");
+    for (bool on : Globals::ExportColumns)
+        EXPECT_FALSE(on);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(EinstellungenDlgTest, EmptiedFileNameMakesTheExportAskAgain) {
+    EXPECT_TRUE(run([&] {
+        type(dlg.Edit2, QString());
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::ExportFile, 0);
+    EXPECT_TRUE(Globals::ExportFileName.isEmpty());
+}
+
+TEST_F(EinstellungenDlgTest, FiveEmptyProtocolLinesStayFiveEmptyLines) {
+    for (int k = 1; k <= 5; ++k)
+        Globals::TopLine[k].clear();
+    EXPECT_TRUE(run([&] {
+        EXPECT_EQ(dlg.Memo1->toPlainText(), "\n\n\n\n");
+        dlg.BitBtn1->click();
+    }));
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_TRUE(Globals::TopLine[k].isEmpty());
+}
+
+TEST_F(EinstellungenDlgTest, ExportFileOutsideTheItemsShowsTheNearestOrNone) {
+    Globals::ExportFile = 2;
+    EXPECT_TRUE(run([&] {
+        EXPECT_EQ(dlg.RadioGroup1->ItemIndex(), 1);
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::ExportFile, 1);
+    Globals::ExportFile = -4;
+    EXPECT_TRUE(run([&] {
+        EXPECT_EQ(dlg.RadioGroup1->ItemIndex(), -1);
+        key(dlg.Edit1, Qt::Key_Return); // Enter outside the memos is OK
+    }));
+    EXPECT_EQ(Globals::ExportFile, -1);
+}
+
+TEST_F(EinstellungenDlgTest, CancelEscapeAndCloseChangeNothingEvenAfterSuch) {
+    platform::setSaveFileHandler([](const platform::SaveFileRequest&) {
+        return platform::SaveFileResult{true, QStringLiteral("/tmp/neu.csv")};
+    });
+    EXPECT_FALSE(run([&] {
+        dlg.BitBtn3->click();
+        EXPECT_EQ(dlg.Edit2->text(), "/tmp/neu.csv");
+        type(dlg.Edit1, QStringLiteral("Anders"));
+        dlg.BitBtn2->click();
+    }));
+    EXPECT_FALSE(run([&] {
+        dlg.BitBtn3->click();
+        dlg.Memo1->setPlainText(QStringLiteral("weg"));
+        key(dlg.Edit2, Qt::Key_Escape);
+    }));
+    EXPECT_FALSE(run([&] {
+        dlg.CheckBox1->click();
+        dlg.close();
+    }));
+    EXPECT_EQ(Globals::ExportFileName, "/tmp/alt.csv");
+    EXPECT_EQ(Globals::Operator, "Meier ");
+    EXPECT_EQ(Globals::TopLine[1], "Firma 1");
+    EXPECT_TRUE(Globals::Preview);
+}
+
+TEST_F(EinstellungenDlgTest, EnterInAMemoStartsANewLine) {
+    EXPECT_TRUE(run([&] {
+        dlg.Memo1->moveCursor(QTextCursor::End);
+        key(dlg.Memo1, Qt::Key_Return);
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(dlg.Memo1->toPlainText().count(u'\n'), 5);
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::TopLine[5], "Firma 5");
+}
+
+TEST_F(EinstellungenDlgTest, SuchOffersTheFieldsNameAndTakesTheChosenOne) {
+    platform::SaveFileRequest asked;
+    bool accept = true;
+    platform::setSaveFileHandler([&](const platform::SaveFileRequest& r) {
+        asked = r;
+        return accept ? platform::SaveFileResult{true, QStringLiteral("/tmp/gewaehlt.csv")}
+                      : platform::SaveFileResult{};
+    });
+    Globals::ExportFile = 0;
+    EXPECT_TRUE(run([&] {
+        dlg.BitBtn3->click();
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(asked.FileName, "/tmp/alt.csv");
+    EXPECT_EQ(asked.Title, "Exportdatei");
+    EXPECT_EQ(asked.Filter, "CSV-Dateien (*.csv)|*.csv|alle Dateien (*.*)|*.*");
+    EXPECT_EQ(asked.DefaultExtension, "csv");
+    EXPECT_TRUE(asked.Options & platform::fdPathMustExist);
+    EXPECT_FALSE(asked.Options & platform::fdOverwritePrompt);
+    // The name is kept, but the export still asks: "such" does not choose the fixed file.
+    EXPECT_EQ(Globals::ExportFileName, "/tmp/gewaehlt.csv");
+    EXPECT_EQ(Globals::ExportFile, 0);
+
+    accept = false;
+    dlg.FillFromValues();
+    dlg.BitBtn3Click();
+    EXPECT_EQ(dlg.Edit2->text(), "/tmp/gewaehlt.csv");
+}
+
+TEST_F(EinstellungenDlgTest, ServiceIntervalThatIsNoNumberIsReportedAndKept) {
+    EXPECT_TRUE(run([&] {
+        type(dlg.IntEdit1, QStringLiteral("ein Jahr"));
+        leave(dlg.IntEdit1);
+        EXPECT_EQ(dlg.IntEdit1->text(), "ein Jahr"); // not quietly replaced
+        dlg.BitBtn1->click();
+        EXPECT_TRUE(dlg.isVisible());
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes.front(), ServiceIntervalMessage);
+        EXPECT_EQ(dlg.IntEdit1->text(), "ein Jahr");
+        type(dlg.IntEdit1, QStringLiteral("730"));
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::ServiceInterv, 730);
+}
+
+TEST_F(EinstellungenDlgTest, EachOpeningShowsTheValuesAgain) {
+    EXPECT_FALSE(run([&] {
+        type(dlg.IntEdit1, QStringLiteral("xyz"));
+        type(dlg.Edit1, QStringLiteral("Neu"));
+        dlg.BitBtn2->click();
+    }));
+    EXPECT_TRUE(run([&] {
+        EXPECT_EQ(dlg.IntEdit1->text(), "365");
+        EXPECT_EQ(dlg.Edit1->text(), "Meier ");
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::ServiceInterv, 365);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+} // namespace
