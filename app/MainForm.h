@@ -271,6 +271,8 @@ public:
     void ToolButton3Click();
     void ToolButton5Click();
     void Barcode1Click();
+    void ToolButton7Click();
+    void ToolButton11Click();
     void ToolButton8Click();
     void Hinweise1Click();
     void Image1Click();

@@ -1,7 +1,9 @@
 // The main window's tool bar and menu commands that open the program's other windows.
 #include "app/AboutBox.h"
+#include "app/EinstellungenDlg.h"
 #include "app/LiveProtocol.h"
 #include "app/MainForm.h"
+#include "app/MessmodusDlg.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "printing/BarcdWahlDlg.h"
@@ -40,6 +42,10 @@ void TForm1::bindCommandHandlers() {
     connect(ffnen1, &QAction::triggered, this, [this] { ToolButton3Click(); });
     connect(ToolButton5, &QToolButton::clicked, this, [this] { ToolButton5Click(); });
     connect(Barcode1, &QAction::triggered, this, [this] { Barcode1Click(); });
+    connect(ToolButton7, &QToolButton::clicked, this, [this] { ToolButton7Click(); });
+    connect(Einstellungen1, &QAction::triggered, this, [this] { ToolButton7Click(); });
+    connect(ToolButton11, &QToolButton::clicked, this, [this] { ToolButton11Click(); });
+    connect(einstellen1, &QAction::triggered, this, [this] { ToolButton11Click(); });
     connect(ToolButton8, &QToolButton::clicked, this, [this] { ToolButton8Click(); });
     connect(Hinweise1, &QAction::triggered, this, [this] { Hinweise1Click(); });
     connect(ToolButton9, &QToolButton::clicked, this, [this] { ToolButton9Click(); });
@@ -97,6 +103,16 @@ void TForm1::ToolButton5Click() {
 
 void TForm1::Barcode1Click() {
     ToolButton5Click();
+}
+
+void TForm1::ToolButton7Click() {
+    if (EinstellungenDlg)
+        EinstellungenDlg->Execute();
+}
+
+void TForm1::ToolButton11Click() {
+    if (MessmodusDlg)
+        MessmodusDlg->Execute(*this);
 }
 
 void TForm1::ToolButton8Click() {

@@ -1,3 +1,5 @@
+#include "app/AboutBox.h"
+#include "app/EinstellungenDlg.h"
 #include "app/MainForm.h"
 #include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
@@ -230,4 +232,31 @@ TEST_F(CommandsTest, PrintingTheLiveTestUsesPreviewOrPrinterAsConfigured) {
     Globals::Preview = false;
     delete Pruefprot;
     Pruefprot = nullptr;
+}
+
+TEST_F(CommandsTest, ToolButtonsAndMenuItemsOpenTheirWindows) {
+    EinstellungenDlg = new TEinstellungenDlg;
+    AboutBox = new TAboutBox;
+    const auto opens = [this](QDialog* dialog, const std::function<void()>& click) {
+        bool shown = false;
+        auto* poll = new QTimer(form.get());
+        QObject::connect(poll, &QTimer::timeout, form.get(), [&shown, dialog, poll] {
+            if (!dialog->isVisible())
+                return;
+            shown = true;
+            poll->stop();
+            dialog->reject();
+        });
+        poll->start(20);
+        click();
+        delete poll;
+        return shown;
+    };
+    EXPECT_TRUE(opens(EinstellungenDlg, [this] { form->ToolButton7->click(); }));
+    EXPECT_TRUE(opens(EinstellungenDlg, [this] { form->Einstellungen1->trigger(); }));
+    EXPECT_TRUE(opens(AboutBox, [this] { form->Info1->trigger(); }));
+    delete AboutBox;
+    AboutBox = nullptr;
+    delete EinstellungenDlg;
+    EinstellungenDlg = nullptr;
 }
