@@ -57,30 +57,35 @@ bool TMeasuringModeWriter::WriteMode(int32_t schutzklasse, bool mitIsol, bool mi
            settings_.SendAutoSequence(automatisch);
 }
 
-bool TMeasuringModeWriter::WriteStoredTest(const TStoredTestMode& mode) {
+bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, int32_t firmwareLevel) {
     const int32_t m = mode.Menueflags;
+    const bool manual = (m & Menueflags::manuGrenz) != 0;
+    const bool written =
+        writers.SendProtectionClass(mode.Schutzklasse) &&
+        writers.SendInsulationMode((m & Menueflags::mitIsol) != 0, (m & Menueflags::mitIsoDiff) != 0) &&
+        writers.SendTouchCurrent((m & Menueflags::mitBeruehr) != 0) &&
+        writers.SendDinVde((m & Menueflags::DINVDE) != 0 ? 1 : 0) &&
+        writers.SendAutoSequence((m & Menueflags::automatisch) != 0) && writers.SendManualLimits(manual);
+    if (!written || !manual)
+        return written;
+    const int pe = IndexOfValue(PeResistanceLimits(firmwareLevel), mode.GrwSchutzleiterwid);
+    const int insulation = IndexOfValue(InsulationLimits, mode.GrwIsolationswid);
+    const int leakage = IndexOfValue(LeakageLimits, mode.GrwAbleitstrom);
+    if (pe >= 0)
+        writers.SendPeLimitIndex(pe);
+    if (insulation >= 0)
+        writers.SendInsulationLimitIndex(insulation);
+    if (leakage >= 0)
+        writers.SendLeakageLimitIndex(leakage);
+    return true;
+}
+
+bool TMeasuringModeWriter::WriteStoredTest(const TStoredTestMode& mode) {
     if (gate_.Busy())
         return false;
     link_.PauseRefresh();
     settingsHold_ = settingDelay_;
-    const bool manual = (m & Menueflags::manuGrenz) != 0;
-    const bool written =
-        WriteMode(mode.Schutzklasse, (m & Menueflags::mitIsol) != 0, (m & Menueflags::mitIsoDiff) != 0,
-                  (m & Menueflags::mitBeruehr) != 0, (m & Menueflags::DINVDE) != 0 ? 1 : 0,
-                  (m & Menueflags::automatisch) != 0) &&
-        settings_.SendManualLimits(manual);
-    if (written && manual) {
-        const int level = link_.FirmwareLevel();
-        const int pe = IndexOfValue(PeResistanceLimits(level), mode.GrwSchutzleiterwid);
-        const int insulation = IndexOfValue(InsulationLimits, mode.GrwIsolationswid);
-        const int leakage = IndexOfValue(LeakageLimits, mode.GrwAbleitstrom);
-        if (pe >= 0)
-            settings_.SendPeLimitIndex(pe);
-        if (insulation >= 0)
-            settings_.SendInsulationLimitIndex(insulation);
-        if (leakage >= 0)
-            settings_.SendLeakageLimitIndex(leakage);
-    }
+    const bool written = ApplyStoredTestMode(settings_, mode, link_.FirmwareLevel());
     link_.ResumeRefresh();
     return written;
 }

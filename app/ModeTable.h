@@ -37,6 +37,11 @@ struct TStoredTestMode {
 };
 TStoredTestMode StoredTestModeOf(const TWerteSatz& w);
 
+// Sends a stored test's mode through the writers in their fixed order and stops at the first
+// that fails; with manual limits it then sends each limit found in its table (those results
+// are ignored). True when the mode writes succeeded.
+bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, int32_t firmwareLevel);
+
 // Writes a whole measuring mode through the settings writers, one after the other, each only
 // after the one before succeeded. The refresh is paused around the chain and the settings
 // hold counter is set so that the settings panel does not show the tester's intermediate

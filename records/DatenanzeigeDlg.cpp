@@ -1,6 +1,7 @@
 #include "records/DatenanzeigeDlg.h"
 
 #include "app/MainForm.h"
+#include "app/ModeTable.h"
 #include "app/TesterSettings.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -712,13 +713,13 @@ void TDatenanzeigeDlg::BitBtn4Click() {
     if (!writers)
         return;
     guarded([&] {
-        TTestMode mode;
+        TStoredTestMode mode;
         mode.Schutzklasse = currentInt(*Query3, "Schutzklasse");
         mode.Menueflags = currentInt(*Query3, "Menueflags");
         mode.GrwSchutzleiterwid = currentInt(*Query3, "GrwSchutzleiterwid");
         mode.GrwIsolationswid = currentInt(*Query3, "GrwIsolationswid");
         mode.GrwAbleitstrom = currentInt(*Query3, "GrwAbleitstrom");
-        ApplyTestMode(*writers, mode, Globals::FirmwareLevel);
+        ApplyStoredTestMode(*writers, mode, Globals::FirmwareLevel);
     });
 }
 

@@ -179,26 +179,3 @@ bool DisconnectRowEnabled(int32_t enables) {
         (1 << MeasurementBits::BeruehrungsstromL1N) | (1 << MeasurementBits::BeruehrungsstromNL1);
     return (enables & currents) != 0;
 }
-
-bool ApplyTestMode(TTesterSettings& writers, const TTestMode& mode, int32_t firmwareLevel) {
-    const int32_t m = mode.Menueflags;
-    const bool manual = (m & Menueflags::manuGrenz) != 0;
-    const bool applied =
-        writers.SendProtectionClass(mode.Schutzklasse) &&
-        writers.SendInsulationMode((m & Menueflags::mitIsol) != 0, (m & Menueflags::mitIsoDiff) != 0) &&
-        writers.SendTouchCurrent((m & Menueflags::mitBeruehr) != 0) &&
-        writers.SendDinVde((m & Menueflags::DINVDE) != 0 ? 1 : 0) &&
-        writers.SendAutoSequence((m & Menueflags::automatisch) != 0) && writers.SendManualLimits(manual);
-    if (!applied || !manual)
-        return applied;
-    const int pe = IndexOfValue(PeResistanceLimits(firmwareLevel), mode.GrwSchutzleiterwid);
-    if (pe >= 0)
-        writers.SendPeLimitIndex(pe);
-    const int iso = IndexOfValue(InsulationLimits, mode.GrwIsolationswid);
-    if (iso >= 0)
-        writers.SendInsulationLimitIndex(iso);
-    const int leak = IndexOfValue(LeakageLimits, mode.GrwAbleitstrom);
-    if (leak >= 0)
-        writers.SendLeakageLimitIndex(leak);
-    return true;
-}

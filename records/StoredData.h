@@ -42,17 +42,3 @@ QString ErgebnisText(bool passed);
 int32_t ShownTestEnables(bool haveTest, int32_t menueflags, int32_t schutzklasse);
 // The row "Grenzwert für Netztrennung:" applies when any current row does.
 bool DisconnectRowEnabled(int32_t enables);
-
-// The measuring mode of a stored test as the tester takes it.
-struct TTestMode {
-    int32_t Schutzklasse = 0;
-    int32_t Menueflags = 0;
-    int32_t GrwSchutzleiterwid = 0;
-    int32_t GrwIsolationswid = 0;
-    int32_t GrwAbleitstrom = 0;
-};
-
-// Sends the mode through the writers in their fixed order and stops at the first that
-// fails; with manual limits, then the three limit indices whose values are in the
-// tables (their results are not looked at). True when every mode writer succeeded.
-bool ApplyTestMode(TTesterSettings& writers, const TTestMode& mode, int32_t firmwareLevel);
