@@ -154,7 +154,7 @@ void TDatenabrufDlg::BuildGrid() {
         {"LfdNr", "lfd. Nr.", 36, true, true, false},
         {"Barcode", "Barcode/Prüfl.-Nr.", 0, false, false, false},
         {"PrueflingNr", "Prüfling", 48, true, true, true},
-        {"Datum", nullptr, 60, false, true, false},
+        {"Datum", nullptr, 68, false, true, false},
         {"GT-Seriennummer", nullptr, 0, true, false, false},
         {"Schutzklasse", "Schutzkl.", 52, true, true, false},
         {"automatisch", nullptr, 0, true, true, false},
