@@ -574,11 +574,8 @@ void TForm1::SaveIniSettings() {
     Settings.Top = y();
     Settings.ShowHints = ToolButton8->isChecked();
     QString error;
-    if (!::SaveIniSettings(iniFileName_, Settings, &error)) {
-        WriteProgramLog(error.toStdString());
-        platform::messageBox(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error,
-                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
-    }
+    if (!::SaveIniSettings(iniFileName_, Settings, &error))
+        platform::messageBox(error, platform::MessageButtons::Ok, platform::MessageIcon::Stop);
 }
 
 void TForm1::WriteProgramLog(const std::string& text) {
