@@ -113,6 +113,8 @@ const std::array<TForm1::TApplyRoutine, RefreshKindCount> TForm1::ApplyRoutines{
 TForm1::TForm1(const QString& iniFileName, QWidget* owner) : QMainWindow(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gerätetester"));
+    // The designed place: the default of the configured position.
+    move(Settings.Left, Settings.Top);
     createComponents();
     createMenus();
     createToolBar();
