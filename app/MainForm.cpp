@@ -113,6 +113,8 @@ const std::array<TForm1::TApplyRoutine, RefreshKindCount> TForm1::ApplyRoutines{
 TForm1::TForm1(const QString& iniFileName, QWidget* owner) : QMainWindow(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gerätetester"));
+    // The designed place: the default of the configured position.
+    move(Settings.Left, Settings.Top);
     createComponents();
     createMenus();
     createToolBar();
@@ -574,11 +576,8 @@ void TForm1::SaveIniSettings() {
     Settings.Top = y();
     Settings.ShowHints = ToolButton8->isChecked();
     QString error;
-    if (!::SaveIniSettings(iniFileName_, Settings, &error)) {
-        WriteProgramLog(error.toStdString());
-        platform::messageBox(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.\n") + error,
-                             platform::MessageButtons::Ok, platform::MessageIcon::Warning);
-    }
+    if (!::SaveIniSettings(iniFileName_, Settings, &error))
+        platform::messageBox(error, platform::MessageButtons::Ok, platform::MessageIcon::Stop);
 }
 
 void TForm1::WriteProgramLog(const std::string& text) {

@@ -204,7 +204,8 @@ TEST_F(CommandsTest, ConfigurationThatCannotBeWrittenIsReportedAtTheEnd) {
         Form1 = nullptr;
     }
     ASSERT_FALSE(boxes.isEmpty());
-    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden.")));
+    EXPECT_EQ(boxes[0], QStringLiteral("In %1 kann nicht geschrieben werden")
+                            .arg(dir.filePath(QStringLiteral("fehlt/geraetetester.INI"))));
 }
 
 TEST_F(CommandsTest, PrintingTheLiveTestUsesPreviewOrPrinterAsConfigured) {

@@ -138,6 +138,18 @@ TEST_F(MainWindowTest, UncreatableLogIsOffButItsNameIsKept) {
     EXPECT_TRUE(QString::fromUtf8(f.readAll()).contains(QStringLiteral("PgmLog=/nonexistent-dir/pgm.log")));
 }
 
+TEST_F(MainWindowTest, WithoutPositionTheWindowStandsWhereItWasDesigned) {
+    start();
+    EXPECT_EQ(form->pos(), QPoint(192, 107));
+    form.reset();
+    Form1 = nullptr;
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Left=192")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Top=107")));
+}
+
 TEST_F(MainWindowTest, ConnectIdentifiesAnAutosendTesterAndDisconnectStopsIt) {
     tester.withState([](TesterDouble::State& s) { s.programVersion = "102B1AB"; });
     start();
