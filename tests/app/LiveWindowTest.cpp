@@ -289,7 +289,8 @@ TEST_F(LiveWindowTest, HoldOffKeepsTheControlsWhileTheRecordFollowsTheTester) {
 }
 
 TEST_F(LiveWindowTest, SecondExchangeIsRefusedWhileOneWaitsForTheTester) {
-    connectTester();
+    // Time-outs well above the late answer, so that a loaded machine still gets it in time.
+    connectTester(QStringLiteral("MessageAnswerRAM=3000\r\nMessageAnswerWriteEEPROM=3000\r\n"));
     tester.misbehave(TesterDouble::Misbehaviour::Late, 150);
     bool clickedMeanwhile = false;
     QTimer::singleShot(60, [&] {

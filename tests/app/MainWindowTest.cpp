@@ -305,7 +305,8 @@ TEST_F(MainWindowTest, PortDialogChoosesThePortAndOkWithoutChoiceKeepsIt) {
 
 TEST_F(MainWindowTest, SecondClickDuringIdentificationWaitsForTheFirst) {
     tester.misbehave(TesterDouble::Misbehaviour::Late, 150);
-    start();
+    // An answer time-out well above the late answer, so that a loaded machine still gets it.
+    start(QStringLiteral("[Timing]\r\nMessageAnswerRAM=3000\r\n"));
     bool clickedAgain = false;
     QTimer::singleShot(50, [&] {
         clickedAgain = true;
