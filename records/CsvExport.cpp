@@ -1,6 +1,7 @@
 #include "records/CsvExport.h"
 
 #include "platform/windows1252.h"
+#include "records/StoredData.h"
 
 #include <QHash>
 
@@ -14,17 +15,6 @@ QString num(int32_t v) {
 
 QString dateText(const QDateTime& d) {
     return d.isValid() ? d.date().toString(QStringLiteral("dd.MM.yyyy")) : QString();
-}
-
-QString jaNeinStrich(int32_t v) {
-    switch (v) {
-    case 0:
-        return QStringLiteral("nein");
-    case 1:
-        return QStringLiteral("ja");
-    default:
-        return QStringLiteral("---");
-    }
 }
 
 using ValueFn = std::function<QString(const TWerteSatz&)>;
@@ -54,7 +44,7 @@ const QHash<QString, ValueFn>& valueTable() {
         {QStringLiteral("Grenzwertflags"), [](const TWerteSatz& w) { return num(w.Grenzwertflags); }},
         {QStringLiteral("Menueflags"), [](const TWerteSatz& w) { return num(w.Menueflags); }},
         {QStringLiteral("Schutzklasse"), [](const TWerteSatz& w) { return num(w.Schutzklasse); }},
-        {QStringLiteral("Sichtpruefung"), [](const TWerteSatz& w) { return jaNeinStrich(w.Sichtpruef); }},
+        {QStringLiteral("Sichtpruefung"), [](const TWerteSatz& w) { return SichtpruefText(w.Sichtpruef); }},
         {QStringLiteral("Messablauf"), [](const TWerteSatz& w) { return num(w.Messablauf); }},
         {QStringLiteral("Schutzleiterwid"),
          [](const TWerteSatz& w) { return FormatSchutzleiterwid(w.Schutzleiterwid); }},
@@ -122,9 +112,6 @@ const QHash<QString, ValueFn>& valueTable() {
 
 QString cleanItem(QString item) {
     item.replace(u'"', u'\'');
-    item.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    item.replace(u'\r', u' ');
-    item.replace(u'\n', u' ');
     return item;
 }
 

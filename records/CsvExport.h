@@ -11,7 +11,7 @@
 // switched on in Globals::ExportColumns, in the order of ExportColumnTable.
 
 // Each item in double quotes, joined by ";". A double quote inside an item becomes a single
-// quote and a line break a blank, so that an item never ends early nor spans lines.
+// quote, so that an item never ends early; a note's line breaks stay inside its quotes.
 QString StringsToCsvLine(const QStringList& items);
 // Header item of every switched-on column ("SichtpruefungBestanden" for key Sichtpruefung).
 void FillCsvHeader(QStringList& items);

@@ -2,6 +2,7 @@
 
 #include "controls/DBControls.h"
 #include "platform/database.h"
+#include "platform/message_box.h"
 #include "records/NeuPrueflingDlg.h"
 
 #include <QGuiApplication>
@@ -31,6 +32,12 @@ void label(QWidget* parent, const QString& text, int left, int top) {
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
+}
+
+void showError(const std::exception& e) {
+    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
+    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), platform::MessageButtons::Ok,
+                         platform::MessageIcon::Stop);
 }
 
 } // namespace
@@ -86,8 +93,12 @@ void TNeuKundeDlg::hideEvent(QHideEvent* event) {
 }
 
 void TNeuKundeDlg::FormShow() {
-    Query1->Open();
-    Query1->Append();
+    try {
+        Query1->Open();
+        Query1->Append();
+    } catch (const std::exception& e) {
+        showError(e);
+    }
 }
 
 void TNeuKundeDlg::FormHide() {
@@ -98,10 +109,24 @@ void TNeuKundeDlg::FormHide() {
 
 // A customer exists only together with a first device: without one it is removed again.
 void TNeuKundeDlg::OKBtnClick() {
-    if (editing(*Query1))
+    try {
+        // Without the appended row (the table could not be opened) there is nothing to store,
+        // and the current row would be another customer's.
+        if (!editing(*Query1))
+            return;
         Query1->Post();
+    } catch (const std::exception& e) {
+        // The entry stays so that the user can correct it or cancel.
+        showError(e);
+        return;
+    }
     const bool device = neuPrueflingDlg_ && neuPrueflingDlg_->exec() == QDialog::Accepted;
-    if (!device)
-        Query1->Delete();
+    if (!device) {
+        try {
+            Query1->Delete();
+        } catch (const std::exception& e) {
+            showError(e);
+        }
+    }
     accept();
 }

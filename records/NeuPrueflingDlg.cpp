@@ -7,6 +7,7 @@
 #include "records/NeuKundeDlg.h"
 #include "records/PrueflingDlg.h"
 #include "records/StagingTable.h"
+#include "records/StoredData.h"
 
 #include <QGuiApplication>
 #include <QHideEvent>
@@ -97,16 +98,20 @@ void TNeuPrueflingDlg::hideEvent(QHideEvent* event) {
 
 void TNeuPrueflingDlg::FormShow() {
     DBEdit1->setFocus();
-    Query1->Open();
-    Query1->Append();
-    if (datenabrufDlg_ && datenabrufDlg_->isVisible() && datenabrufDlg_->Query1->Active() &&
-        datenabrufDlg_->Query1->RecordCount() > 0)
-        Query1->FieldByName(QStringLiteral("Barcode"))
-            .SetAsString(datenabrufDlg_->Query1->FieldByName(QStringLiteral("Barcode")).AsString());
-    const int32_t kunde = neuKundeDlg_ && neuKundeDlg_->isVisible()
-                              ? currentKundenNr(neuKundeDlg_->Query1)
-                              : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
-    Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
+    try {
+        Query1->Open();
+        Query1->Append();
+        if (datenabrufDlg_ && datenabrufDlg_->isVisible() && datenabrufDlg_->Query1->Active() &&
+            datenabrufDlg_->Query1->RecordCount() > 0)
+            Query1->FieldByName(QStringLiteral("Barcode"))
+                .SetAsString(datenabrufDlg_->Query1->FieldByName(QStringLiteral("Barcode")).AsString());
+        const int32_t kunde = neuKundeDlg_ && neuKundeDlg_->isVisible()
+                                  ? currentKundenNr(neuKundeDlg_->Query1)
+                                  : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
+        Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
+    } catch (const platform::EDatabaseError& e) {
+        platform::messageBox(e.Message(), MessageButtons::Ok, MessageIcon::Stop);
+    }
 }
 
 void TNeuPrueflingDlg::FormHide() {
@@ -117,6 +122,9 @@ void TNeuPrueflingDlg::FormHide() {
 
 void TNeuPrueflingDlg::OKBtnClick() {
     try {
+        // Without the appended row (the table could not be opened) nothing would be stored.
+        if (!editing(*Query1))
+            return;
         if (Query1->FieldByName(QStringLiteral("KundenNr")).AsInteger() == 0) {
             platform::messageBox(QStringLiteral("Ein Prüfling kann nur für einen Kunden angelegt werden."),
                                  MessageButtons::Ok, MessageIcon::Exclamation);
@@ -124,14 +132,10 @@ void TNeuPrueflingDlg::OKBtnClick() {
         }
         const QString barcode = DBEditBarcode->text();
         if (PrueflingBarcodeTaken(Database::Current(), barcode)) {
-            platform::messageBox(QStringLiteral("Es existiert bereits ein Prüfling mit dieser "
-                                                "Barcodenummer/Prüflingsnummer.\rBarcodenummern müssen "
-                                                "jedoch leer oder eindeutig sein."),
-                                 MessageButtons::Ok, MessageIcon::None);
+            platform::messageBox(DuplicateBarcodeMessage(), MessageButtons::Ok, MessageIcon::None);
             return;
         }
-        if (editing(*Query1))
-            Query1->Post();
+        Query1->Post();
         accept();
     } catch (const platform::EDatabaseError& e) {
         // The entry stays so that the user can correct it or cancel.

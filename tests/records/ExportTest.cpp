@@ -44,7 +44,7 @@ TEST_F(ExportTest, LineItemsAreQuotedAndCannotBreakTheColumns) {
     EXPECT_EQ(StringsToCsvLine({QStringLiteral(" a "), QString(), QStringLiteral("b;c")}),
               QStringLiteral("\" a \";\"\";\"b;c\""));
     EXPECT_EQ(StringsToCsvLine({QStringLiteral("2\" Rohr"), QStringLiteral("x\r\ny\nz\r")}),
-              QStringLiteral("\"2' Rohr\";\"x y z \""));
+              QStringLiteral("\"2' Rohr\";\"x\r\ny\nz\r\""));
 }
 
 TEST_F(ExportTest, EverySwitchedOnColumnHasItsHeaderAndValueInTableOrder) {
@@ -97,7 +97,7 @@ TEST_F(ExportTest, ShownTestIsWrittenByteForByteInWindows1252) {
         "\"Pruefungsergebnis\";\"Notiz\";\"DINVDE\";\"mitIsol\"\r\n\"" +
         QByteArray::number(n) + "\";\"M\xFCller \x80\";\"05.03.2024\";\"ja\";\"" +
         FormatSchutzleiterwid(150).toLatin1() + "\";\"" + FormatAbleitstrom(30).toLatin1() +
-        "\";\"ja\";\"Stecker 'lose'; neu l\xF6ten\";\"0702\";\"Iso+Diff\"\r\n";
+        "\";\"ja\";\"Stecker 'lose'; neu\r\nl\xF6ten\";\"0702\";\"Iso+Diff\"\r\n";
     EXPECT_EQ(written(), expected);
 }
 

@@ -220,6 +220,21 @@ TEST_F(RecordWindowsTest, ACustomerWhoseFirstDeviceIsCancelledIsRemoved) {
     EXPECT_EQ(rowsAfter, 1);
 }
 
+TEST_F(RecordWindowsTest, ACustomerThatCannotBeStoredKeepsTheEntryOpen) {
+    exec(QStringLiteral("create trigger voll before insert on \"Kunden.db\" "
+                        "begin select raise(abort, 'Datenträger voll'); end"));
+    neuKunde->show();
+    QApplication::processEvents();
+    type(editOf(neuKunde.get(), "Name1"), QStringLiteral("Neu"));
+    neuKunde->OKBtn->click();
+    EXPECT_TRUE(neuKunde->isVisible());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("Datenträger voll")));
+    EXPECT_EQ(editOf(neuKunde.get(), "Name1")->text(), "Neu");
+    neuKunde->CancelBtn->click();
+    EXPECT_EQ(count("Kunden.db"), 0);
+}
+
 TEST_F(RecordWindowsTest, ADuplicateBarcodeIsRefusedUntilChanged) {
     const int32_t kunde = addCustomer(QStringLiteral("K"));
     addDevice(kunde, QStringLiteral("A"), QStringLiteral("777"));
