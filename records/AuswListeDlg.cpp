@@ -33,7 +33,7 @@ TAuswListeDlg::TAuswListeDlg(const QString& iniFileName, QWidget* owner)
     : QDialog(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("AuswListeDlg"));
     setWindowTitle(QStringLiteral("Auswahl"));
-    resize(480, 360);
+    resize(454, 335);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     DBGrid1 = new TDBGrid(this);
@@ -68,6 +68,8 @@ void TAuswListeDlg::FormDestroy() {
 }
 
 void TAuswListeDlg::LoadPosition() {
+    // Without a stored position the window stands where it was designed.
+    move(227, 108);
     WindowPosition p{pos().x(), pos().y(), size().width(), size().height()};
     ::LoadPosition(iniFileName_, PositionSections::AuswListe, p);
     move(p.Left, p.Top);

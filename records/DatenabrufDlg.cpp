@@ -114,6 +114,8 @@ TDatenabrufDlg::~TDatenabrufDlg() {
 }
 
 void TDatenabrufDlg::LoadPosition() {
+    // Without a stored position the window stands where it was designed.
+    move(192, 107);
     WindowPosition p{x(), y(), width(), height()};
     ::LoadPosition(iniFileName_, PositionSections::Datenabruf, p);
     move(p.Left, p.Top);

@@ -420,6 +420,8 @@ void TDatenanzeigeDlg::FormDestroy() {
 }
 
 void TDatenanzeigeDlg::LoadPosition() {
+    // Without a stored position the window stands where it was designed.
+    move(194, 113);
     WindowPosition p{pos().x(), pos().y(), 0, 0};
     ::LoadPosition(iniFileName_, PositionSections::Datenanzeige, p);
     move(p.Left, p.Top);

@@ -144,6 +144,8 @@ TPrueflingDlg::~TPrueflingDlg() {
 }
 
 void TPrueflingDlg::LoadPosition() {
+    // Without a stored position the window stands where it was designed.
+    move(244, 165);
     WindowPosition p{x(), y(), width(), height()};
     ::LoadPosition(iniFileName_, PositionSections::Pruefling, p);
     move(p.Left, p.Top);

@@ -446,3 +446,11 @@ TEST_F(BrowserTest, PickListKeepsItsPlaceAndSizeAcrossARestart) {
 }
 
 } // namespace
+
+TEST(BrowserPositionTest, WithoutStoredPositionsTheWindowsStandWhereTheyWereDesigned) {
+    TAuswListeDlg list{QString()};
+    EXPECT_EQ(list.pos(), QPoint(227, 108));
+    EXPECT_EQ(list.size(), QSize(454, 335));
+    TDatenanzeigeDlg browser{QString()};
+    EXPECT_EQ(browser.pos(), QPoint(194, 113));
+}

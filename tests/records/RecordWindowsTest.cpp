@@ -357,3 +357,9 @@ TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {
 }
 
 } // namespace
+
+TEST_F(RecordWindowsTest, WithoutStoredPositionsTheDialogsStandWhereTheyWereDesigned) {
+    EXPECT_EQ(datenabruf->pos(), QPoint(192, 107));
+    EXPECT_EQ(datenabruf->size(), QSize(648, 477));
+    EXPECT_EQ(pruefling->pos(), QPoint(244, 165));
+}
