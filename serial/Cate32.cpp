@@ -438,9 +438,14 @@ void TCate::SetPort(TPort port) {
     setupFailed_ = false;
     hangupReported_ = false;
 
+    // Ready and hang-up reports of an earlier open may still be queued; they must not
+    // decide this one.
+    const uint64_t open = ++openCount_;
     platform::Notifier::Poster poster = window_->poster();
-    auto post = [poster, this](uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
-        return poster.post([this, msg, wParam, block = std::move(block)]() mutable {
+    auto post = [poster, this, open](uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
+        return poster.post([this, open, msg, wParam, block = std::move(block)]() mutable {
+            if (open != openCount_ && (msg == CM_READY || msg == CM_HANGUP))
+                return;
             CateWndProc(msg, wParam, std::move(block));
         });
     };

@@ -300,6 +300,7 @@ private:
     bool setupFailed_ = false;
     bool hangupReported_ = false;
     bool drained_ = false;
+    uint64_t openCount_ = 0;
     TCommOpener opener_;
     std::unique_ptr<platform::Notifier> window_;
 };

@@ -13,6 +13,7 @@
 #include <optional>
 #include <poll.h>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -82,6 +83,15 @@ public:
         platform::CommState state;
         platform::CommTimeouts timeouts;
         std::vector<platform::CommState> statesSet;
+        platform::CommEvent wake; // signalled by later(): the wait looks at the script again
+        Shared() { wake.create(); }
+        void later(platform::CommWait w, uint32_t mask) {
+            {
+                std::lock_guard l(mutex);
+                events.emplace_back(w, mask);
+            }
+            wake.signal();
+        }
     };
 
     explicit FakeCommDevice(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
@@ -144,9 +154,14 @@ public:
                 return w;
             }
         }
-        pollfd p{close.fd(), POLLIN, 0};
-        ::poll(&p, 1, -1);
-        return platform::CommWait::Closed;
+        // Woken by the close event, or by a test that scripted an event later on.
+        pollfd p[2] = {{close.fd(), POLLIN, 0}, {s_->wake.fd(), POLLIN, 0}};
+        ::poll(p, 2, -1);
+        if (close.isSignalled() || !p[1].revents)
+            return platform::CommWait::Closed;
+        uint64_t v;
+        [[maybe_unused]] ssize_t n = ::read(s_->wake.fd(), &v, sizeof v);
+        return waitInput(close, events);
     }
     platform::CommIo read(uint8_t*, size_t, size_t& got, const platform::CommEvent&) override {
         got = 0;
