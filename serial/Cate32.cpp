@@ -526,13 +526,8 @@ bool TCate::DrainWriteQueue() {
 void TCate::CloseReadThread() {
     if (!readThread_)
         return;
-    WriteCateLog("Read Thread wird geschlossen");
-    closeEvent_->signal();
-    device_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
-    if (!readThread_->WaitFor(threadEndMs)) {
-        WriteCateLog("Read Thread beendet nicht - wird terminiert");
-        readThread_->Terminate();
-    }
+    EndThread(*readThread_, "Read Thread wird geschlossen", "Read Thread beendet nicht - wird terminiert",
+              platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
     // Joined in every case: the thread uses the device and the event released next.
     readThread_.reset();
 }
@@ -540,15 +535,20 @@ void TCate::CloseReadThread() {
 void TCate::CloseWriteThread() {
     if (!writeThread_)
         return;
-    WriteCateLog("Write Thread wird geschlossen");
-    closeEvent_->signal();
-    if (!drained_)
-        device_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
-    if (!writeThread_->WaitFor(threadEndMs)) {
-        WriteCateLog("Write Thread beendet nicht - wird terminiert");
-        writeThread_->Terminate();
-    }
+    EndThread(*writeThread_, "Write Thread wird geschlossen", "Write Thread beendet nicht - wird terminiert",
+              drained_ ? 0 : platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
     writeThread_.reset();
+}
+
+void TCate::EndThread(TPortThread& thread, const char* closing, const char* notEnding, uint32_t purge) {
+    WriteCateLog(closing);
+    closeEvent_->signal();
+    if (purge)
+        device_->purgeComm(purge);
+    if (!thread.WaitFor(threadEndMs)) {
+        WriteCateLog(notEnding);
+        thread.Terminate();
+    }
 }
 
 bool TCate::SendData(const uint8_t* buffer, uint16_t count) {
@@ -707,26 +707,24 @@ bool TCate::DsrState() const {
     return IsOpen() && device_->getCommModemStatus(status) && (status & platform::MS_DSR_ON);
 }
 
+// While open the driver's sizes are the stored ones; false when it cannot tell.
+bool TCate::QueryQueueSizes() {
+    if (!IsOpen())
+        return true;
+    uint32_t in = 0, out = 0;
+    if (!device_->getCommProperties(in, out))
+        return false;
+    readBufferSize_ = in;
+    writeBufferSize_ = out;
+    return true;
+}
+
 uint32_t TCate::ReadBufferSize() {
-    if (IsOpen()) {
-        uint32_t in = 0, out = 0;
-        if (!device_->getCommProperties(in, out))
-            return 0;
-        readBufferSize_ = in;
-        writeBufferSize_ = out;
-    }
-    return readBufferSize_;
+    return QueryQueueSizes() ? readBufferSize_ : 0;
 }
 
 uint32_t TCate::WriteBufferSize() {
-    if (IsOpen()) {
-        uint32_t in = 0, out = 0;
-        if (!device_->getCommProperties(in, out))
-            return 0;
-        readBufferSize_ = in;
-        writeBufferSize_ = out;
-    }
-    return writeBufferSize_;
+    return QueryQueueSizes() ? writeBufferSize_ : 0;
 }
 
 void TCate::SetReadBufferSize(uint32_t value) {

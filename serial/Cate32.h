@@ -266,6 +266,8 @@ private:
     void ClosePort();
     void CloseReadThread();
     void CloseWriteThread();
+    void EndThread(TPortThread& thread, const char* closing, const char* notEnding, uint32_t purge);
+    bool QueryQueueSizes();
     bool DrainWriteQueue();
     void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
     void DoRequestHangup(uintptr_t thread);
