@@ -770,13 +770,14 @@ void TCate::SetLogfileName(const std::string& name) {
     log.name = name;
     if (name.empty())
         return;
+    // Before the open: a port thread may write the first line of the new log.
+    log.ticks = logTicks_;
     if (!log.file.open(name, platform::SharedLogFile::OpenMode::Append) &&
         !log.file.open(name, platform::SharedLogFile::OpenMode::Truncate)) {
         logfileName_.clear();
         log.name.clear();
         return;
     }
-    log.ticks = logTicks_;
     WriteCateLog("");
     WriteCateLog("--- Logfile-Start ---");
 }
