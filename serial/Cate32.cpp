@@ -481,7 +481,13 @@ void TCate::SetPort(TPort port) {
     writeThread_->SetPriority(platform::TThreadPriority::tpHigher);
 
     // A thread that fails its set-up reports a hang-up instead of being ready.
-    platform::waitUntil([this] { return (readReady_ && writeReady_) || setupFailed_; }, INT64_MAX / 2);
+    // The wait runs the event loop: a handler may close the port or open it anew meanwhile,
+    // and then this open is over.
+    const auto overtaken = [this, open] { return open != openCount_ || !IsOpen(); };
+    platform::waitUntil([&] { return (readReady_ && writeReady_) || setupFailed_ || overtaken(); },
+                        INT64_MAX / 2);
+    if (overtaken())
+        return;
     if (!readReady_ || !writeReady_) {
         ClosePort();
         FailOpen("Fehler beim Öffnen der Schnittstelle");

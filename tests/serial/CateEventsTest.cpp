@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <chrono>
 #include <thread>
 
@@ -192,6 +194,35 @@ TEST_F(CateEvents, AHangupOfTheFormerOpenDoesNotFailTheNextOne) {
     EXPECT_EQ(connects, 2);
     platform::delayMs(30);
     EXPECT_EQ(events, std::vector<std::string>{}) << "the old line's hang-up is not the new one's";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CateEvents, AnOpenOvertakenWhileItWaitsForItsThreadsReportsNothingMore) {
+    int connects = 0, disconnects = 0;
+    cate.OnConnect = [&](TCate&) { ++connects; };
+    cate.OnDisconnect = [&](TCate&) { ++disconnects; };
+    shared->maskDelayMs = 100;
+    // The user disconnects while the port is still waiting for its threads.
+    QTimer::singleShot(0, &cate, [&] { cate.SetPort(TPort::NoPort); });
+    cate.SetPort(TPort::Com1);
+    EXPECT_EQ(cate.Port(), TPort::NoPort);
+    EXPECT_EQ(disconnects, 1);
+    platform::delayMs(150);
+    EXPECT_EQ(connects, 0);
+
+    // A new open from inside the wait connects once.
+    QTimer::singleShot(0, &cate, [&] {
+        shared->maskDelayMs = 0;
+        cate.SetPort(TPort::Com1);
+    });
+    cate.SetPort(TPort::Com1);
+    EXPECT_EQ(cate.Port(), TPort::Com1);
+    EXPECT_EQ(connects, 1);
+    cate.SetPort(TPort::NoPort);
+    EXPECT_EQ(disconnects, 2);
 }
 
 } // namespace

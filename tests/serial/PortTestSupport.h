@@ -5,7 +5,9 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <poll.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -78,6 +81,7 @@ public:
         uint32_t modem = 0;
         bool modemOk = true;
         bool maskOk = true;
+        std::atomic<int> maskDelayMs{0}; // holds the read thread's set-up
         bool writeTakesNothing = false;
         int writes = 0;
         platform::CommState state;
@@ -130,6 +134,8 @@ public:
         return true;
     }
     bool setCommMask(uint32_t) override {
+        if (const int ms = s_->maskDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::lock_guard l(s_->mutex);
         errno = EINVAL;
         return s_->maskOk;
