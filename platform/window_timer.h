@@ -21,7 +21,11 @@ public:
     }
 
     bool Enabled() const { return enabled_; }
+    // Enabling a running timer does not restart its interval, or one enabled more often
+    // than it ticks would never fire.
     void SetEnabled(bool on) {
+        if (on == enabled_)
+            return;
         enabled_ = on;
         apply();
     }

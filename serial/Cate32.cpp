@@ -438,9 +438,14 @@ void TCate::SetPort(TPort port) {
     setupFailed_ = false;
     hangupReported_ = false;
 
+    // Ready and hang-up reports of an earlier open may still be queued; they must not
+    // decide this one.
+    const uint64_t open = ++openCount_;
     platform::Notifier::Poster poster = window_->poster();
-    auto post = [poster, this](uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
-        return poster.post([this, msg, wParam, block = std::move(block)]() mutable {
+    auto post = [poster, this, open](uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block) {
+        return poster.post([this, open, msg, wParam, block = std::move(block)]() mutable {
+            if (open != openCount_ && (msg == CM_READY || msg == CM_HANGUP))
+                return;
             CateWndProc(msg, wParam, std::move(block));
         });
     };
@@ -476,7 +481,13 @@ void TCate::SetPort(TPort port) {
     writeThread_->SetPriority(platform::TThreadPriority::tpHigher);
 
     // A thread that fails its set-up reports a hang-up instead of being ready.
-    platform::waitUntil([this] { return (readReady_ && writeReady_) || setupFailed_; }, INT64_MAX / 2);
+    // The wait runs the event loop: a handler may close the port or open it anew meanwhile,
+    // and then this open is over.
+    const auto overtaken = [this, open] { return open != openCount_ || !IsOpen(); };
+    platform::waitUntil([&] { return (readReady_ && writeReady_) || setupFailed_ || overtaken(); },
+                        INT64_MAX / 2);
+    if (overtaken())
+        return;
     if (!readReady_ || !writeReady_) {
         ClosePort();
         FailOpen("Fehler beim Öffnen der Schnittstelle");
@@ -521,13 +532,8 @@ bool TCate::DrainWriteQueue() {
 void TCate::CloseReadThread() {
     if (!readThread_)
         return;
-    WriteCateLog("Read Thread wird geschlossen");
-    closeEvent_->signal();
-    device_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
-    if (!readThread_->WaitFor(threadEndMs)) {
-        WriteCateLog("Read Thread beendet nicht - wird terminiert");
-        readThread_->Terminate();
-    }
+    EndThread(*readThread_, "Read Thread wird geschlossen", "Read Thread beendet nicht - wird terminiert",
+              platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
     // Joined in every case: the thread uses the device and the event released next.
     readThread_.reset();
 }
@@ -535,15 +541,20 @@ void TCate::CloseReadThread() {
 void TCate::CloseWriteThread() {
     if (!writeThread_)
         return;
-    WriteCateLog("Write Thread wird geschlossen");
-    closeEvent_->signal();
-    if (!drained_)
-        device_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
-    if (!writeThread_->WaitFor(threadEndMs)) {
-        WriteCateLog("Write Thread beendet nicht - wird terminiert");
-        writeThread_->Terminate();
-    }
+    EndThread(*writeThread_, "Write Thread wird geschlossen", "Write Thread beendet nicht - wird terminiert",
+              drained_ ? 0 : platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
     writeThread_.reset();
+}
+
+void TCate::EndThread(TPortThread& thread, const char* closing, const char* notEnding, uint32_t purge) {
+    WriteCateLog(closing);
+    closeEvent_->signal();
+    if (purge)
+        device_->purgeComm(purge);
+    if (!thread.WaitFor(threadEndMs)) {
+        WriteCateLog(notEnding);
+        thread.Terminate();
+    }
 }
 
 bool TCate::SendData(const uint8_t* buffer, uint16_t count) {
@@ -702,26 +713,24 @@ bool TCate::DsrState() const {
     return IsOpen() && device_->getCommModemStatus(status) && (status & platform::MS_DSR_ON);
 }
 
+// While open the driver's sizes are the stored ones; false when it cannot tell.
+bool TCate::QueryQueueSizes() {
+    if (!IsOpen())
+        return true;
+    uint32_t in = 0, out = 0;
+    if (!device_->getCommProperties(in, out))
+        return false;
+    readBufferSize_ = in;
+    writeBufferSize_ = out;
+    return true;
+}
+
 uint32_t TCate::ReadBufferSize() {
-    if (IsOpen()) {
-        uint32_t in = 0, out = 0;
-        if (!device_->getCommProperties(in, out))
-            return 0;
-        readBufferSize_ = in;
-        writeBufferSize_ = out;
-    }
-    return readBufferSize_;
+    return QueryQueueSizes() ? readBufferSize_ : 0;
 }
 
 uint32_t TCate::WriteBufferSize() {
-    if (IsOpen()) {
-        uint32_t in = 0, out = 0;
-        if (!device_->getCommProperties(in, out))
-            return 0;
-        readBufferSize_ = in;
-        writeBufferSize_ = out;
-    }
-    return writeBufferSize_;
+    return QueryQueueSizes() ? writeBufferSize_ : 0;
 }
 
 void TCate::SetReadBufferSize(uint32_t value) {
@@ -767,13 +776,14 @@ void TCate::SetLogfileName(const std::string& name) {
     log.name = name;
     if (name.empty())
         return;
+    // Before the open: a port thread may write the first line of the new log.
+    log.ticks = logTicks_;
     if (!log.file.open(name, platform::SharedLogFile::OpenMode::Append) &&
         !log.file.open(name, platform::SharedLogFile::OpenMode::Truncate)) {
         logfileName_.clear();
         log.name.clear();
         return;
     }
-    log.ticks = logTicks_;
     WriteCateLog("");
     WriteCateLog("--- Logfile-Start ---");
 }

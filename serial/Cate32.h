@@ -266,6 +266,8 @@ private:
     void ClosePort();
     void CloseReadThread();
     void CloseWriteThread();
+    void EndThread(TPortThread& thread, const char* closing, const char* notEnding, uint32_t purge);
+    bool QueryQueueSizes();
     bool DrainWriteQueue();
     void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
     void DoRequestHangup(uintptr_t thread);
@@ -300,6 +302,7 @@ private:
     bool setupFailed_ = false;
     bool hangupReported_ = false;
     bool drained_ = false;
+    uint64_t openCount_ = 0;
     TCommOpener opener_;
     std::unique_ptr<platform::Notifier> window_;
 };

@@ -90,3 +90,15 @@ TEST(UiTimer, AnIntervalOfZeroNeverFires) {
     runLoopFor(50);
     EXPECT_EQ(fired, stopped);
 }
+
+TEST(UiTimer, EnablingARunningTimerKeepsItsBeat) {
+    TTimer t;
+    int fired = 0;
+    t.OnTimer = [&] { ++fired; };
+    t.SetInterval(40);
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, [&] { t.SetEnabled(true); });
+    again.start(10);
+    runLoopFor(200);
+    EXPECT_GE(fired, 2);
+}

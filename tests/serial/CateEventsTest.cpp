@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
 namespace {
 
 using platform::CommWait;
@@ -165,6 +170,59 @@ TEST_F(CateEvents, SettingsReachTheDeviceAtOpenButTheErrorCharDoesNot) {
     EXPECT_EQ(shared->state.errorChar, '!');
     cate.SetPort(TPort::NoPort);
     EXPECT_EQ(shared->state.flags & 0x3030u, 0u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CateEvents, AHangupOfTheFormerOpenDoesNotFailTheNextOne) {
+    int connects = 0;
+    cate.OnConnect = [&](TCate&) { ++connects; };
+    openAndSettle(0);
+    ASSERT_EQ(connects, 1);
+    // The line goes away and the read thread reports it, but before the UI thread has
+    // seen that report the port is opened anew.
+    shared->later(CommWait::HungUp, 0);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!contains(logTexts(logPath, false), "Read Thread wird beendet") &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    cate.SetLogfileName(logPath);
+    cate.SetPort(TPort::Com1);
+    EXPECT_EQ(cate.Port(), TPort::Com1);
+    EXPECT_EQ(connects, 2);
+    platform::delayMs(30);
+    EXPECT_EQ(events, std::vector<std::string>{}) << "the old line's hang-up is not the new one's";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CateEvents, AnOpenOvertakenWhileItWaitsForItsThreadsReportsNothingMore) {
+    int connects = 0, disconnects = 0;
+    cate.OnConnect = [&](TCate&) { ++connects; };
+    cate.OnDisconnect = [&](TCate&) { ++disconnects; };
+    shared->maskDelayMs = 100;
+    // The user disconnects while the port is still waiting for its threads.
+    QTimer::singleShot(0, &cate, [&] { cate.SetPort(TPort::NoPort); });
+    cate.SetPort(TPort::Com1);
+    EXPECT_EQ(cate.Port(), TPort::NoPort);
+    EXPECT_EQ(disconnects, 1);
+    platform::delayMs(150);
+    EXPECT_EQ(connects, 0);
+
+    // A new open from inside the wait connects once.
+    QTimer::singleShot(0, &cate, [&] {
+        shared->maskDelayMs = 0;
+        cate.SetPort(TPort::Com1);
+    });
+    cate.SetPort(TPort::Com1);
+    EXPECT_EQ(cate.Port(), TPort::Com1);
+    EXPECT_EQ(connects, 1);
+    cate.SetPort(TPort::NoPort);
+    EXPECT_EQ(disconnects, 2);
 }
 
 } // namespace

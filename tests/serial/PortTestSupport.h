@@ -5,7 +5,9 @@
 
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -13,6 +15,8 @@
 #include <optional>
 #include <poll.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -77,11 +81,21 @@ public:
         uint32_t modem = 0;
         bool modemOk = true;
         bool maskOk = true;
+        std::atomic<int> maskDelayMs{0}; // holds the read thread's set-up
         bool writeTakesNothing = false;
         int writes = 0;
         platform::CommState state;
         platform::CommTimeouts timeouts;
         std::vector<platform::CommState> statesSet;
+        platform::CommEvent wake; // signalled by later(): the wait looks at the script again
+        Shared() { wake.create(); }
+        void later(platform::CommWait w, uint32_t mask) {
+            {
+                std::lock_guard l(mutex);
+                events.emplace_back(w, mask);
+            }
+            wake.signal();
+        }
     };
 
     explicit FakeCommDevice(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
@@ -120,6 +134,8 @@ public:
         return true;
     }
     bool setCommMask(uint32_t) override {
+        if (const int ms = s_->maskDelayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::lock_guard l(s_->mutex);
         errno = EINVAL;
         return s_->maskOk;
@@ -144,9 +160,14 @@ public:
                 return w;
             }
         }
-        pollfd p{close.fd(), POLLIN, 0};
-        ::poll(&p, 1, -1);
-        return platform::CommWait::Closed;
+        // Woken by the close event, or by a test that scripted an event later on.
+        pollfd p[2] = {{close.fd(), POLLIN, 0}, {s_->wake.fd(), POLLIN, 0}};
+        ::poll(p, 2, -1);
+        if (close.isSignalled() || !p[1].revents)
+            return platform::CommWait::Closed;
+        uint64_t v;
+        [[maybe_unused]] ssize_t n = ::read(s_->wake.fd(), &v, sizeof v);
+        return waitInput(close, events);
     }
     platform::CommIo read(uint8_t*, size_t, size_t& got, const platform::CommEvent&) override {
         got = 0;

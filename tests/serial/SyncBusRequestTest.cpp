@@ -27,7 +27,7 @@ struct RequestFixture : ::testing::Test {
             if (!answer)
                 return;
             const uint8_t sub = f[3];
-            QTimer::singleShot(answerDelayMs,
+            QTimer::singleShot(answerDelayMs, &port,
                                [this, sub] { port.deliver(frameBytes(Tester, sub, answerData)); });
         };
     }
@@ -93,7 +93,7 @@ TEST_F(RequestFixture, ARetryWithinTheBusDeadlineIsQueuedAndItsAnswerComesUnhand
 
 TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
     answer = false;
-    QTimer::singleShot(10, [this] { port.deliver(frameBytes(Tester, 0x3A, {0, 3})); });
+    QTimer::singleShot(10, &port, [this] { port.deliver(frameBytes(Tester, 0x3A, {0, 3})); });
     TProtok out{};
     ASSERT_TRUE(request(0x3A, 500, out));
     EXPECT_EQ(out[5], 3);
@@ -102,7 +102,7 @@ TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
 TEST_F(RequestFixture, FramesOfOtherIdsSubsOrWithBadChecksumsDoNotQualify) {
     answer = false;
     bus.SetMsgTimeOut(10);
-    QTimer::singleShot(5, [this] {
+    QTimer::singleShot(5, &port, [this] {
         port.deliver(frameBytes(Pc, 0x11));
         port.deliver(frameBytes(Tester, 0x12));
         port.deliver(frameBytes(Tester, 0x11, {}, true));
@@ -126,7 +126,7 @@ TEST_F(RequestFixture, ARequestStartedWhileAnotherWaitsFailsAtOnceAndTheOuterKee
     answerDelayMs = 40;
     bool innerResult = true;
     size_t sentByInner = 0;
-    QTimer::singleShot(5, [&] {
+    QTimer::singleShot(5, &port, [&] {
         const size_t before = port.sent.size();
         TProtok inner{};
         innerResult = request(0x34, 500, inner);
