@@ -18,7 +18,7 @@
 
 namespace {
 
-// Colours as the window was designed ($BBGGRR values of the original palette).
+// Colours as the window was designed, given as $BBGGRR values.
 const QColor InactiveBack(0xC0, 0xC0, 0x40);
 const QColor InactiveText(0xB0, 0xB0, 0x30);
 const QColor DarkGrey(0x20, 0x20, 0x20);
