@@ -87,8 +87,13 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     for (int i = 0; i < 6; ++i)
         *address[i] = field(d, 4, 27.5 + 4.5 * i, 74, TReportAlign::Left);
     TReportLabel** heading[] = {&QRLabel1, &QRLabel2, &QRLabel3, &QRLabel4, &QRLabel5};
-    for (int i = 0; i < 5; ++i)
-        *heading[i] = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
+    // Kept inside their column: a long line must not run over the frame and off the paper.
+    for (int i = 0; i < 5; ++i) {
+        TReportLabel* line = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
+        line->Width = 74;
+        line->AutoSize = false;
+        *heading[i] = line;
+    }
     d->AddHorLine(0, 56.6, BandWidth);
 
     // Device under test.
