@@ -23,8 +23,10 @@ ReportOutputHandler& outputHandler() {
     return handler;
 }
 
-// A need-data handler that never says "no more" must not hang the program.
+// A need-data handler that never says "no more" must not hang the program, also not with a
+// detail band too low to ever fill a page.
 constexpr int MaxPages = 1000;
+constexpr int MaxDetailBands = 100000;
 
 double lineHeightMm(const QFont& font) {
     const double pt = font.pointSizeF() > 0 ? font.pointSizeF() : 10.0;
@@ -287,7 +289,7 @@ std::vector<TReportPage> TReportForm::Generate() {
 
     startPage();
     if (detail) {
-        for (int printed = 0;; ++printed) {
+        for (int printed = 0; printed < MaxDetailBands; ++printed) {
             if (OnNeedData) {
                 bool more = false;
                 OnNeedData(more);

@@ -31,9 +31,9 @@ TConfigBarcodes::TConfigBarcodes(QWidget* owner) : QWidget(owner) {
     intro->WordWrap = true;
 
     DetailBand1 = QuickRep1.AddBand(platform::TBandType::Detail, 126.3);
-    const char* const captions[5] = {"1: Start of Configuration", "2: Set Factory Defaults",
-                                     "3: Start of Configuration", "4: Interleaved 2 of 5",
-                                     "5: End Of Configuration"};
+    const char* const captions[5] = {"1: \"Start of Configuration\"", "2: \"Set Factory Defaults\"",
+                                     "3: \"Start of Configuration\"", "4: \"Interleaved 2 of 5\"",
+                                     "5: \"End Of Configuration\""};
     const double tops[5] = {8.9, 34.4, 59.9, 85.3, 110.5};
     platform::TReportImage** images[5] = {&QRImage1, &QRImage2, &QRImage3, &QRImage4, &QRImage5};
     for (int i = 0; i < 5; ++i) {

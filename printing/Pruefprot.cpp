@@ -51,13 +51,8 @@ TReportImage* box(platform::TReportBand* band, double x, double y) {
     return band->AddImage(x, y, BoxMm, BoxMm, BoxPixels, BoxPixels);
 }
 
-struct ValueColumn {
-    const char* unit;
-    const char* prefix;
-};
-
-QString dashText(const char* unit) {
-    return QStringLiteral("--- ") + QString::fromUtf8(unit);
+QString dashText(const QString& unit) {
+    return QStringLiteral("--- ") + unit;
 }
 
 } // namespace
@@ -87,8 +82,13 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     for (int i = 0; i < 6; ++i)
         *address[i] = field(d, 4, 27.5 + 4.5 * i, 74, TReportAlign::Left);
     TReportLabel** heading[] = {&QRLabel1, &QRLabel2, &QRLabel3, &QRLabel4, &QRLabel5};
-    for (int i = 0; i < 5; ++i)
-        *heading[i] = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
+    // Kept inside their column: a long line must not run over the frame and off the paper.
+    for (int i = 0; i < 5; ++i) {
+        TReportLabel* line = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
+        line->Width = 74;
+        line->AutoSize = false;
+        *heading[i] = line;
+    }
     d->AddHorLine(0, 56.6, BandWidth);
 
     // Device under test.
@@ -280,54 +280,34 @@ void TPruefprot::QuickRep1BeforePrint() {
     QRLabel39->Caption = w.abgebrochen ? QStringLiteral("Die Prüfung wurde abgebrochen.") : QString();
 
     namespace B = MeasurementBits;
-    auto enabled = [&w](int bits) { return (w.Enables & bits) != 0; };
     const QString mOhm = QStringLiteral(" mOhm");
     const QString MOhm = QStringLiteral(" MOhm");
     const QString mA = QStringLiteral(" mA");
     const QString max = QStringLiteral("(max. ");
     const QString min = QStringLiteral("(min. ");
-    const QString close = QStringLiteral(")");
-    const QString noLimit;
-
-    if (enabled(1 << B::Schutzleiterwid)) {
-        QRLabel62->Caption = FormatSchutzleiterwid(w.Schutzleiterwid) + mOhm;
-        QRLabel69->Caption = max + FormatSchutzleiterwid(w.GrwSchutzleiterwid) + mOhm + close;
-    } else {
-        QRLabel62->Caption = dashText(" mOhm");
-        QRLabel69->Caption = noLimit;
-    }
-    if (enabled(1 << B::Isolationswid)) {
-        QRLabel63->Caption = FormatIsolationswid(w.Isolationswid) + MOhm;
-        QRLabel70->Caption = min + FormatIsolationswid(w.GrwIsolationswid) + MOhm + close;
-    } else {
-        QRLabel63->Caption = dashText(" MOhm");
-        QRLabel70->Caption = noLimit;
-    }
-    if (enabled(1 << B::Ableitstrom)) {
-        QRLabel64->Caption = FormatAbleitstrom(w.Ableitstrom) + mA;
-        QRLabel71->Caption = max + FormatAbleitstrom(w.GrwAbleitstrom) + mA + close;
-    } else {
-        QRLabel64->Caption = dashText(" mA");
-        QRLabel71->Caption = noLimit;
-    }
-    if (enabled((1 << B::SchutzlStromL1N) | (1 << B::SchutzlStromNL1))) {
-        QRLabel65->Caption = FormatStrom(w.SchutzlStromL1N) + mA;
-        QRLabel67->Caption = FormatStrom(w.SchutzlStromNL1) + mA;
-        QRLabel72->Caption = max + FormatStrom(w.GrwSchutzleiterstrom) + mA + close;
-    } else {
-        QRLabel65->Caption = dashText(" mA");
-        QRLabel67->Caption = dashText(" mA");
-        QRLabel72->Caption = noLimit;
-    }
-    if (enabled((1 << B::BeruehrungsstromL1N) | (1 << B::BeruehrungsstromNL1))) {
-        QRLabel66->Caption = FormatStrom(w.BeruehrungsstromL1N) + mA;
-        QRLabel68->Caption = FormatStrom(w.BeruehrungsstromNL1) + mA;
-        QRLabel73->Caption = max + FormatStrom(w.GrwBeruehrungsstrom) + mA + close;
-    } else {
-        QRLabel66->Caption = dashText(" mA");
-        QRLabel68->Caption = dashText(" mA");
-        QRLabel73->Caption = noLimit;
-    }
+    // One column: its value (and the reversed-plug value) with the limit, or the dash text alone.
+    const auto column = [&w](int bits, TReportLabel* value, TReportLabel* reversed, TReportLabel* limit,
+                             QString (*format)(int32_t), int32_t measured, int32_t measuredReversed,
+                             int32_t grenzwert, const QString& unit, const QString& prefix) {
+        const bool on = (w.Enables & bits) != 0;
+        value->Caption = on ? format(measured) + unit : dashText(unit);
+        if (reversed != nullptr)
+            reversed->Caption = on ? format(measuredReversed) + unit : dashText(unit);
+        limit->Caption = on ? prefix + format(grenzwert) + unit + QStringLiteral(")") : QString();
+    };
+    const auto isolation = [](int32_t v) { return FormatIsolationswid(v); };
+    const auto ableit = [](int32_t v) { return FormatAbleitstrom(v); };
+    const auto strom = [](int32_t v) { return FormatStrom(v); };
+    column(1 << B::Schutzleiterwid, QRLabel62, nullptr, QRLabel69, FormatSchutzleiterwid, w.Schutzleiterwid,
+           0, w.GrwSchutzleiterwid, mOhm, max);
+    column(1 << B::Isolationswid, QRLabel63, nullptr, QRLabel70, isolation, w.Isolationswid, 0,
+           w.GrwIsolationswid, MOhm, min);
+    column(1 << B::Ableitstrom, QRLabel64, nullptr, QRLabel71, ableit, w.Ableitstrom, 0, w.GrwAbleitstrom, mA,
+           max);
+    column((1 << B::SchutzlStromL1N) | (1 << B::SchutzlStromNL1), QRLabel65, QRLabel67, QRLabel72, strom,
+           w.SchutzlStromL1N, w.SchutzlStromNL1, w.GrwSchutzleiterstrom, mA, max);
+    column((1 << B::BeruehrungsstromL1N) | (1 << B::BeruehrungsstromNL1), QRLabel66, QRLabel68, QRLabel73,
+           strom, w.BeruehrungsstromL1N, w.BeruehrungsstromNL1, w.GrwBeruehrungsstrom, mA, max);
 
     QRMemo1->SetText(w.Notiz);
     QRLabel37->Caption = QStringLiteral("(") + w.Pruefer + QStringLiteral(")");

@@ -118,9 +118,9 @@ TEST(ConfigBarcodes, OnePageWithFiveCodesInOrder) {
     const TReportPage& page = pages[0];
     EXPECT_NE(page.FindText(QStringLiteral("Barcodeleser-Konfiguration")), nullptr);
     EXPECT_EQ(page.AllTexts().filter(QStringLiteral("Zur Neukonfigurierung des Barcodelesers")).size(), 1);
-    const char* captions[] = {"1: Start of Configuration", "2: Set Factory Defaults",
-                              "3: Start of Configuration", "4: Interleaved 2 of 5",
-                              "5: End Of Configuration"};
+    const char* captions[] = {R"(1: "Start of Configuration")", R"(2: "Set Factory Defaults")",
+                              R"(3: "Start of Configuration")", R"(4: "Interleaved 2 of 5")",
+                              R"(5: "End Of Configuration")"};
     const double tops[] = {8.9, 34.4, 59.9, 85.3, 110.5};
     ASSERT_EQ(page.Images.size(), 5u);
     for (int i = 0; i < 5; ++i) {

@@ -136,6 +136,16 @@ TEST_F(PruefprotTest, PageCarriesHeadingFooterAndDeviceTexts) {
     EXPECT_EQ(page.AllTexts().filter(QStringLiteral("Tel")).size(), 0);
 }
 
+TEST_F(PruefprotTest, LongHeadingLineStaysInsideTheContractorColumn) {
+    Globals::TopLine[2] =
+        QStringLiteral("Prüfdienst Musterfirma mit einer sehr langen Kopfzeile im Protokoll");
+    const TReportPage page = run(fullRecord());
+    const auto* line = page.FindText(Globals::TopLine[2]);
+    ASSERT_NE(line, nullptr);
+    EXPECT_LE(line->RectMm.right(), 30.0 + 160.0);
+    EXPECT_FALSE(line->Flags & Qt::TextDontClip);
+}
+
 TEST_F(PruefprotTest, AddressLinesCloseUpWithOneBlankLineBeforeTheTown) {
     TWerteSatz w = fullRecord();
     run(w);

@@ -108,6 +108,17 @@ TEST(ReportEngine, NeedDataThatNeverEndsStopsAtAPageLimit) {
     EXPECT_LE(pages.size(), 1000u);
 }
 
+TEST(ReportEngine, NeedDataThatNeverEndsOnABandWithoutHeightStillEnds) {
+    TReportForm form;
+    a4(form);
+    form.AddBand(TBandType::Detail, 0);
+    int asked = 0;
+    form.OnNeedData = [&asked](bool& more) { more = ++asked > 0; };
+    const auto pages = form.Generate();
+    EXPECT_EQ(pages.size(), 1u);
+    EXPECT_LE(asked, 100000);
+}
+
 TEST(ReportEngine, ImageCanvasStartsWhiteAndEachBandKeepsItsOwnPicture) {
     TReportForm form;
     a4(form);
