@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 // Colours as the window was designed, given as $BBGGRR values.
@@ -463,8 +465,12 @@ void TForm1::createStatusBar() {
                                 this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     // The panels keep their designed widths; a smaller font lets serial number and version fit.
+    // The program font is given in pixels, where the point size reads -1.
     QFont small = StatusBar1->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    if (small.pixelSize() > 0)
+        small.setPixelSize(std::max(1, qRound(small.pixelSize() * 0.85)));
+    else
+        small.setPointSizeF(small.pointSizeF() * 0.85);
     StatusBar1->setFont(small);
     setStatusBar(StatusBar1);
     LEDPaint1 = new TLEDPaint(this);

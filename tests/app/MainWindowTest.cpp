@@ -335,3 +335,16 @@ TEST_F(MainWindowTest, ShutDownWhileConnectedTellsTheTesterToStop) {
     EXPECT_EQ(log[log.size() - 3], QStringLiteral("Sendung $67: Autosend-Funktionen löschen"));
     EXPECT_EQ(log.last(), QStringLiteral("------------"));
 }
+
+TEST_F(MainWindowTest, StatusBarFontIsSmallerAlsoForAPixelSizedProgramFont) {
+    // The program sets its font in pixels; the status bar must still get a valid, smaller one.
+    const QFont before = QApplication::font();
+    QFont pixels(QStringLiteral("Liberation Sans"));
+    pixels.setPixelSize(11);
+    QApplication::setFont(pixels);
+    start();
+    const QFont small = form->StatusBar1->font();
+    QApplication::setFont(before);
+    EXPECT_GT(small.pixelSize(), 0);
+    EXPECT_LT(small.pixelSize(), 11);
+}
