@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
 using namespace platform;
 
 TEST(FileDialog, FilterPairsBecomeQtCaptions) {
@@ -36,4 +40,23 @@ TEST(FileDialog, HandlerAnswersAndDefaultExtensionIsAdded) {
     EXPECT_FALSE(cancelled.Accepted);
     EXPECT_TRUE(cancelled.FileName.isEmpty());
     setSaveFileHandler(before);
+}
+
+TEST(FileDialog, RealDialogSpeaksGermanAndCancelGivesNoName) {
+    QStringList labels;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                           QFileDialog::Accept, QFileDialog::Reject})
+            labels << dialog->labelText(label);
+        dialog->reject();
+    });
+    SaveFileRequest request;
+    request.Title = QStringLiteral("Exportdatei");
+    request.Options = fdHideReadOnly | fdPathMustExist;
+    EXPECT_FALSE(saveFileDialog(request).Accepted);
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("Suchen in:"), QStringLiteral("Dateiname:"),
+                                   QStringLiteral("Dateityp:"), QStringLiteral("&Speichern"),
+                                   QStringLiteral("Abbrechen")}));
 }
