@@ -116,6 +116,13 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
                 break;
             }
         const int room = next - p.Left - 4;
+        // A caption longer than the room before the next column gets a slightly smaller font
+        // rather than losing its end.
+        QFont font = box->font();
+        while (box->sizeHint().width() > std::max(p.Width, room) && font.pixelSize() > 9) {
+            font.setPixelSize(font.pixelSize() - 1);
+            box->setFont(font);
+        }
         box->setGeometry(p.Left, p.Top, std::max(p.Width, std::min(box->sizeHint().width(), room)), 17);
         exportBoxes_[static_cast<size_t>(i)] = box;
     }

@@ -273,3 +273,10 @@ TEST_F(EinstellungenDlgTest, EachOpeningShowsTheValuesAgain) {
 }
 
 } // namespace
+
+TEST_F(EinstellungenDlgTest, EveryExportCaptionFitsItsBox) {
+    for (int i = 0; i < ExportColumnCount; ++i) {
+        const QCheckBox* box = dlg.ExportCheckBox(i);
+        EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
+    }
+}
