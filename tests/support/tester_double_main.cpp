@@ -45,6 +45,8 @@ std::vector<std::vector<uint8_t>> demoRecords() {
 int main(int argc, char** argv) {
     TesterDouble tester;
     TesterLink link(tester);
+    // A tester set to protection class I, as one comes out of its box.
+    tester.withState([](TesterDouble::State& state) { state.settings[2] = 1; });
     StoredRecordsDouble memory(tester);
     memory.setRecords(demoRecords());
     TesterSequence sequence(link);
