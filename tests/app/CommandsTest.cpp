@@ -9,6 +9,7 @@
 #include "platform/report.h"
 #include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
 #include <gtest/gtest.h>
@@ -22,30 +23,6 @@
 #include <memory>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& cond, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-QStringList logTexts(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (!l.isEmpty())
-            lines << QString::fromUtf8(l).trimmed().section(QStringLiteral(" = "), 1);
-    return lines;
-}
 
 // The main window with the retrieval dialog on a database file of its own.
 class CommandsTest : public ::testing::Test {
@@ -131,7 +108,7 @@ TEST_F(CommandsTest, RetrievalWithoutConnectionOnlyShowsTheDialog) {
     closeRetrievalWhenShown();
     form->ToolButton12->click();
     EXPECT_TRUE(dialogShown);
-    EXPECT_EQ(logTexts(pgmLog), QStringList{QStringLiteral("Programmstart")});
+    EXPECT_EQ(readLines(pgmLog), QStringList{QStringLiteral("Programmstart")});
     EXPECT_EQ(autosendOffFrames(), 0);
 }
 
@@ -149,7 +126,7 @@ TEST_F(CommandsTest, RetrievalStopsTheRefreshAndResumesItAfterwards) {
     EXPECT_TRUE(waitFor([&] { return autosendOffFrames() > offBefore; }, 1000));
     EXPECT_TRUE(form->Timer2->Enabled());
     EXPECT_TRUE(form->RadioGroup1->isEnabled());
-    const QStringList log = logTexts(pgmLog);
+    const QStringList log = readLines(pgmLog);
     const auto disabled = log.indexOf(QStringLiteral("Timer 2 disabled"));
     ASSERT_GE(disabled, 0);
     EXPECT_GT(log.indexOf(QStringLiteral("Timer 2 enabled")), disabled);
@@ -165,7 +142,7 @@ TEST_F(CommandsTest, RetrievalAfterTheLinkWasLostStillSwitchesTimer2On) {
     EXPECT_FALSE(form->IsConnected());
     EXPECT_FALSE(form->RadioGroup1->isEnabled());
     EXPECT_TRUE(form->Timer2->Enabled());
-    EXPECT_EQ(logTexts(pgmLog).last(), QStringLiteral("Timer 2 enabled"));
+    EXPECT_EQ(readLines(pgmLog).last(), QStringLiteral("Timer 2 enabled"));
 }
 
 TEST_F(CommandsTest, HintsSwitchTwiceReturnsToTheFirstState) {

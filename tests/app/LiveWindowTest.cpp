@@ -3,6 +3,7 @@
 #include "app/NetzspgWarnWin.h"
 #include "app/TesterMessages.h"
 #include "platform/message_box.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 #include "tests/support/tester_sequence.h"
 
@@ -19,23 +20,6 @@
 #include <memory>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& cond, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void runFor(int ms) {
-    waitFor([] { return false; }, ms);
-}
 
 // Settings writes before this many are not counted (those of connecting).
 size_t writesBefore = 0;

@@ -3,6 +3,7 @@
 #include "app/TesterMessages.h"
 #include "platform/message_box.h"
 #include "serial/Cate32.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
 #include <gtest/gtest.h>
@@ -17,35 +18,6 @@
 #include <memory>
 
 namespace {
-
-// Runs the event loop (idle passes included) until cond holds or ms have passed.
-bool waitFor(const std::function<bool()>& cond, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void runFor(int ms) {
-    waitFor([] { return false; }, ms);
-}
-
-QStringList readLines(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (!l.isEmpty())
-            lines << QString::fromUtf8(l).trimmed().section(QStringLiteral(" = "), 1);
-    return lines;
-}
 
 int countFrames(TesterDouble& t, uint8_t sub, int d0 = -1) {
     int n = 0;
