@@ -4,6 +4,7 @@
 #include "app/TesterMessages.h"
 #include "platform/message_box.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/support/demo_records.h"
 #include "tests/support/tester_link.h"
 #include "tests/support/tester_sequence.h"
 
@@ -111,8 +112,8 @@ TEST_F(LiveWindowTest, FinishedTestShowsValuesLimitsLabelsAndCounters) {
     sequence.setStepMs(100);
     tester.withState([](TesterDouble::State& s) { s.settings[0] = 1 | 4; }); // automatic, with insulation
     connectTester();
-    EXPECT_EQ(form->Label21->text(), QStringLiteral("12"));
-    EXPECT_EQ(form->Label22->text(), QStringLiteral("2520"));
+    EXPECT_EQ(form->Label21->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->Label22->text(), QStringLiteral("3000"));
     EXPECT_EQ(form->RadioGroup3->ItemIndex(), 1);
     EXPECT_EQ(form->RadioGroup2->ItemIndex(), 1);
     EXPECT_FALSE(form->RadioGroup5->isEnabled()); // insulation test on
@@ -125,11 +126,11 @@ TEST_F(LiveWindowTest, FinishedTestShowsValuesLimitsLabelsAndCounters) {
               LimitDisplayText(TLimitKind::lkInsulation, std.Insulation, 3, true, u','));
 
     form->BitBtn1->click();
-    ASSERT_TRUE(waitFor([&] { return form->Label21->text() == QStringLiteral("13"); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return form->Label21->text() == QStringLiteral("1"); }, 5000));
     ASSERT_TRUE(waitFor([&] { return form->Digit26->Data() == FormatAbleitstrom(35, u','); }, 2000));
     EXPECT_EQ(form->Digit16->Data(), FormatSchutzleiterwid(120));
     EXPECT_EQ(form->Digit21->Data(), FormatIsolationswid(5000, 3, u','));
-    EXPECT_EQ(form->Label22->text(), QStringLiteral("2480"));
+    EXPECT_EQ(form->Label22->text(), QStringLiteral("2960"));
     EXPECT_FALSE(form->Label43->isHidden() == false);
     EXPECT_FALSE(form->Label44->isHidden()); // "Grenzwert unterschritten"
     EXPECT_EQ(form->WerteSatz.Isolationswid, 5000);
@@ -197,7 +198,7 @@ TEST_F(LiveWindowTest, SingleStepTestRunsThroughEveryStepWithTheRightButtonsAndC
         },
         2000));
     ASSERT_TRUE(waitFor([&] { return form->Label32->isHidden(); }, 2000)); // with the next $34
-    EXPECT_EQ(sequence.records(), 13);
+    EXPECT_EQ(sequence.records(), 1);
     // 3.8 s after the end "Prüfung Start" comes back and command $40 goes out.
     ASSERT_TRUE(waitFor([&] { return form->BitBtn1->isEnabled(); }, 6000));
     ASSERT_TRUE(waitFor([&] { return commandBytes(tester).back() == 0x40; }, 2000));
@@ -216,11 +217,14 @@ TEST_F(LiveWindowTest, AbortEndsTheRunningTestAndLightsAbbruch) {
     EXPECT_TRUE(form->Label36->isHidden());
     EXPECT_EQ(sequence.runningStep(), 0);
     ASSERT_TRUE(waitFor([&] { return stepLabel() == QStringLiteral("Ruhezustand"); }, 2000));
-    EXPECT_EQ(sequence.records(), 12);
+    EXPECT_EQ(sequence.records(), 0);
 }
 
 TEST_F(LiveWindowTest, ClearMemoryAsksAndSendsClearThenAbort) {
+    tester.withState([](TesterDouble::State& s) { s.records = DemoRecords(); });
     connectTester();
+    ASSERT_TRUE(
+        waitFor([&] { return form->Label21->text() == QString::number(DemoRecords().size()); }, 2000));
     answer = platform::MessageResult::No;
     form->BitBtn5->click();
     EXPECT_EQ(boxes.size(), 1);

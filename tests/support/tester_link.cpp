@@ -1,6 +1,7 @@
 #include "tests/support/tester_link.h"
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -10,6 +11,8 @@ void word(std::vector<uint8_t>& d, size_t at, int value) {
 }
 
 constexpr uint8_t KindCodes[] = {0x31, 0x32, 0x33, 0x34, 0x37, 0x38, 0x39, 0x3A};
+constexpr int StoredRecordCapacity = 3000;
+constexpr int StoredRecordBytes = 40;
 
 } // namespace
 
@@ -23,7 +26,7 @@ void TesterLink::setCommandHook(CommandHook hook) {
     commandHook_ = std::move(hook);
 }
 
-std::vector<uint8_t> TesterLink::kindData(uint8_t code, const TesterDouble::State& s) {
+std::vector<uint8_t> TesterLink::kindData(uint8_t code, TesterDouble::State& s) {
     {
         std::lock_guard lock(hookMutex_);
         if (kindSource_)
@@ -38,8 +41,8 @@ std::vector<uint8_t> TesterLink::kindData(uint8_t code, const TesterDouble::Stat
         word(d, 4, 1000);
         break;
     case 0x33:
-        word(d, 0, 12);
-        word(d, 2, 3000);
+        word(d, 0, static_cast<int>(s.records.size()));
+        word(d, 2, StoredRecordCapacity - StoredRecordBytes * static_cast<int>(s.records.size()));
         break;
     case 0x34:
         d.assign(s.settings.begin(), s.settings.end());
@@ -186,12 +189,18 @@ void TesterLink::autosend() {
         if (stopping_ || silent_)
             continue;
         lock.unlock();
-        const TesterDouble::State s = tester_.state();
-        for (int k = 0; k <= 10; ++k)
-            if (s.autosendMask & (1u << k)) {
-                const uint8_t code = static_cast<uint8_t>(0x30 + k);
-                tester_.sendFrame(code, kindData(code, s));
-            }
+        // A running test may change the state (a finished test is stored), so the frames
+        // are made under the state lock and sent after it.
+        std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames;
+        tester_.withState([&](TesterDouble::State& s) {
+            for (int k = 0; k <= 10; ++k)
+                if (s.autosendMask & (1u << k)) {
+                    const uint8_t code = static_cast<uint8_t>(0x30 + k);
+                    frames.emplace_back(code, kindData(code, s));
+                }
+        });
+        for (const auto& [code, data] : frames)
+            tester_.sendFrame(code, data);
         lock.lock();
     }
 }

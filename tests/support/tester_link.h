@@ -30,8 +30,9 @@ public:
     int autosendStops();
 
     // Data of a kept kind from elsewhere (a running test); nothing takes the link's own.
+    // Runs under the double's state lock.
     using KindSource =
-        std::function<std::optional<std::vector<uint8_t>>(uint8_t code, const TesterDouble::State& s)>;
+        std::function<std::optional<std::vector<uint8_t>>(uint8_t code, TesterDouble::State& s)>;
     void setKindSource(KindSource source);
     // Runs for every settings write with its command byte d7, under the double's state lock.
     using CommandHook = std::function<void(TesterDouble::State& s, uint8_t command)>;
@@ -39,7 +40,7 @@ public:
 
 private:
     void autosend();
-    std::vector<uint8_t> kindData(uint8_t code, const TesterDouble::State& s);
+    std::vector<uint8_t> kindData(uint8_t code, TesterDouble::State& s);
 
     TesterDouble& tester_;
     int periodMs_;

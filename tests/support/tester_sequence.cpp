@@ -1,5 +1,8 @@
 #include "tests/support/tester_sequence.h"
 
+#include "app/Limits.h"
+#include "tests/support/demo_records.h"
+
 namespace {
 
 void word(std::vector<uint8_t>& d, size_t at, int value) {
@@ -14,11 +17,21 @@ constexpr uint8_t GrenzwertBit = 4;
 constexpr uint8_t NotAusBit = 8;
 // The first row that puts mains voltage on the test socket.
 constexpr int FirstMainsRow = 3;
+constexpr uint8_t VisualCheckOpen = 8;    // settings d2
+constexpr uint8_t VisualCheckPassed = 64; // settings d6
+constexpr int StoredRecordCapacity = 3000;
+constexpr int StoredRecordSize = 40;
+// The double reports program version 2000000: firmware level 3.
+constexpr int FirmwareLevel = 3;
+
+int16_t limitOf(TLimitKind kind, uint8_t index) {
+    return static_cast<int16_t>(LimitAt(kind, index, FirmwareLevel).value_or(-1));
+}
 
 } // namespace
 
 TesterSequence::TesterSequence(TesterLink& link, int stepMs) : link_(link), stepMs_(stepMs) {
-    link_.setKindSource([this](uint8_t code, const TesterDouble::State& s) { return kind(code, s); });
+    link_.setKindSource([this](uint8_t code, TesterDouble::State& s) { return kind(code, s); });
     link_.setCommandHook([this](TesterDouble::State& s, uint8_t c) { command(s, c); });
 }
 
@@ -78,14 +91,38 @@ void TesterSequence::enter(int row) {
     started_ = Clock::now();
 }
 
-void TesterSequence::next() {
+void TesterSequence::store(TesterDouble::State& s) {
+    TStoredTestValues v;
+    v.Menueflags = s.settings[0];
+    v.Klasse = static_cast<uint8_t>((s.settings[2] & StoredClassMask) | (s.settings[2] & VisualCheckOpen));
+    for (size_t row = 0; row < 7; ++row)
+        if (measured_[row] >= 0 && (exceeded_ & (1u << row)))
+            v.Grenzwertflags |= static_cast<uint8_t>(1u << row);
+    v.Messablauf = static_cast<uint8_t>((s.settings[6] & VisualCheckPassed) | (v.Grenzwertflags ? 2 : 0));
+    v.Schutzleiterwid = measured_[0];
+    v.Isolationswid = measured_[1];
+    v.Ableitstrom = measured_[2];
+    v.SchutzlStromL1N = measured_[3];
+    v.SchutzlStromNL1 = measured_[4];
+    v.BeruehrungsstromL1N = measured_[5];
+    v.BeruehrungsstromNL1 = measured_[6];
+    v.GrwSchutzleiterwid = limitOf(TLimitKind::lkPeResistance, s.limitIndices[0]);
+    v.GrwIsolationswid = limitOf(TLimitKind::lkInsulation, s.limitIndices[1]);
+    v.GrwAbleitstrom = limitOf(TLimitKind::lkLeakage, s.limitIndices[2]);
+    v.GrwSchutzleiterstrom = 350;
+    v.GrwBeruehrungsstrom = 50;
+    v.GrwSchnellabschaltung = 1000;
+    s.records.push_back(StoredRecordBytes(v));
+}
+
+void TesterSequence::next(TesterDouble::State& s) {
     int row = row_ + 1;
     while (row < 7 && !(steps_ & (1u << row)))
         ++row;
     if (row >= 7) {
         phase_ = Phase::Idle;
         row_ = -1;
-        ++records_;
+        store(s);
         return;
     }
     if (row >= FirstMainsRow && !warned_) {
@@ -96,23 +133,23 @@ void TesterSequence::next() {
     enter(row);
 }
 
-void TesterSequence::advance(bool automatic) {
+void TesterSequence::advance(TesterDouble::State& s) {
     if (phase_ != Phase::Running || done_)
         return;
     if (Clock::now() - started_ < std::chrono::milliseconds(stepMs_))
         return;
     done_ = true;
     measured_[static_cast<size_t>(row_)] = EndValues[static_cast<size_t>(row_)];
-    if (automatic)
-        next();
+    if (s.settings[0] & Automatisch)
+        next(s);
 }
 
-void TesterSequence::command(const TesterDouble::State& s, uint8_t c) {
+void TesterSequence::command(TesterDouble::State& s, uint8_t c) {
     std::lock_guard lock(mutex_);
     if (c == 0)
         return;
     commands_.push_back(c);
-    advance(s.settings[0] & Automatisch);
+    advance(s);
     switch (c) {
     case 1:
         if (phase_ == Phase::Idle) {
@@ -120,13 +157,13 @@ void TesterSequence::command(const TesterDouble::State& s, uint8_t c) {
             aborted_ = false;
             warned_ = false;
             row_ = -1;
-            next();
+            next(s);
         } else if (phase_ == Phase::Warning) {
             warned_ = true;
             enter(pendingRow_);
         } else {
             measured_[static_cast<size_t>(row_)] = EndValues[static_cast<size_t>(row_)];
-            next();
+            next(s);
         }
         break;
     case 2:
@@ -137,25 +174,25 @@ void TesterSequence::command(const TesterDouble::State& s, uint8_t c) {
         }
         break;
     case 16:
-        records_ = 0;
+        s.records.clear();
         break;
     default:
         break;
     }
+    records_ = static_cast<int>(s.records.size());
 }
 
-std::optional<std::vector<uint8_t>> TesterSequence::kind(uint8_t code, const TesterDouble::State& s) {
+std::optional<std::vector<uint8_t>> TesterSequence::kind(uint8_t code, TesterDouble::State& s) {
     std::lock_guard lock(mutex_);
-    advance(s.settings[0] & Automatisch);
+    advance(s);
+    records_ = static_cast<int>(s.records.size());
     std::vector<uint8_t> d(8, 0);
     const bool running = phase_ == Phase::Running;
     const bool overLimit = running && (exceeded_ & (1u << row_));
     switch (code) {
     case 0x33: {
-        // Records in the double's memory (a fetch reads those) and the tests finished here.
-        const int count = records_ + static_cast<int>(s.records.size());
-        word(d, 0, count);
-        word(d, 2, 3000 - 40 * count);
+        word(d, 0, records_);
+        word(d, 2, StoredRecordCapacity - StoredRecordSize * records_);
         return d;
     }
     case 0x34:

@@ -16,7 +16,7 @@
 // clear): a measured step waits for "continue"; automatic: the next step follows. Before
 // the first step that puts mains voltage on the test socket the tester raises its warning
 // (d5 bit 128) and waits for "continue" in either sequence. Every finished test is one
-// more stored record.
+// more stored record in the double's memory; the count ($33) is what the memory holds.
 class TesterSequence {
 public:
     explicit TesterSequence(TesterLink& link, int stepMs = 300);
@@ -34,6 +34,7 @@ public:
     // The step the tester reports: 0 idle, 1..7 the row plus one.
     int runningStep();
     bool mainsWarning();
+    // Records in the memory when the tester last reported or took a command.
     int records();
     // The command bytes other than 0, in the order received.
     std::vector<uint8_t> commands();
@@ -45,10 +46,11 @@ private:
     enum class Phase { Idle, Warning, Running };
     using Clock = std::chrono::steady_clock;
 
-    std::optional<std::vector<uint8_t>> kind(uint8_t code, const TesterDouble::State& s);
-    void command(const TesterDouble::State& s, uint8_t command);
-    void advance(bool automatic);
-    void next();
+    std::optional<std::vector<uint8_t>> kind(uint8_t code, TesterDouble::State& s);
+    void command(TesterDouble::State& s, uint8_t command);
+    void advance(TesterDouble::State& s);
+    void next(TesterDouble::State& s);
+    void store(TesterDouble::State& s);
     void enter(int row);
     int reportedStep() const;
 
@@ -65,6 +67,6 @@ private:
     bool aborted_ = false;
     Clock::time_point started_{};
     std::array<int16_t, 7> measured_{-1, -1, -1, -1, -1, -1, -1};
-    int records_ = 12;
+    int records_ = 0;
     std::vector<uint8_t> commands_;
 };
