@@ -2,7 +2,9 @@
 
 #include <QFont>
 #include <QPaintDevice>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -26,12 +28,31 @@ int clampCoordinate(long long v) {
     return static_cast<int>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit));
 }
 
+int widgetExtent(int v) {
+    return std::clamp(v, 0, QWIDGETSIZE_MAX);
+}
+
 } // namespace
 
-TPrintBarcode::TPrintBarcode(QObject* owner) : QObject(owner) {}
+TPrintBarcode::TPrintBarcode(QWidget* parent) : QWidget(parent) {
+    applySize();
+}
 
 TPrintBarcode::~TPrintBarcode() {
     QObject::disconnect(connection_);
+}
+
+template <typename T> void TPrintBarcode::change(T& member, const T& value) {
+    if (member == value)
+        return;
+    member = value;
+    update();
+}
+
+void TPrintBarcode::applySize() {
+    const QSize size(widgetExtent(width_), widgetExtent(height_));
+    if (QWidget::size() != size)
+        resize(size);
 }
 
 void TPrintBarcode::SetText(const QString& text) {
@@ -39,6 +60,59 @@ void TPrintBarcode::SetText(const QString& text) {
     // Never keep half of a character.
     if (!text_.isEmpty() && text_.back().isHighSurrogate() && text.size() > kMaxTextLength)
         text_.chop(1);
+    update();
+}
+
+void TPrintBarcode::SetBarCodeType(TBarCodeType type) {
+    change(type_, type);
+}
+
+void TPrintBarcode::SetBarColor(const QColor& color) {
+    change(barColor_, color);
+}
+
+void TPrintBarcode::SetColor(const QColor& color) {
+    change(color_, color);
+}
+
+void TPrintBarcode::SetAutoSize(bool on) {
+    change(autoSize_, on);
+}
+
+void TPrintBarcode::SetBearerBars(bool on) {
+    change(bearerBars_, on);
+}
+
+void TPrintBarcode::SetBearerBarsWidth(int width) {
+    if (width == bearerBarsWidth_)
+        return;
+    bearerBarsWidth_ = width;
+    if (bearerBars_)
+        update();
+}
+
+void TPrintBarcode::SetLeadInWidth(int width) {
+    change(leadInWidth_, width);
+}
+
+void TPrintBarcode::SetHumanReadable(bool on) {
+    change(humanReadable_, on);
+}
+
+void TPrintBarcode::SetWidth(int width) {
+    if (width == width_)
+        return;
+    width_ = width;
+    applySize();
+    update();
+}
+
+void TPrintBarcode::SetHeight(int height) {
+    if (height == height_)
+        return;
+    height_ = height;
+    applySize();
+    update();
 }
 
 void TPrintBarcode::SetDirection(TBDDirection direction) {
@@ -51,7 +125,9 @@ void TPrintBarcode::SetDirection(TBDDirection direction) {
             width_ = height_;
         else
             height_ = width_;
+        applySize();
     }
+    update();
 }
 
 void TPrintBarcode::SetModuleNarrow(int width) {
@@ -60,6 +136,7 @@ void TPrintBarcode::SetModuleNarrow(int width) {
     moduleNarrow_ = width;
     if (moduleAuto_)
         moduleWide_ = roundModule(width * moduleFactor_).value_or(moduleWide_);
+    update();
 }
 
 void TPrintBarcode::SetModuleWide(int width) {
@@ -68,6 +145,7 @@ void TPrintBarcode::SetModuleWide(int width) {
     moduleWide_ = width;
     if (moduleAuto_)
         moduleNarrow_ = roundModule(width / moduleFactor_).value_or(moduleNarrow_);
+    update();
 }
 
 void TPrintBarcode::SetModuleAuto(bool on) {
@@ -76,6 +154,7 @@ void TPrintBarcode::SetModuleAuto(bool on) {
     moduleAuto_ = on;
     if (on)
         moduleWide_ = roundModule(moduleNarrow_ * moduleFactor_).value_or(moduleWide_);
+    update();
 }
 
 void TPrintBarcode::SetModuleFactor(double factor) {
@@ -84,6 +163,7 @@ void TPrintBarcode::SetModuleFactor(double factor) {
     moduleFactor_ = factor;
     if (moduleAuto_)
         moduleWide_ = roundModule(moduleNarrow_ * factor).value_or(moduleWide_);
+    update();
 }
 
 void TPrintBarcode::SetDataField(const QString& name) {
@@ -123,7 +203,29 @@ bool TPrintBarcode::DrawOnCanvas(QPainter& canvas, QPoint point) {
     canvas.setRenderHint(QPainter::TextAntialiasing, true);
     const bool drawn = drawBarcode(canvas, point.x(), point.y());
     canvas.restore();
+    applySize();
     return drawn;
+}
+
+void TPrintBarcode::paintEvent(QPaintEvent*) {
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        drawBarcode(painter, 0, 0);
+    }
+    // The symbol's length, when AutoSize set it, takes effect once this painter is done.
+    applySize();
+}
+
+// A layout or the user may size the control; its area follows.
+void TPrintBarcode::resizeEvent(QResizeEvent* event) {
+    const QSize size = event->size();
+    if (size.width() != widgetExtent(width_))
+        width_ = size.width();
+    if (size.height() != widgetExtent(height_))
+        height_ = size.height();
+    QWidget::resizeEvent(event);
 }
 
 bool TPrintBarcode::horizontal() const {

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <cstdint>
 #include <optional>
@@ -52,25 +53,26 @@ signals:
     void DataChanged();
 };
 
-// A barcode of one of 17 symbologies, drawn onto any painter (an image, a printer page) at a given
-// point. Geometry is in device pixels of the target. Created while a page is prepared, then freed.
-class TPrintBarcode : public QObject {
+// A barcode of one of 17 symbologies. As a control it paints the symbol on itself, and every
+// property change repaints it; it also draws onto any painter (an image, a printer page) at a
+// given point, without being shown. Geometry is in device pixels of the target.
+class TPrintBarcode : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMaxTextLength = 280;
 
-    explicit TPrintBarcode(QObject* owner = nullptr);
+    explicit TPrintBarcode(QWidget* parent = nullptr);
     ~TPrintBarcode() override;
 
     const QString& Text() const { return text_; }
     void SetText(const QString& text);
     TBarCodeType BarCodeType() const { return type_; }
-    void SetBarCodeType(TBarCodeType type) { type_ = type; }
+    void SetBarCodeType(TBarCodeType type);
     QColor BarColor() const { return barColor_; }
-    void SetBarColor(const QColor& color) { barColor_ = color; }
+    void SetBarColor(const QColor& color);
     // Background of gaps, quiet zones and what the symbol does not cover.
     QColor Color() const { return color_; }
-    void SetColor(const QColor& color) { color_ = color; }
+    void SetColor(const QColor& color);
     TBDDirection Direction() const { return direction_; }
     void SetDirection(TBDDirection direction);
     int ModuleNarrow() const { return moduleNarrow_; }
@@ -82,19 +84,20 @@ public:
     double ModuleFactor() const { return moduleFactor_; }
     void SetModuleFactor(double factor);
     bool AutoSize() const { return autoSize_; }
-    void SetAutoSize(bool on) { autoSize_ = on; }
+    void SetAutoSize(bool on);
     bool BearerBars() const { return bearerBars_; }
-    void SetBearerBars(bool on) { bearerBars_ = on; }
+    void SetBearerBars(bool on);
     int BearerBarsWidth() const { return bearerBarsWidth_; }
-    void SetBearerBarsWidth(int width) { bearerBarsWidth_ = width; }
+    void SetBearerBarsWidth(int width);
     int LeadInWidth() const { return leadInWidth_; }
-    void SetLeadInWidth(int width) { leadInWidth_ = width; }
+    void SetLeadInWidth(int width);
     bool HumanReadable() const { return humanReadable_; }
-    void SetHumanReadable(bool on) { humanReadable_ = on; }
+    void SetHumanReadable(bool on);
+    // The control's area; the widget follows it (within the sizes a widget can take).
     int Width() const { return width_; }
-    void SetWidth(int width) { width_ = width; }
+    void SetWidth(int width);
     int Height() const { return height_; }
-    void SetHeight(int height) { height_ = height; }
+    void SetHeight(int height);
 
     QString DataField() const { return dataField_; }
     void SetDataField(const QString& name);
@@ -107,6 +110,10 @@ public:
     // brush as they were. False when the text cannot be encoded (nothing is drawn then); an empty
     // text or a length without a symbol is drawn as the symbology says and counts as drawn.
     bool DrawOnCanvas(QPainter& canvas, QPoint point);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Run {
@@ -122,6 +129,8 @@ private:
     bool drawCode128(QPainter& canvas, int x, int y, bool withFnc1);
     void drawEmptyBox(QPainter& canvas, int x, int y);
     void fill(QPainter& canvas, long long x1, long long y1, long long x2, long long y2, const QColor& color);
+    template <typename T> void change(T& member, const T& value);
+    void applySize();
     bool horizontal() const;
     bool mirrored() const;
     int leadIn() const;

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
@@ -66,6 +71,31 @@ std::string eanPixels(const QString& text) {
         for (const barcode::EanModule& m : symbol->modules)
             out += m.bar ? 'X' : '.';
     return out;
+}
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Runs the event loop until done() or ms have passed.
+bool settle(const std::function<bool()>& done, int ms = 1000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The control as it shows itself on screen.
+QImage onScreen(TPrintBarcode& code) {
+    return code.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 class FakeRecord : public TBarcodeDataSource {
@@ -475,4 +505,77 @@ TEST(PrintBarcode, NegativeLeadInCountsAsNone) {
     const QImage image = draw(code, QSize(300, 32), QPoint(10, 0));
     EXPECT_EQ(code.Width(), 174 - 2);
     EXPECT_EQ(row(image, 4).substr(0, 12), "----------XX");
+}
+
+TEST(PrintBarcode, ShownControlPaintsItsSymbolAndRepaintsWhenAPropertyChanges) {
+    QWidget window;
+    window.resize(300, 80);
+    TPrintBarcode code(&window);
+    PaintCounter counter;
+    code.installEventFilter(&counter);
+    window.show();
+    ASSERT_TRUE(settle([&] { return counter.paints > 0; }));
+    // The first paint sized the control to its symbol, as drawing elsewhere does.
+    ASSERT_TRUE(settle([&] { return code.width() == 212; }));
+    EXPECT_EQ(code.size(), QSize(212, 32));
+    const std::string quiet(20, '.');
+    EXPECT_EQ(row(onScreen(code), 16),
+              (quiet + pixels(barcode::Code39("1234"), 2, 5) + quiet).substr(0, 212));
+
+    const int before = counter.paints;
+    code.SetText(QStringLiteral("56"));
+    ASSERT_TRUE(settle([&] { return counter.paints > before; }));
+    ASSERT_TRUE(settle([&] { return code.width() == 20 + 4 * 29 + 20 - 2; }));
+    EXPECT_EQ(row(onScreen(code), 5), (quiet + pixels(barcode::Code39("56"), 2, 5) + quiet).substr(0, 154));
+
+    // Every setter that changes what is drawn paints again.
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const std::vector<Change> changes{
+        {"BarCodeType", [&] { code.SetBarCodeType(TBarCodeType::Code25); }},
+        {"BarColor", [&] { code.SetBarColor(QColor(200, 0, 0)); }},
+        {"Color", [&] { code.SetColor(QColor(250, 250, 200)); }},
+        {"ModuleNarrow", [&] { code.SetModuleNarrow(3); }},
+        {"ModuleWide", [&] { code.SetModuleWide(10); }},
+        {"ModuleAuto", [&] { code.SetModuleAuto(false); }},
+        {"ModuleFactor", [&] { code.SetModuleFactor(3.0); }},
+        {"LeadInWidth", [&] { code.SetLeadInWidth(5); }},
+        {"BearerBars", [&] { code.SetBearerBars(true); }},
+        {"BearerBarsWidth", [&] { code.SetBearerBarsWidth(6); }},
+        {"AutoSize", [&] { code.SetAutoSize(false); }},
+        {"Height", [&] { code.SetHeight(40); }},
+        {"Width", [&] { code.SetWidth(250); }},
+        {"Direction", [&] { code.SetDirection(TBDDirection::bdLeft); }},
+        {"HumanReadable", [&] { code.SetHumanReadable(false); }},
+    };
+    for (const Change& c : changes) {
+        const int paints = counter.paints;
+        c.apply();
+        EXPECT_TRUE(settle([&] { return counter.paints > paints; })) << c.name;
+    }
+    const QImage image = onScreen(code);
+    EXPECT_EQ(code.size(), QSize(250, 40));
+    EXPECT_EQ(image.pixelColor(100, 2), QColor(200, 0, 0));      // bearer bar in the bar colour
+    EXPECT_EQ(image.pixelColor(249, 20), QColor(250, 250, 200)); // the rest in the background
+}
+
+TEST(PrintBarcode, SettingAnUnchangedValueDoesNotPaint) {
+    QWidget window;
+    window.resize(300, 80);
+    TPrintBarcode code(&window);
+    PaintCounter counter;
+    code.installEventFilter(&counter);
+    window.show();
+    ASSERT_TRUE(settle([&] { return code.width() == 212; }));
+    settle([] { return false; }, 200);
+    const int paints = counter.paints;
+    code.SetBarCodeType(TBarCodeType::Code39);
+    code.SetModuleNarrow(2);
+    code.SetBearerBarsWidth(7); // no bearer bars shown
+    settle([] { return false; }, 200);
+    EXPECT_EQ(counter.paints, paints);
+    code.SetText(code.Text()); // the text repaints every time
+    EXPECT_TRUE(settle([&] { return counter.paints > paints; }));
 }
