@@ -3,6 +3,10 @@
 #include "printing/Barcd4.h"
 
 #include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 using platform::reportFont;
 using platform::TReportAlign;
@@ -14,6 +18,14 @@ namespace {
 constexpr double BandWidth = 160.0;
 constexpr double BoxMm = 3.2;
 constexpr int BoxPixels = 12;
+// Room between a field's rule and the row below it, where umlauts and capitals reach up.
+constexpr double RuleClearanceMm = 0.35;
+// Resolutions a page is shown or printed at: the note must fit at each of them.
+constexpr double NoteDpis[] = {96, 100, 150, 300, 600, 1200};
+
+double lineHeightMm(double pt) {
+    return pt * 25.4 / 72.0 * 1.2;
+}
 
 TReportLabel* label(platform::TReportBand* band, double x, double y, const QString& text, double pt,
                     bool bold = false) {
@@ -28,15 +40,80 @@ TReportLabel* centred(platform::TReportBand* band, double y, const QString& text
     return l;
 }
 
-// A field of fixed width with a rule under it.
+// A field of fixed width with a rule under it. The rule stays inside the field's row, which ends
+// where the next row begins (nextRow, 0 for none close below).
 TReportLabel* field(platform::TReportBand* band, double x, double y, double width, TReportAlign align,
-                    double pt = 10, bool bold = true) {
+                    double pt = 10, bool bold = true, double nextRow = 0) {
     TReportLabel* l = label(band, x, y, QString(), pt, bold);
     l->Width = width;
     l->AutoSize = false;
     l->Alignment = align;
-    l->FrameBottom = true;
+    double rule = lineHeightMm(pt);
+    if (nextRow > y)
+        rule = std::min(rule, nextRow - y - RuleClearanceMm);
+    band->AddHorLine(x, y + rule, width)->PenWidth = 0.2;
     return l;
+}
+
+// Where the text of the visual lines that fit into heightMm ends, laid out at one resolution:
+// the paragraph and the character position in it.
+std::pair<qsizetype, qsizetype> noteCut(const QStringList& paragraphs, const QFont& font, double widthMm,
+                                        double heightMm, double dpi) {
+    QImage device(1, 1, QImage::Format_RGB32);
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    device.setDotsPerMeterX(dotsPerMeter);
+    device.setDotsPerMeterY(dotsPerMeter);
+    const double pxPerMm = dpi / 25.4;
+    // Line heights as the painter lays them out at this resolution (hinted, so not the font's
+    // nominal line spacing).
+    int fitting = 0;
+    {
+        QPainter painter(&device);
+        painter.setFont(font);
+        const QRectF area(0, 0, widthMm * pxPerMm, 1e6);
+        const int flags = Qt::AlignTop | Qt::AlignLeft;
+        const double first = painter.boundingRect(area, flags, QStringLiteral("X")).height();
+        const double pitch = painter.boundingRect(area, flags, QStringLiteral("X\nX")).height() - first;
+        const double room = heightMm * pxPerMm;
+        if (room >= first && pitch > 0)
+            fitting = 1 + static_cast<int>(std::floor((room - first) / pitch));
+    }
+    int used = 0;
+    for (qsizetype p = 0; p < paragraphs.size(); ++p) {
+        QTextLayout layout(paragraphs[p], font, &device);
+        QTextOption option(Qt::AlignLeft);
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        qsizetype end = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(widthMm * pxPerMm);
+            if (used == fitting) {
+                layout.endLayout();
+                return {p, end};
+            }
+            ++used;
+            end = line.textStart() + line.textLength();
+        }
+        layout.endLayout();
+    }
+    return {paragraphs.size(), 0};
+}
+
+// The note's lines cut after the last whole line that fits the memo's box at every resolution,
+// so that no half line shows at the bottom of the box.
+QStringList noteThatFits(const QStringList& paragraphs, const QFont& font, double widthMm, double heightMm) {
+    std::pair<qsizetype, qsizetype> cut{paragraphs.size(), 0};
+    for (double dpi : NoteDpis)
+        cut = std::min(cut, noteCut(paragraphs, font, widthMm, heightMm, dpi));
+    QStringList kept = paragraphs.mid(0, cut.first);
+    if (cut.first < paragraphs.size() && cut.second > 0) {
+        QString part = paragraphs[cut.first].left(cut.second);
+        while (!part.isEmpty() && part.back().isSpace())
+            part.chop(1);
+        kept << part;
+    }
+    return kept;
 }
 
 // A right-aligned label whose right edge stays at right.
@@ -97,16 +174,16 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     label(d, 4, 74, QStringLiteral("Typ:"), 10);
     label(d, 4, 79, QStringLiteral("Inventarnummer:"), 10);
     label(d, 4, 83, QStringLiteral("Schutzklasse"), 10);
-    QRLabel32 = field(d, 31, 70, 47, TReportAlign::Left);
-    QRLabel33 = field(d, 31, 74, 47, TReportAlign::Left);
-    QRLabel34 = field(d, 31, 79, 47, TReportAlign::Left);
+    QRLabel32 = field(d, 31, 70, 47, TReportAlign::Left, 10, true, 74);
+    QRLabel33 = field(d, 31, 74, 47, TReportAlign::Left, 10, true, 79);
+    QRLabel34 = field(d, 31, 79, 47, TReportAlign::Left, 10, true, 83);
     QRLabel40 = field(d, 31, 83, 9, TReportAlign::Center);
     label(d, 82, 70, QStringLiteral("Fabr.-Nr.:"), 10);
     label(d, 82, 74, QStringLiteral("Seriennummer:"), 10);
     label(d, 82, 79, QStringLiteral("Barcode:"), 10);
-    QRLabel35 = field(d, 107, 70, 47, TReportAlign::Left);
-    QRLabel36 = field(d, 107, 74, 47, TReportAlign::Left);
-    QRLabel18 = field(d, 107, 79, 47, TReportAlign::Left);
+    QRLabel35 = field(d, 107, 70, 47, TReportAlign::Left, 10, true, 74);
+    QRLabel36 = field(d, 107, 74, 47, TReportAlign::Left, 10, true, 79);
+    QRLabel18 = field(d, 107, 79, 47, TReportAlign::Left, 10, true, 85);
     QRImage1 = d->AddImage(107, 85, 51, 6, 193, 23);
     d->AddHorLine(0, 92, BandWidth);
 
@@ -310,6 +387,7 @@ void TPruefprot::QuickRep1BeforePrint() {
            strom, w.BeruehrungsstromL1N, w.BeruehrungsstromNL1, w.GrwBeruehrungsstrom, mA, max);
 
     QRMemo1->SetText(w.Notiz);
+    QRMemo1->Lines = noteThatFits(QRMemo1->Lines, QRMemo1->Font, QRMemo1->Width, QRMemo1->Height);
     QRLabel37->Caption = QStringLiteral("(") + w.Pruefer + QStringLiteral(")");
     const QString dateFormat = QStringLiteral("dd.MM.yyyy");
     QRLabel38->Caption = w.Datum.date().toString(dateFormat);

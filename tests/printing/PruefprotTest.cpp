@@ -4,7 +4,10 @@
 #include "printing/Barcd4.h"
 
 #include <QDir>
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -345,6 +348,92 @@ TEST_F(PruefprotTest, EveryRunRewritesTheVariableTexts) {
         EXPECT_TRUE(page.AllTexts().filter(QString::fromUtf8(gone)).isEmpty()) << gone;
     EXPECT_NE(page.FindText(QStringLiteral("Ser.-Nr. ")), nullptr);
     EXPECT_NE(page.FindText(QStringLiteral("()")), nullptr);
+}
+
+// The page's rule that starts at the left edge of a field's text, below its top.
+const platform::TPageLine* ruleUnder(const TReportPage& page, const platform::TPageText& text) {
+    const platform::TPageLine* best = nullptr;
+    for (const auto& line : page.Lines) {
+        const double y = line.LineMm.y1();
+        if (std::abs(line.LineMm.x1() - text.RectMm.left()) < 1e-6 && line.LineMm.y2() == y &&
+            y > text.RectMm.top() && (best == nullptr || y < best->LineMm.y1()))
+            best = &line;
+    }
+    return best;
+}
+
+TEST_F(PruefprotTest, DeviceFieldRulesStayAboveTheUmlautsOfTheRowBelow) {
+    TWerteSatz w = fullRecord();
+    w.Bezeichnung = QStringLiteral("Ölradiator Öko");
+    w.Typ = QStringLiteral("BM 600 Ü");
+    w.Inventarnummer = QStringLiteral("ÄÖÜ-77");
+    w.Fabrikationsnummer = QStringLiteral("Ü123");
+    w.Seriennummer = QStringLiteral("ÜS456");
+    const TReportPage page = run(w);
+    // Where capitals with umlauts reach up to, below a row's top, at a printer's resolution.
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(11811); // 300 dpi
+    device.setDotsPerMeterY(11811);
+    const QFontMetricsF metrics(platform::reportFont(10, true), &device);
+    const double pxPerMm = 300 / 25.4;
+    const double umlautTop =
+        (metrics.ascent() + metrics.tightBoundingRect(QStringLiteral("ÄÖÜ")).top()) / pxPerMm;
+    const double baseline = metrics.ascent() / pxPerMm;
+    ASSERT_GT(umlautTop, -1.0);
+    // Each field with the one below it (its row ends where that one begins).
+    const std::pair<QString, QString> rows[] = {{w.Bezeichnung, w.Typ},
+                                                {w.Typ, w.Inventarnummer},
+                                                {w.Fabrikationsnummer, w.Seriennummer},
+                                                {w.Seriennummer, w.Barcode}};
+    for (const auto& [field, below] : rows) {
+        const auto* upper = page.FindText(field);
+        const auto* lower = page.FindText(below);
+        ASSERT_TRUE(upper && lower) << field.toStdString();
+        const platform::TPageLine* rule = ruleUnder(page, *upper);
+        ASSERT_NE(rule, nullptr) << field.toStdString();
+        const double y = rule->LineMm.y1();
+        EXPECT_GT(y, upper->RectMm.top() + baseline) << field.toStdString();
+        EXPECT_LT(y + rule->WidthMm / 2, lower->RectMm.top() + umlautTop) << field.toStdString();
+    }
+}
+
+TEST_F(PruefprotTest, LongNoteIsCutAfterTheLastWholeLineOfItsBox) {
+    TWerteSatz w = fullRecord();
+    QStringList note;
+    for (int i = 1; i <= 15; ++i)
+        note << QStringLiteral("Zeile %1: Gehäuse geöffnet, Zugentlastung und Anschlussleitung geprüft")
+                    .arg(i);
+    note[3] += QStringLiteral(", dazu eine so lange Bemerkung, dass sie auf der Seite umbrechen muss");
+    w.Notiz = note.join(QStringLiteral("\r\n"));
+    const TReportPage page = run(w);
+    const platform::TPageText* memo = nullptr;
+    for (const auto& text : page.Texts)
+        if (text.Text.startsWith(QStringLiteral("Zeile 1:")))
+            memo = &text;
+    ASSERT_NE(memo, nullptr);
+    // Whole lines of the note, the last one possibly cut after a word.
+    const QStringList kept = memo->Text.split(QLatin1Char('\n'));
+    ASSERT_GE(kept.size(), 3);
+    EXPECT_LT(kept.size(), note.size());
+    for (qsizetype i = 0; i + 1 < kept.size(); ++i)
+        EXPECT_EQ(kept[i], note[i]);
+    EXPECT_TRUE(note[kept.size() - 1].startsWith(kept.back()));
+
+    // No half line: the page looks the same in the note's box when the box does not clip.
+    const QRectF box = memo->RectMm;
+    EXPECT_DOUBLE_EQ(box.bottom(), 25.0 + 187.0 + 30.0);
+    TReportPage unclipped = page;
+    for (auto& text : unclipped.Texts)
+        if (text.Text == memo->Text)
+            text.RectMm.setHeight(text.RectMm.height() + 20.0);
+    for (const double dpi : {96.0, 100.0, 150.0, 300.0}) {
+        const double pxPerMm = dpi / 25.4;
+        const QRect area(QPointF(box.left() * pxPerMm, box.top() * pxPerMm).toPoint(),
+                         QPointF(box.right() * pxPerMm, box.bottom() * pxPerMm).toPoint());
+        const QImage clipped = form.QuickRep1.RenderPage(page, dpi).copy(area);
+        const QImage whole = form.QuickRep1.RenderPage(unclipped, dpi).copy(area);
+        EXPECT_TRUE(clipped == whole) << dpi;
+    }
 }
 
 TEST_F(PruefprotTest, RenderedPageIsAFramedA4Protocol) {
