@@ -46,8 +46,31 @@ bool isKeyLine(const QString& line, const QString& key) {
     return eq >= 0 && sameName(QStringView(line).left(eq).trimmed(), key);
 }
 
-QStringView valueOf(const QString& line, qsizetype eq) {
-    return QStringView(line).mid(eq + 1).trimmed();
+// The value as the file holds it: blanks around it do not count, and a value in double quotes
+// stands for what is between them (so that blanks at its ends survive).
+QString valueOf(const QString& line, qsizetype eq) {
+    const QStringView v = QStringView(line).mid(eq + 1).trimmed();
+    if (v.size() >= 2 && v.startsWith(u'"') && v.endsWith(u'"'))
+        return v.mid(1, v.size() - 2).toString();
+    return v.toString();
+}
+
+// The value as written: in double quotes where reading would otherwise change it.
+QString encodedValue(const QString& value) {
+    if (value.isEmpty())
+        return value;
+    const bool blankAtAnEnd = value.front().isSpace() || value.back().isSpace();
+    const bool quoted = value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"');
+    return blankAtAnEnd || quoted ? u'"' + value + u'"' : value;
+}
+
+// Where the carriage returns at the end of a line begin. A line keeps them as they were read,
+// so that a file with stray ones is written back byte for byte.
+qsizetype contentEnd(const QString& line) {
+    qsizetype end = line.size();
+    while (end > 0 && line[end - 1] == u'\r')
+        --end;
+    return end;
 }
 
 // Index of the first line of the key in the first section of that name that holds it, or -1.
@@ -131,35 +154,39 @@ IniFile::LoadResult IniFile::load(const QString& fileName, Text& text, QByteArra
 
     const qsizetype firstLf = content.indexOf(u'\n');
     text.crlf = firstLf > 0 && content[firstLf - 1] == u'\r';
-    if (content.endsWith(u'\n'))
+    const bool lineEndAtTheEnd = content.endsWith(u'\n');
+    if (lineEndAtTheEnd)
         content.chop(1);
     if (content.isEmpty())
         return LoadResult::Read;
-    for (QString& line : content.split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    // Lines keep their carriage returns; only the line feed separates them.
+    for (QString& line : content.split(u'\n'))
         text.lines.push_back(std::move(line));
-    }
+    // The last line gets the line end the file's others have.
+    if (!lineEndAtTheEnd && text.crlf)
+        text.lines.back() += u'\r';
     return LoadResult::Read;
 }
 
 void IniFile::apply(Text& text, const Write& write) {
     std::vector<QString>& lines = text.lines;
+    const QString cr = text.crlf ? QStringLiteral("\r") : QString();
     const qsizetype at = findKey(lines, write.section, write.key);
     if (at >= 0) {
         QString& line = lines[static_cast<size_t>(at)];
         const qsizetype eq = line.indexOf(u'=');
-        if (valueOf(line, eq) == QStringView(write.value).trimmed())
+        if (valueOf(line, eq) == write.value)
             return;
-        // Keep the key as it is spelt and spaced, replace only the value.
+        // Keep the key as it is spelt and spaced and the line's end, replace only the value.
+        const qsizetype end = contentEnd(line);
         qsizetype valueStart = eq + 1;
-        while (valueStart < line.size() && line[valueStart].isSpace())
+        while (valueStart < end && line[valueStart].isSpace())
             ++valueStart;
-        line = line.left(valueStart) + write.value;
+        line = line.left(valueStart) + encodedValue(write.value) + line.mid(end);
         return;
     }
 
-    const QString newLine = write.key + u'=' + write.value;
+    const QString newLine = write.key + u'=' + encodedValue(write.value) + cr;
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionOf(lines[i]);
         if (!name || !sameName(*name, write.section))
@@ -175,16 +202,15 @@ void IniFile::apply(Text& text, const Write& write) {
     }
 
     if (!lines.empty() && !lines.back().trimmed().isEmpty())
-        lines.emplace_back();
-    lines.push_back(u'[' + write.section + u']');
+        lines.push_back(cr);
+    lines.push_back(u'[' + write.section + u']' + cr);
     lines.push_back(newLine);
 }
 
 QByteArray IniFile::serialize(const Text& text) {
-    const QString eol = text.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString content;
     for (const QString& line : text.lines)
-        content += line + eol;
+        content += line + u'\n';
     QByteArray bytes = content.toUtf8();
     if (text.bom)
         bytes.prepend("\xEF\xBB\xBF");
@@ -207,7 +233,7 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     if (at < 0)
         return defaultValue;
     const QString& line = text.lines[static_cast<size_t>(at)];
-    return valueOf(line, line.indexOf(u'=')).toString();
+    return valueOf(line, line.indexOf(u'='));
 }
 
 int32_t IniFile::readInteger(const QString& section, const QString& key, int32_t defaultValue) const {
@@ -216,7 +242,7 @@ int32_t IniFile::readInteger(const QString& section, const QString& key, int32_t
     if (at < 0)
         return defaultValue;
     const QString& line = text.lines[static_cast<size_t>(at)];
-    return parseInteger(valueOf(line, line.indexOf(u'=')).toString()).value_or(defaultValue);
+    return parseInteger(valueOf(line, line.indexOf(u'='))).value_or(defaultValue);
 }
 
 bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const {
@@ -225,7 +251,7 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
     if (at < 0)
         return defaultValue;
     const QString& line = text.lines[static_cast<size_t>(at)];
-    const auto number = parseInteger(valueOf(line, line.indexOf(u'=')).toString());
+    const auto number = parseInteger(valueOf(line, line.indexOf(u'=')));
     return number ? *number != 0 : defaultValue;
 }
 

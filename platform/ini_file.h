@@ -16,15 +16,18 @@ QString iniPathForProgram(const QString& programPath);
 // A configuration file in the INI format ("[Section]" lines, "key=value" lines).
 //
 // Section and key names match without regard to case; whitespace around names and values is
-// ignored; CR LF and LF line ends both read. A missing file, section or key, or a value that
-// is not a decimal number where a number is asked for, gives the caller's default.
+// ignored; CR LF and LF line ends both read. A value in double quotes reads as what stands
+// between them; a value with blanks at its start or end, or one in quotes itself, is written
+// so. A missing file, section or key, or a value that is not a decimal number where a number
+// is asked for, gives the caller's default.
 //
 // Writes are collected and put into the file by commit() (at the latest by the destructor):
 // the file is read afresh, every key written here is updated where it stands or added at the
 // end of its section, and the whole text goes to a temporary file beside it that then replaces
 // the file. Sections, keys and comments that were not written stay as they are, so several
-// objects may write their own keys of one file in turn. The file is written as UTF-8; a file
-// that is not valid UTF-8 is read as Windows-1252.
+// objects may write their own keys of one file in turn; a file saved without a change keeps
+// every byte, line ends included. The file is written as UTF-8; a file that is not valid UTF-8
+// is read as Windows-1252.
 class IniFile {
 public:
     // Touches no file; a missing file is no error.
@@ -58,7 +61,7 @@ public:
     static std::optional<int32_t> parseInteger(const QString& text);
 
 private:
-    // The file's lines without their line ends, and how to write them back.
+    // The file's lines without their line feeds (carriage returns stay), and how to end new ones.
     struct Text {
         std::vector<QString> lines;
         bool crlf = false;

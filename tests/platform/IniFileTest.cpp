@@ -198,3 +198,62 @@ TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
     EXPECT_FALSE(ini.commit());
     EXPECT_EQ(readBytes(path), QByteArray("[Position]\nLeft=1\n"));
 }
+
+namespace {
+
+// Loads every value of the keys named, writes each back as it was read and saves: what the
+// program does at each start and end.
+void loadAndSave(const QString& path, const std::vector<std::pair<QString, QString>>& keys) {
+    IniFile ini(path);
+    std::vector<QString> values;
+    for (const auto& [section, key] : keys)
+        values.push_back(ini.readString(section, key, QString()));
+    for (size_t i = 0; i < keys.size(); ++i)
+        ini.writeString(keys[i].first, keys[i].second, values[i]);
+    ASSERT_TRUE(ini.commit()) << ini.errorText().toStdString();
+}
+
+} // namespace
+
+TEST_F(IniFileTest, ValueStartingWithBlanksKeepsThemAndSavingAgainChangesNoByte) {
+    {
+        IniFile ini(path);
+        ini.writeString("Configuration", "TopLine1", "   eingerückt");
+        ini.writeString("Configuration", "TopLine2", "hinten  ");
+        ini.writeString("Configuration", "TopLine3", "\"in Anführungszeichen\"");
+        ini.writeString("Configuration", "TopLine4", "  ");
+    }
+    const std::vector<std::pair<QString, QString>> keys{{"Configuration", "TopLine1"},
+                                                        {"Configuration", "TopLine2"},
+                                                        {"Configuration", "TopLine3"},
+                                                        {"Configuration", "TopLine4"}};
+    const QByteArray first = readBytes(path);
+    for (int save = 1; save <= 3; ++save) {
+        loadAndSave(path, keys);
+        EXPECT_EQ(readBytes(path), first) << "save " << save;
+    }
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("Configuration", "TopLine1", ""), "   eingerückt");
+    EXPECT_EQ(ini.readString("Configuration", "TopLine2", ""), "hinten  ");
+    EXPECT_EQ(ini.readString("Configuration", "TopLine3", ""), "\"in Anführungszeichen\"");
+    EXPECT_EQ(ini.readString("Configuration", "TopLine4", ""), "  ");
+}
+
+TEST_F(IniFileTest, SavingTwiceKeepsStrayCarriageReturnsAndMixedLineEnds) {
+    const std::vector<std::pair<QString, QString>> keys{
+        {"Position", "Left"}, {"Position", "Top"}, {"Configuration", "Operator"}};
+    const QByteArray lfWithStrayCr = "[Position]\nLeft=10\r\nTop=20\r\r\n; Notiz\r\r\r\n"
+                                     "[Configuration]\nOperator=Hans\n";
+    const QByteArray mixed = "[Position]\r\nLeft=10\nTop=20\r\n\r\n[Configuration]\n"
+                             "Operator=  Hans Prüfer\r\r\n; Ende\n";
+    for (const QByteArray& before : {lfWithStrayCr, mixed}) {
+        writeBytes(path, before);
+        loadAndSave(path, keys);
+        const QByteArray once = readBytes(path);
+        loadAndSave(path, keys);
+        EXPECT_EQ(readBytes(path), once) << before.toStdString();
+        EXPECT_EQ(once, before) << before.toStdString(); // nothing was changed, so nothing moves
+        IniFile ini(path);
+        EXPECT_EQ(ini.readInteger("Position", "Top", 0), 20);
+    }
+}
