@@ -193,6 +193,11 @@ uint32_t notNegative(int32_t ms) {
 }
 } // namespace
 
+QChar SeparatorOfLocale(const QLocale& locale) {
+    // The seven-segment digits know a comma and a point; any other sign is shown as a point.
+    return locale.decimalPoint() == QStringLiteral(",") ? QChar(u',') : QChar(u'.');
+}
+
 uint32_t AnswerTimeoutRAM() {
     return notNegative(MessageAnswerRAM);
 }

@@ -2,6 +2,7 @@
 
 #include <QChar>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <array>
@@ -169,8 +170,11 @@ inline int32_t InActiveTime = 0;
 inline int32_t FirmwareLevel = 0;
 // Ten characters of the connected tester's serial number; empty while disconnected.
 inline QString TesterSerialNumber;
-// The program's decimal separator for measured values.
+// The program's decimal separator for measured values and numeric edits; set at start from the
+// locale the program runs in (SeparatorOfLocale).
 inline QChar DecimalSeparator = u',';
+// The locale's decimal separator as the displays can show it: "," or ".".
+QChar SeparatorOfLocale(const QLocale& locale);
 
 // The configured timings as their users need them. The values above stay as the user wrote
 // them; these give the nearest value that cannot make a wait wrap around or a timer spin.

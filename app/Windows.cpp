@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
+#include "app/Globals.h"
 #include "app/IniSettings.h"
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
@@ -10,6 +11,8 @@
 #include "app/SchnittstelleDlg.h"
 #include "app/SplashScreen.h"
 #include "app/SprachEinstDlg.h"
+#include "platform/help.h"
+#include "platform/translation.h"
 #include "printing/BarcdWahlDlg.h"
 #include "printing/ConfigBarcodes.h"
 #include "printing/Pruefprot.h"
@@ -22,10 +25,29 @@
 #include "records/PrueflingDlg.h"
 #include "records/RecordWindows.h"
 
+#include <QApplication>
+#include <QFont>
+#include <QLocale>
+
 #include <memory>
 
 namespace {
 std::unique_ptr<TMainWindowRecordAccess> recordAccess;
+}
+
+void SetUpApplication(const QLocale& locale) {
+    // No display name: Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("Gerätetester"));
+    // The windows are laid out in pixels for a sans-serif font of 11 pixels.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    platform::setHelpFile(QStringLiteral("Kovent.html"));
+    // Without the translation Qt's dialogs stay English; the program runs all the same.
+    platform::loadQtTranslation();
+    Globals::DecimalSeparator = Globals::SeparatorOfLocale(locale);
+    // The main window ends the program when it closes, even while other windows are shown.
+    QApplication::setQuitOnLastWindowClosed(false);
 }
 
 void CreateProgramWindows() {

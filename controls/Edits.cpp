@@ -152,6 +152,12 @@ bool isAsciiDigit(QChar c) {
     return c.unicode() >= '0' && c.unicode() <= '9';
 }
 
+bool isDecimalMark(QChar c, QChar separator, TDecimalMarks marks) {
+    if (c == separator)
+        return true;
+    return marks == TDecimalMarks::CommaOrPoint && (c == QLatin1Char(',') || c == QLatin1Char('.'));
+}
+
 bool isHexLetter(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
@@ -159,7 +165,13 @@ bool isHexLetter(QChar c) {
 
 } // namespace
 
-std::optional<double> TextToFloat(const QString& text, QChar separator) {
+TDecimalMarks DecimalMarksOf(const QString& format) {
+    const QChar letter = parseFormat(format, QLatin1StringView("efgnm")).letter;
+    return letter == QLatin1Char('n') || letter == QLatin1Char('m') ? TDecimalMarks::SeparatorOnly
+                                                                    : TDecimalMarks::CommaOrPoint;
+}
+
+std::optional<double> TextToFloat(const QString& text, QChar separator, TDecimalMarks marks) {
     const QString s = text.trimmed();
     std::string ascii;
     qsizetype i = 0;
@@ -175,7 +187,7 @@ std::optional<double> TextToFloat(const QString& text, QChar separator) {
         ++mantissaDigits;
         ++i;
     }
-    if (i < s.size() && s[i] == separator) {
+    if (i < s.size() && isDecimalMark(s[i], separator, marks)) {
         mantissa += '.';
         ++i;
         while (i < s.size() && isAsciiDigit(s[i])) {
@@ -309,16 +321,18 @@ QString FormatInt(const QString& format, int32_t value) {
     return pad(conv, negative ? QLatin1Char('-') + digits : digits);
 }
 
-QString ExtractFloatNumber(const QString& text, const QString& format, QChar separator) {
+QString ExtractFloatNumber(const QString& text, const QString& format, QChar separator, TDecimalMarks marks) {
     const TRange r = numberRange(text, format, QLatin1StringView("efgmn"));
     qsizetype lastSeparator = -1;
     for (qsizetype i = r.start; i < r.end; ++i)
-        if (text[i] == separator)
+        if (isDecimalMark(text[i], separator, marks))
             lastSeparator = i;
     QString out;
     for (qsizetype i = r.start; i < r.end; ++i) {
         const QChar c = text[i];
-        if (c == QLatin1Char('-') || isAsciiDigit(c) || i == lastSeparator)
+        if (i == lastSeparator)
+            out += separator;
+        else if (c == QLatin1Char('-') || isAsciiDigit(c))
             out += c;
     }
     return out;
@@ -350,9 +364,9 @@ struct TValidationGuard {
     TValidationGuard& operator=(const TValidationGuard&) = delete;
 };
 
+// The program's displays know a comma and a point.
 QChar localeSeparator() {
-    const QString point = QLocale().decimalPoint();
-    return point.isEmpty() ? QLatin1Char('.') : point[0];
+    return QLocale().decimalPoint() == QStringLiteral(",") ? QLatin1Char(',') : QLatin1Char('.');
 }
 
 } // namespace
@@ -508,9 +522,10 @@ void TFloatEdit::SetDecimalSeparator(QChar value) {
 }
 
 bool TFloatEdit::IsValidValue() {
-    std::optional<double> value = edits::TextToFloat(text(), separator_);
+    const edits::TDecimalMarks marks = edits::DecimalMarksOf(format_);
+    std::optional<double> value = edits::TextToFloat(text(), separator_, marks);
     if (!value)
-        value = edits::TextToFloat(edits::ExtractFloatNumber(text(), format_, separator_), separator_);
+        value = edits::TextToFloat(edits::ExtractFloatNumber(text(), format_, separator_, marks), separator_);
     // A text without a number keeps the last value, which is shown again.
     if (value)
         value_ = Clamp(*value);

@@ -78,7 +78,8 @@ public:
     void SetMaxValue(double value);
     QString FormatString() const { return format_; }
     void SetFormatString(const QString& value);
-    // The locale's by default; tests set it.
+    // Shown in the text; the locale's by default. Typed text may also carry the other of ","
+    // and "." unless the format groups the digits.
     QChar DecimalSeparator() const { return separator_; }
     void SetDecimalSeparator(QChar value);
 
@@ -126,8 +127,15 @@ private:
 // The number conversions and formats of the edits, for the edits and their tests.
 namespace edits {
 
-// A plain number: optional sign, digits with at most one separator, optional exponent.
-std::optional<double> TextToFloat(const QString& text, QChar separator);
+// The decimal marks a typed number may carry: the edit's separator alone, or "," and "." alike
+// (where the format puts no group marks between the digits).
+enum class TDecimalMarks { SeparatorOnly, CommaOrPoint };
+// The marks an edit with format accepts.
+TDecimalMarks DecimalMarksOf(const QString& format);
+
+// A plain number: optional sign, digits with at most one decimal mark, optional exponent.
+std::optional<double> TextToFloat(const QString& text, QChar separator,
+                                  TDecimalMarks marks = TDecimalMarks::SeparatorOnly);
 // Decimal, or hexadecimal after "$" or "0x"; optional sign.
 std::optional<int32_t> TextToInt(const QString& text);
 
@@ -138,8 +146,9 @@ QString FormatInt(const QString& format, int32_t value);
 
 // The number within a text made by format: the text around it is skipped by the lengths
 // of the format around its conversion, and of that only sign, digits and the rightmost
-// separator (integers in hexadecimal: "$" and the hex digits) are kept.
-QString ExtractFloatNumber(const QString& text, const QString& format, QChar separator);
+// decimal mark, given as separator, (integers in hexadecimal: "$" and the hex digits) are kept.
+QString ExtractFloatNumber(const QString& text, const QString& format, QChar separator,
+                           TDecimalMarks marks = TDecimalMarks::SeparatorOnly);
 QString ExtractIntNumber(const QString& text, const QString& format);
 
 } // namespace edits

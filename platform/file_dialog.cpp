@@ -21,12 +21,6 @@ SaveFileResult showReal(const SaveFileRequest& request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.Options & fdOverwritePrompt));
     dialog.setSizeGripEnabled(request.Options & fdEnableSizing);
-    // Qt's own captions stay English without its translations; the program speaks German.
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
-    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("&Speichern"));
-    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Abbrechen"));
     if (!request.Filter.isEmpty())
         dialog.setNameFilter(qtFilterText(request.Filter));
     if (!request.DefaultExtension.isEmpty())

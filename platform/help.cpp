@@ -1,4 +1,5 @@
 #include "platform/help.h"
+#include "platform/message_box.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,7 +49,7 @@ QString helpFilePath() {
 
 bool showHelpIndex() {
     QTextBrowser* b = window();
-    b->setWindowTitle(qApp->applicationDisplayName() + QStringLiteral(" - Hilfe"));
+    b->setWindowTitle(messageCaption() + QStringLiteral(" - Hilfe"));
     const QString path = helpFilePath();
     const bool ok = !fileName().isEmpty() && QFileInfo(path).isReadable();
     if (ok)

@@ -1,6 +1,5 @@
 #include "platform/message_box.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -50,15 +49,6 @@ MessageResult showReal(const QString& text, MessageButtons buttons, MessageIcon 
         box.setEscapeButton(QMessageBox::No);
         break;
     }
-    // Qt brings no German texts of its own without its translations; the program speaks German.
-    const std::pair<QMessageBox::StandardButton, QString> texts[] = {
-        {QMessageBox::Ok, QStringLiteral("OK")},
-        {QMessageBox::Cancel, QStringLiteral("Abbrechen")},
-        {QMessageBox::Yes, QStringLiteral("&Ja")},
-        {QMessageBox::No, QStringLiteral("&Nein")}};
-    for (const auto& [which, caption] : texts)
-        if (QAbstractButton* button = box.button(which))
-            button->setText(caption);
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:

@@ -10,7 +10,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -375,6 +377,11 @@ bool TReportForm::SavePdf(const std::vector<TReportPage>& pages, const QString& 
     return PaintPages(pages, writer, [&writer] { return writer.newPage(); });
 }
 
+QSize previewWindowSize(const QSize& available) {
+    // A tenth of the area stays for the frame and the title bar.
+    return QSize(std::min(800, available.width() * 9 / 10), std::min(1000, available.height() * 9 / 10));
+}
+
 void TReportForm::Preview(QWidget* parent) {
     if (outputHandler()) {
         outputHandler()(TReportOutput::Preview, Generate());
@@ -384,13 +391,15 @@ void TReportForm::Preview(QWidget* parent) {
     printer.setPageSize(pageSizeOf(Page));
     printer.setFullPage(true);
     printer.setDocName(Title);
-    QPrintPreviewDialog dialog(&printer, parent ? parent : QApplication::activeWindow());
+    QWidget* owner = parent ? parent : QApplication::activeWindow();
+    QPrintPreviewDialog dialog(&printer, owner);
     dialog.setWindowTitle(Title);
     // Each rendering, also the print from the preview, is a run of its own.
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* target) {
         PaintPages(Generate(), *target, [target] { return target->newPage(); });
     });
-    dialog.resize(800, 1000);
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    dialog.resize(screen ? previewWindowSize(screen->availableGeometry().size()) : QSize(800, 1000));
     dialog.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLineF>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,10 @@ int reportBitmapPixels(double mm);
 
 // The report font; Liberation Sans has the metrics of the font the forms were designed with.
 QFont reportFont(double pointSize, bool bold = false);
+
+// Size of the preview window: 800 x 1000 pixels, less where the screen's available area is
+// smaller, leaving room for the window's frame.
+QSize previewWindowSize(const QSize& available);
 
 struct TReportPageSetup {
     double WidthMm = 210.0; // A4 portrait

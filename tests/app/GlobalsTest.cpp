@@ -79,6 +79,15 @@ TEST(Formatters, UseTheProgramsLevelAndSeparator) {
     Globals::DecimalSeparator = separator;
 }
 
+TEST(Formatters, SeparatorFollowsTheLocale) {
+    EXPECT_EQ(Globals::SeparatorOfLocale(QLocale(QLocale::German, QLocale::Germany)), u',');
+    EXPECT_EQ(Globals::SeparatorOfLocale(QLocale(QLocale::German, QLocale::Switzerland)), u'.');
+    EXPECT_EQ(Globals::SeparatorOfLocale(QLocale(QLocale::English, QLocale::UnitedStates)), u'.');
+    EXPECT_EQ(Globals::SeparatorOfLocale(QLocale::c()), u'.');
+    // A sign the digits cannot show becomes a point.
+    EXPECT_EQ(Globals::SeparatorOfLocale(QLocale(QLocale::Arabic, QLocale::Egypt)), u'.');
+}
+
 TEST(ComputeEnables, WholeTable) {
     enum Mode { IsoDiff, Iso0701, Iso0702, NoIso };
     // Rows: mode; columns: class I, II, III.

@@ -76,11 +76,32 @@ TEST(FloatEdit, OnlyTheRightmostSeparatorCounts) {
               QStringLiteral("12,5"));
     EXPECT_EQ(edits::ExtractFloatNumber(QStringLiteral("ab1.2.5"), QStringLiteral("%g"), point),
               QStringLiteral("12.5"));
-    // A point is no separator where the comma is: its digits run together.
-    TFloatEdit e;
-    setUpMeasuringTime(e, comma);
-    type(e, QStringLiteral("12.5"));
-    EXPECT_EQ(e.Value(), 25.0);
+    EXPECT_EQ(edits::ExtractFloatNumber(QStringLiteral("1.2,5"), QStringLiteral("%g"), point,
+                                        edits::TDecimalMarks::CommaOrPoint),
+              QStringLiteral("12.5"));
+}
+
+TEST(FloatEdit, TakesCommaAndPointAlikeAsTheDecimalMark) {
+    for (QChar sep : {comma, point}) {
+        SCOPED_TRACE(QString(sep).toStdString());
+        TFloatEdit e;
+        setUpMeasuringTime(e, sep);
+        for (const char* typed : {"5.5", "5,5", " 5.5 s", "5,5s"}) {
+            SCOPED_TRACE(typed);
+            e.SetValue(3.0);
+            type(e, QString::fromLatin1(typed));
+            EXPECT_EQ(e.Value(), 5.5);
+            EXPECT_EQ(e.text(), QStringLiteral("5") + sep + QStringLiteral("5"));
+        }
+    }
+    // Where the format groups the digits, the other mark is a group mark.
+    TFloatEdit grouped;
+    grouped.SetDecimalSeparator(comma);
+    grouped.SetFormatString(QStringLiteral("%.0n"));
+    grouped.SetValue(1234);
+    EXPECT_EQ(grouped.text(), QStringLiteral("1.234"));
+    type(grouped, QStringLiteral("2.345"));
+    EXPECT_EQ(grouped.Value(), 2345);
 }
 
 TEST(FloatEdit, TextWithoutANumberKeepsTheLastValue) {
@@ -147,6 +168,9 @@ TEST(EditConversions, Numbers) {
     EXPECT_EQ(edits::TextToFloat(QStringLiteral(",5"), comma), 0.5);
     EXPECT_EQ(edits::TextToFloat(QStringLiteral("2,"), comma), 2.0);
     EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1.5"), comma));
+    EXPECT_EQ(edits::TextToFloat(QStringLiteral("1.5"), comma, edits::TDecimalMarks::CommaOrPoint), 1.5);
+    EXPECT_EQ(edits::TextToFloat(QStringLiteral("-1,5"), point, edits::TDecimalMarks::CommaOrPoint), -1.5);
+    EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1,5.0"), point, edits::TDecimalMarks::CommaOrPoint));
     EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1e"), point));
     EXPECT_FALSE(edits::TextToFloat(QStringLiteral("inf"), point));
     EXPECT_EQ(edits::TextToInt(QStringLiteral("$FF")), 255);

@@ -1,10 +1,12 @@
 #include "platform/file_dialog.h"
+#include "platform/translation.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
+#include <QTreeView>
 
 using namespace platform;
 
@@ -42,21 +44,29 @@ TEST(FileDialog, HandlerAnswersAndDefaultExtensionIsAdded) {
     setSaveFileHandler(before);
 }
 
-TEST(FileDialog, RealDialogSpeaksGermanAndCancelGivesNoName) {
+TEST(FileDialog, RealDialogSpeaksQtsGermanAndCancelGivesNoName) {
+    ASSERT_TRUE(loadQtTranslation());
     QStringList labels;
+    QStringList columns;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
                            QFileDialog::Accept, QFileDialog::Reject})
             labels << dialog->labelText(label);
+        if (auto* view = dialog->findChild<QTreeView*>()) {
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                columns << view->model()->headerData(c, Qt::Horizontal).toString();
+        }
         dialog->reject();
     });
     SaveFileRequest request;
     request.Title = QStringLiteral("Exportdatei");
     request.Options = fdHideReadOnly | fdPathMustExist;
     EXPECT_FALSE(saveFileDialog(request).Accepted);
-    EXPECT_EQ(labels, (QStringList{QStringLiteral("Suchen in:"), QStringLiteral("Dateiname:"),
-                                   QStringLiteral("Dateityp:"), QStringLiteral("&Speichern"),
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("Suchen in:"), QStringLiteral("Datei&name:"),
+                                   QStringLiteral("Dateien des Typs:"), QStringLiteral("S&peichern"),
                                    QStringLiteral("Abbrechen")}));
+    EXPECT_EQ(columns, (QStringList{QStringLiteral("Name"), QStringLiteral("Größe"), QStringLiteral("Typ"),
+                                    QStringLiteral("Änderungsdatum")}));
 }

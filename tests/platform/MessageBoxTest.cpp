@@ -1,4 +1,5 @@
 #include "platform/message_box.h"
+#include "platform/translation.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,8 @@ platform::MessageResult answer(platform::MessageButtons buttons, const QString& 
 
 } // namespace
 
-TEST(MessageBoxTest, ButtonsSpeakGermanAndAnswerAsPressed) {
+TEST(MessageBoxTest, ButtonsSpeakQtsGermanAndAnswerAsPressed) {
+    ASSERT_TRUE(platform::loadQtTranslation());
     Seen yesNo;
     EXPECT_EQ(answer(platform::MessageButtons::YesNo, QStringLiteral("&Nein"), yesNo),
               platform::MessageResult::No);
@@ -52,4 +54,11 @@ TEST(MessageBoxTest, ButtonsSpeakGermanAndAnswerAsPressed) {
     EXPECT_EQ(answer(platform::MessageButtons::OkCancel, QStringLiteral("Abbrechen"), okCancel),
               platform::MessageResult::Cancel);
     EXPECT_TRUE(okCancel.buttons.contains(QStringLiteral("OK")));
+}
+
+TEST(MessageBoxTest, WithoutTheTranslationBoxesStillAnswer) {
+    EXPECT_FALSE(platform::loadQtTranslation(QStringLiteral("/nonexistent/translations")));
+    Seen ok;
+    EXPECT_EQ(answer(platform::MessageButtons::Ok, QString(), ok), platform::MessageResult::Ok);
+    EXPECT_EQ(ok.buttons.size(), 1);
 }

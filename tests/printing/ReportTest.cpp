@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -228,10 +229,12 @@ TEST(ReportEngine, PreviewWindowRendersARunAndReturnsWhenClosed) {
     int runs = 0;
     form.BeforePrint = [&] { ++runs; };
     QString caption;
+    bool fitsTheScreen = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* window = QApplication::activeModalWidget()) {
             caption = window->windowTitle();
+            fitsTheScreen = window->screen()->availableGeometry().contains(window->frameGeometry());
             if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
                 window->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/vorschau.png"));
             window->close();
@@ -240,7 +243,10 @@ TEST(ReportEngine, PreviewWindowRendersARunAndReturnsWhenClosed) {
     closer.start(300);
     form.Preview();
     EXPECT_EQ(caption, QStringLiteral("Vorschau"));
+    EXPECT_TRUE(fitsTheScreen);
     EXPECT_GE(runs, 1);
+    EXPECT_EQ(previewWindowSize(QSize(1920, 1050)), QSize(800, 945));
+    EXPECT_EQ(previewWindowSize(QSize(1366, 738)), QSize(800, 664));
 }
 
 TEST(ReportEngine, PrintWithoutPrinterTellsTheUser) {
