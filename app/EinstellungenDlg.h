@@ -27,6 +27,22 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
+// A memo of protocol lines: it refuses what would give it more than ProtocolLineCount lines
+// (Enter, paste, drop) rather than lose a line at OK.
+class TProtocolLinesMemo : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    // The memo still has at most ProtocolLineCount lines with inserted in place of the selection.
+    bool fits(const QString& inserted) const;
+};
+
 // The window "Einstellungen": protocol lines, inspector, service interval, preview and the
 // export settings. Created once at start-up and kept until the end; it changes the
 // program-wide values in memory only.
@@ -50,9 +66,9 @@ public:
     void BitBtn1Click();
 
     QLabel* Label2;
-    QPlainTextEdit* Memo1;
+    TProtocolLinesMemo* Memo1;
     QLabel* Label3;
-    QPlainTextEdit* Memo2;
+    TProtocolLinesMemo* Memo2;
     QFrame* Bevel1;
     QCheckBox* CheckBox1; // "Druckvorschau"
     QLabel* Label4;

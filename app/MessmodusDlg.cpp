@@ -33,6 +33,8 @@ TMessmodusDlg::TMessmodusDlg(QWidget* owner, const QString& iniFileName)
     ListView1->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."),
                                 QStringLiteral("Isol/Diff"), QStringLiteral("Berührstr."),
                                 QStringLiteral("DIN/VDE"), QStringLiteral("auto")});
+    // Every column as wide as designed; the list's rest stays empty.
+    ListView1->header()->setStretchLastSection(false);
     const int widths[] = {50, 60, 50, 60, 60, 45};
     for (int c = 0; c < 6; ++c) {
         ListView1->setColumnWidth(c, widths[c]);

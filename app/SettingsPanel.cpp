@@ -118,7 +118,11 @@ void TSettingsPanel::FloatEdit1KeyDown(int& key, double seconds) {
 void TSettingsPanel::TrackBarChange(int trackBar, int position) {
     if (trackBar < 0 || trackBar >= LimitRowCount)
         return;
-    state_.Panel.TrackBarPosition[static_cast<size_t>(trackBar)] = position;
+    int& shown = state_.Panel.TrackBarPosition[static_cast<size_t>(trackBar)];
+    // An action that leaves the bar where it was (a step at its end, a release) changes no limit.
+    if (position == shown)
+        return;
+    shown = position;
     if (state_.Panel.RadioGroup4 == PanelEntry::Manuell)
         state_.PendingLimit[static_cast<size_t>(trackBar)] = true;
 }

@@ -33,7 +33,8 @@ public:
     // 0 so that the edit does not see it. Other keys pass untouched.
     void FloatEdit1KeyDown(int& key, double seconds);
     // trackBar 0..2 = TrackBar1..TrackBar3: marks the bar's limit as pending while the
-    // limits are manual; nothing is sent here.
+    // limits are manual; nothing is sent here. A position equal to the one shown changes
+    // nothing.
     void TrackBarChange(int trackBar, int position);
 
 private:

@@ -107,6 +107,10 @@ TEST_F(MessmodusDlgTest, ListsTheRowsTheTesterKnows) {
     }));
     EXPECT_EQ(dlg->ListView1->headerItem()->text(3), "Berührstr.");
     EXPECT_EQ(dlg->windowTitle(), "Messmodus-Einstellung");
+    std::vector<int> widths;
+    for (int c = 0; c < 6; ++c)
+        widths.push_back(dlg->ListView1->columnWidth(c));
+    EXPECT_EQ(widths, (std::vector<int>{50, 60, 50, 60, 60, 45})) << "the last column is not stretched";
 }
 
 TEST_F(MessmodusDlgTest, ChosenTableRowIsWritten) {

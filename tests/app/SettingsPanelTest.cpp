@@ -169,6 +169,17 @@ TEST_F(Panel, WaitingChangeIsDroppedWhenTheTesterIsGoneByItsTurn) {
     EXPECT_FALSE(gate.Waiting());
 }
 
+TEST_F(Panel, TrackBarActionThatLeavesThePositionMarksNothing) {
+    state.Panel.RadioGroup4 = PanelEntry::Manuell;
+    state.Panel.TrackBarPosition = {9, 4, 13};
+    panel.TrackBarChange(1, 4); // a step beyond the end, or the release of the handle
+    EXPECT_EQ(state.PendingLimit, (std::array<bool, 3>{}));
+    panel.TrackBarChange(1, 3);
+    EXPECT_EQ(state.PendingLimit, (std::array<bool, 3>{false, true, false}));
+    EXPECT_EQ(state.Panel.TrackBarPosition[1], 3);
+    EXPECT_TRUE(link.events.empty());
+}
+
 TEST_F(Panel, TouchCurrentAndRowsFollowTheShownMode) {
     TSettingsPanelState& p = state.Panel;
     UpdateTouchCurrentEnabled(p, B::mitIsoDiff, 2);
