@@ -77,7 +77,8 @@ void TKeyCommands::Timer1Tick() {
     TLiveDisplayState& s = state_.Display;
     if (s.BitBtn1Enabled || state_.StartCountdown <= 0)
         return;
-    if (state_.StartCountdown == 1 && gate_.Busy())
+    // Command $40 lets an exchange that runs, and the user's actions waiting for it, go first.
+    if (state_.StartCountdown == 1 && (gate_.Busy() || gate_.Waiting()))
         return;
     if (--state_.StartCountdown == 0) {
         s.BitBtn1Enabled = true;

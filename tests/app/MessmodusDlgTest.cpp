@@ -6,6 +6,7 @@
 #include "platform/database.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
 #include <gtest/gtest.h>
@@ -323,6 +324,24 @@ TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) 
         }
     EXPECT_LE(writes, 3);
     EXPECT_TRUE(form->Timer2->Enabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MessmodusOnMainWindowTest, ModeChosenWhileAnExchangeRunsIsWrittenAfterIt) {
+    {
+        // The dialog was opened while the window waited for the tester.
+        TExchangeGate::TScope other(form->ExchangeGate);
+        EXPECT_FALSE(execute([&] {
+            clickRow(dlg->ListView1, 12); // "87": II, touch current, 0701, single
+            dlg->OKBtn->click();
+        }));
+        EXPECT_EQ(tester.state().settings[2] & 3, 1);
+    }
+    ASSERT_TRUE(waitFor([&] { return tester.state().settings[0] == TesterSettingsBlock::mitBeruehr; }, 3000));
+    EXPECT_EQ(tester.state().settings[2] & 3, 2);
 }
 
 } // namespace
