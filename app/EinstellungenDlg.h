@@ -15,7 +15,7 @@
 
 #include <array>
 
-// The service-interval edit. A text that is no whole number stays as typed when the focus
+// The service-interval edit. A text with no number in it stays as typed when the focus
 // leaves, so that OK can say what is wrong instead of quietly going back to the old value.
 class TServiceIntervalEdit : public TIntEdit {
 public:

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 
 // The tester's remotely changeable settings: data bytes d0..d7 of the $34 answer and of
 // the $66 write.
