@@ -2,10 +2,41 @@
 
 #include "platform/message_box.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QScreen>
 #include <algorithm>
+
+bool TProtocolLinesMemo::fits(const QString& inserted) const {
+    const int lines = LineBreakCount(toPlainText()) + 1 - LineBreakCount(textCursor().selectedText()) +
+                      LineBreakCount(inserted);
+    return lines <= ProtocolLineCount;
+}
+
+void TProtocolLinesMemo::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !fits(QStringLiteral("\n"))) {
+        // Taken here: it neither adds a line nor reaches the dialog's default button.
+        event->accept();
+        QApplication::beep();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+bool TProtocolLinesMemo::canInsertFromMimeData(const QMimeData* source) const {
+    return QPlainTextEdit::canInsertFromMimeData(source) && (!source->hasText() || fits(source->text()));
+}
+
+void TProtocolLinesMemo::insertFromMimeData(const QMimeData* source) {
+    if (source->hasText() && !fits(source->text())) {
+        QApplication::beep();
+        return;
+    }
+    QPlainTextEdit::insertFromMimeData(source);
+}
 
 void TServiceIntervalEdit::ShowValue(int32_t value) {
     SetTextQuietly(edits::FormatInt(FormatString(), value));
@@ -35,8 +66,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int l, int
     return lbl;
 }
 
-QPlainTextEdit* memo(QWidget* parent, const char* name, int l, int t, int w, int h) {
-    auto* m = new QPlainTextEdit(parent);
+TProtocolLinesMemo* memo(QWidget* parent, const char* name, int l, int t, int w, int h) {
+    auto* m = new TProtocolLinesMemo(parent);
     m->setObjectName(QString::fromLatin1(name));
     m->setGeometry(l, t, w, h);
     m->setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -15,7 +15,7 @@
 
 #include <array>
 
-// The service-interval edit. A text that is no whole number stays as typed when the focus
+// The service-interval edit. A text with no number in it stays as typed when the focus
 // leaves, so that OK can say what is wrong instead of quietly going back to the old value.
 class TServiceIntervalEdit : public TIntEdit {
 public:
@@ -25,6 +25,22 @@ public:
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+};
+
+// A memo of protocol lines: it refuses what would give it more than ProtocolLineCount lines
+// (Enter, paste, drop) rather than lose a line at OK.
+class TProtocolLinesMemo : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    // The memo still has at most ProtocolLineCount lines with inserted in place of the selection.
+    bool fits(const QString& inserted) const;
 };
 
 // The window "Einstellungen": protocol lines, inspector, service interval, preview and the
@@ -50,9 +66,9 @@ public:
     void BitBtn1Click();
 
     QLabel* Label2;
-    QPlainTextEdit* Memo1;
+    TProtocolLinesMemo* Memo1;
     QLabel* Label3;
-    QPlainTextEdit* Memo2;
+    TProtocolLinesMemo* Memo2;
     QFrame* Bevel1;
     QCheckBox* CheckBox1; // "Druckvorschau"
     QLabel* Label4;

@@ -2,6 +2,8 @@
 
 #include "platform/message_box.h"
 
+#include <memory>
+
 const QString ClearMemoryQuestion =
     QStringLiteral("Sollen die im Gerätetester gespeicherten Prüfungsdaten wirklich gelöscht werden?");
 
@@ -9,63 +11,74 @@ namespace {
 constexpr int32_t StartDelayAtConnect = 8;
 }
 
-bool TKeyCommands::Ready() const {
-    return link_.Connected() && !gate_.Busy();
+bool TKeyCommands::Perform(std::function<bool()> commands) {
+    if (!link_.Connected())
+        return false;
+    // Each click is carried out, in the order clicked; the sent flag answers only an action
+    // that runs at once.
+    auto sent = std::make_shared<bool>(false);
+    const bool now = gate_.Perform(0, [this, commands, sent] {
+        if (link_.Connected())
+            *sent = commands();
+    });
+    return now ? *sent : true;
 }
 
 bool TKeyCommands::BitBtn1Click() {
-    if (!Ready())
-        return false;
-    link_.PauseRefresh();
-    settings_.SendKeyCommand({KeyAbort});
-    settings_.SendKeyCommand({KeyAbort});
-    settings_.SendKeyCommand({KeyStart});
-    link_.ResumeRefresh();
-    return true;
+    return Perform([this] {
+        link_.PauseRefresh();
+        settings_.SendKeyCommand({KeyAbort});
+        settings_.SendKeyCommand({KeyAbort});
+        settings_.SendKeyCommand({KeyStart});
+        link_.ResumeRefresh();
+        return true;
+    });
 }
 
 bool TKeyCommands::BitBtn2Click() {
-    if (!Ready())
-        return false;
-    link_.PauseRefresh();
-    settings_.SendKeyCommand({KeyStart});
-    link_.ResumeRefresh();
-    return true;
+    return Perform([this] {
+        link_.PauseRefresh();
+        settings_.SendKeyCommand({KeyStart});
+        link_.ResumeRefresh();
+        return true;
+    });
 }
 
 bool TKeyCommands::BitBtn3Click() {
-    if (!Ready())
-        return false;
-    link_.PauseRefresh();
-    settings_.SendKeyCommand({KeyAbort});
-    link_.ResumeRefresh();
-    return true;
+    return Perform([this] {
+        link_.PauseRefresh();
+        settings_.SendKeyCommand({KeyAbort});
+        link_.ResumeRefresh();
+        return true;
+    });
 }
 
 bool TKeyCommands::BitBtn5Click() {
-    if (!Ready())
-        return false;
-    if (platform::messageBox(ClearMemoryQuestion, platform::MessageButtons::YesNo,
-                             platform::MessageIcon::Exclamation) != platform::MessageResult::Yes)
-        return false;
-    // The box let timers and frames run: the tester may be gone, or busy with another exchange.
-    if (!Ready())
-        return false;
-    link_.PauseRefresh();
-    settings_.SendKeyCommand({KeyClearMemory});
-    if (link_.FirmwareLevel() >= 1)
-        settings_.SendKeyCommand({KeyAbort});
-    link_.ResumeRefresh();
-    return true;
+    return Perform([this] {
+        if (platform::messageBox(ClearMemoryQuestion, platform::MessageButtons::YesNo,
+                                 platform::MessageIcon::Exclamation) != platform::MessageResult::Yes)
+            return false;
+        // The box let timers and frames run: the tester may be gone.
+        if (!link_.Connected())
+            return false;
+        link_.PauseRefresh();
+        settings_.SendKeyCommand({KeyClearMemory});
+        if (link_.FirmwareLevel() >= 1)
+            settings_.SendKeyCommand({KeyAbort});
+        link_.ResumeRefresh();
+        return true;
+    });
 }
 
 void TKeyCommands::Timer1Tick() {
-    if (state_.SettingsHold > 0)
+    // A change still waiting for its write keeps its hold.
+    if (state_.SettingsHold > 0 && !gate_.Waiting())
         --state_.SettingsHold;
     TLiveDisplayState& s = state_.Display;
     if (s.BitBtn1Enabled || state_.StartCountdown <= 0)
         return;
-    if (state_.StartCountdown == 1 && gate_.Busy())
+    // Command $40 lets an exchange that runs, and the user's actions waiting for it, go first.
+    if (state_.StartCountdown == 1 && (gate_.Busy() || gate_.Waiting()))
         return;
     if (--state_.StartCountdown == 0) {
         s.BitBtn1Enabled = true;

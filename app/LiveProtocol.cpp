@@ -1,7 +1,17 @@
 #include "app/LiveProtocol.h"
 
-TWerteSatz LiveProtocolRecord(const TWerteSatz& live, const QDate& today, const QString& testerSerialNumber,
-                              const QString& inspector) {
+int32_t SichtpruefOf(bool pending, int32_t messablauf) {
+    if (pending)
+        return -1;
+    return (messablauf & Messablauf::SichtpruefungBestanden) ? 1 : 0;
+}
+
+bool PruefungInOrdnung(int32_t sichtpruef, int32_t messablauf) {
+    return sichtpruef != 0 && (messablauf & FailureMask) == 0;
+}
+
+TWerteSatz LiveProtocolRecord(const TWerteSatz& live, bool visualCheckPending, const QDate& today,
+                              const QString& testerSerialNumber, const QString& inspector) {
     TWerteSatz w = live;
     w.KundenNr = 0;
     w.PrueflingNr = 0;
@@ -12,7 +22,8 @@ TWerteSatz LiveProtocolRecord(const TWerteSatz& live, const QDate& today, const 
         text->clear();
     w.Datum = QDateTime(today, QTime(0, 0));
     w.GTSeriennummer = testerSerialNumber;
-    w.Pruefungsergebnis = (w.Messablauf & FailureMask) == 0;
+    w.Sichtpruef = SichtpruefOf(visualCheckPending, w.Messablauf);
+    w.Pruefungsergebnis = PruefungInOrdnung(w.Sichtpruef, w.Messablauf);
     w.Notiz.clear();
     w.Pruefer = inspector;
     DecodeWerteSatzFlags(w);

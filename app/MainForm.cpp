@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -149,6 +150,9 @@ void TForm1::createComponents() {
     Timer1->SetInterval(100);
     Timer2 = new platform::TTimer(this);
     Timer2->SetInterval(100);
+    // A user's action that waited for an exchange runs from the event loop, never inside
+    // the code that held the gate.
+    ExchangeGate.SetScheduler([this](TExchangeGate::TAction action) { QTimer::singleShot(0, this, action); });
     AutosendList = SynchroBus1->IntToMsgData(AutosendMask);
 }
 

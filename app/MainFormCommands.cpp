@@ -58,8 +58,12 @@ void TForm1::bindCommandHandlers() {
 void TForm1::BitBtn4Click() {
     if (!Pruefprot)
         return;
-    Pruefprot->WerteSatz =
-        LiveProtocolRecord(WerteSatz, QDate::currentDate(), Globals::TesterSerialNumber, Globals::Operator);
+    // The live record keeps no visual inspection: it comes from the tester's last settings block.
+    const TesterSettingsBlock flags =
+        TesterSettingsBlock::FromFrame(Refresh.Buffer(RefreshKindOfCode(MsgQueryFlags)));
+    const bool pending = flags.d[TesterSettingsBlock::Schutzklasse] & TesterSettingsBlock::VisualCheckPending;
+    Pruefprot->WerteSatz = LiveProtocolRecord(WerteSatz, pending, QDate::currentDate(),
+                                              Globals::TesterSerialNumber, Globals::Operator);
     if (Globals::Preview)
         Pruefprot->QuickRep1.Preview();
     else

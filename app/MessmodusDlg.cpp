@@ -6,6 +6,8 @@
 
 #include <QHeaderView>
 
+#include <memory>
+
 TMessmodusDlg::TMessmodusDlg(QWidget* owner, const QString& iniFileName)
     : QDialog(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("MessmodusDlg"));
@@ -31,6 +33,8 @@ TMessmodusDlg::TMessmodusDlg(QWidget* owner, const QString& iniFileName)
     ListView1->setHeaderLabels({QStringLiteral("Code"), QStringLiteral("Schutzkl."),
                                 QStringLiteral("Isol/Diff"), QStringLiteral("Berührstr."),
                                 QStringLiteral("DIN/VDE"), QStringLiteral("auto")});
+    // Every column as wide as designed; the list's rest stays empty.
+    ListView1->header()->setStretchLastSection(false);
     const int widths[] = {50, 60, 50, 60, 60, 45};
     for (int c = 0; c < 6; ++c) {
         ListView1->setColumnWidth(c, widths[c]);
@@ -138,8 +142,23 @@ bool TMessmodusDlg::ApplyChoice(TMeasuringModeWriter& writer) {
 bool TMessmodusDlg::Execute(TForm1& form) {
     if (!Choose())
         return false;
-    TMeasuringModeWriter writer = ModeWriterOf(form);
-    return ApplyChoice(writer);
+    // The choice as made now: the dialog may be shown again before the writes' turn comes.
+    const bool stored = RadioButton1->isChecked();
+    int row = -1;
+    if (RadioButton2->isChecked()) {
+        const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+        if (!selected.isEmpty())
+            row = ListView1->indexOfTopLevelItem(selected.first());
+    }
+    if (!stored && row < 0)
+        return false;
+    const int32_t number = Globals::aktCheckNumber;
+    auto written = std::make_shared<bool>(false);
+    const bool now = form.ExchangeGate.Perform(0, [this, &form, stored, row, number, written] {
+        TMeasuringModeWriter writer = ModeWriterOf(form);
+        *written = stored ? ApplyStoredTest(writer, number, this) : writer.WriteTableRow(row);
+    });
+    return now && *written;
 }
 
 TStoredTestMode TMessmodusDlg::ReadStoredTestMode(platform::TQuery& query) {

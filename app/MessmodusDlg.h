@@ -23,8 +23,8 @@ public:
     ~TMessmodusDlg() override;
 
     // The main window's "Messmodus einstellen": shows the dialog and, after OK, writes the
-    // chosen mode through the main window's writers. Returns whether a mode was written
-    // completely.
+    // chosen mode through the main window's writers, once the exchange that may be running
+    // has ended. Returns whether a mode was written completely at once.
     bool Execute(TForm1& form);
 
     // The same on any link: Choose shows the dialog modally (true after OK), ApplyChoice

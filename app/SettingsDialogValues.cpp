@@ -50,8 +50,9 @@ void StoreSettingsDialogValues(const TSettingsDialogValues& v) {
     Globals::ExportColumns = v.ExportColumns;
 }
 
-std::optional<int32_t> ParseServiceInterval(const QString& text) {
-    const QString s = text.trimmed();
+namespace {
+
+std::optional<int32_t> plainInteger(const QString& s) {
     qsizetype i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+'))) {
@@ -74,6 +75,34 @@ std::optional<int32_t> ParseServiceInterval(const QString& text) {
     if (value > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+std::optional<int32_t> ParseServiceInterval(const QString& text) {
+    if (const std::optional<int32_t> plain = plainInteger(text.trimmed()))
+        return plain;
+    // As the integer edit with "%d" does: of the text only the signs and digits count.
+    QString kept;
+    for (const QChar c : text)
+        if (c == QLatin1Char('-') || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+            kept += c;
+    return plainInteger(kept);
+}
+
+int LineBreakCount(const QString& text) {
+    int breaks = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            ++breaks;
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('\n') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            ++breaks;
+        }
+    }
+    return breaks;
 }
 
 QString ExportColumnCaption(int index) {

@@ -32,11 +32,17 @@ int ExportFileItemOf(int32_t exportFile);
 // are dropped.
 void TakeFiveLines(TFiveLines& target, const QStringList& lines);
 QStringList LinesOf(const TFiveLines& lines);
+// The protocol lines a memo holds at most.
+inline constexpr int ProtocolLineCount = 5;
+// Line breaks in a text as a memo makes them: CR LF, CR, LF and the Unicode line and
+// paragraph separators.
+int LineBreakCount(const QString& text);
 
-// The service interval in days from the text of its edit: a whole decimal number with an
-// optional sign, blanks around it allowed; empty when the text is none.
+// The service interval in days from the text of its edit, read as the integer edit reads
+// it: a whole decimal number with an optional sign, blanks around it allowed, else the
+// number within the text ("12 Tage" is 12). Empty when the text holds no number.
 std::optional<int32_t> ParseServiceInterval(const QString& text);
-// Shown when the service interval is not a whole number; the dialog stays open.
+// Shown when the service interval holds no number; the dialog stays open.
 extern const QString ServiceIntervalMessage;
 
 // Caption of the export column's check box: its key, "Sichtprüfung" for Sichtpruefung.

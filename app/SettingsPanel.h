@@ -8,15 +8,15 @@
 // The settings panel's handlers without the widgets. Each takes the entry the user chose,
 // keeps it as what the panel shows and writes the one setting to the tester.
 //
-// Only one exchange with the tester runs at a time: a handler that runs while another
-// exchange waits for the tester does nothing (returns false); the panel keeps the user's
-// choice until the tester's next settings frame shows its real state again.
+// Only one exchange with the tester runs at a time: a change made while another exchange
+// waits for the tester is written as soon as that has ended, the latest choice of each
+// setting once. Until then and for the hold after its write the panel keeps the choice.
 class TSettingsPanel {
 public:
     TSettingsPanel(TLiveState& state, ITesterLink& link, TTesterSettings& settings, TExchangeGate& gate)
         : state_(state), link_(link), settings_(settings), gate_(gate) {}
 
-    // Each returns whether it ran (false: another exchange was running).
+    // Each returns whether it wrote at once (false: the write waits for the running exchange).
     bool RadioGroup1Click(int itemIndex);
     bool RadioGroup3Click(int itemIndex);
     bool RadioGroup2Click(int itemIndex);
@@ -33,12 +33,13 @@ public:
     // 0 so that the edit does not see it. Other keys pass untouched.
     void FloatEdit1KeyDown(int& key, double seconds);
     // trackBar 0..2 = TrackBar1..TrackBar3: marks the bar's limit as pending while the
-    // limits are manual; nothing is sent here.
+    // limits are manual; nothing is sent here. A position equal to the one shown changes
+    // nothing.
     void TrackBarChange(int trackBar, int position);
 
 private:
     // The common frame: hold counter, pause, writer, resume.
-    template <typename Write> bool Run(Write write);
+    template <typename Write> bool Run(int key, Write write);
 
     TLiveState& state_;
     ITesterLink& link_;

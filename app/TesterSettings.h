@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <initializer_list>
+#include <utility>
 
 // The tester's remotely changeable settings: data bytes d0..d7 of the $34 answer and of
 // the $66 write.
@@ -69,10 +72,26 @@ inline constexpr uint8_t Command40 = 0x40;
 
 // Program-wide: one synchronous exchange with the tester at a time. While an exchange
 // waits, the event loop runs timers and clicks; an exchange started from one of them
-// would take over the waiting one's answer.
+// would take over the waiting one's answer. What the user asks for meanwhile waits its
+// turn (Perform) and runs once the gate is free again.
 class TExchangeGate {
 public:
+    using TAction = std::function<void()>;
+
     bool Busy() const { return busy_; }
+    // User actions are waiting for their turn.
+    bool Waiting() const { return !waiting_.empty(); }
+
+    // A user's action: runs at once when no exchange runs and no other action waits, else as
+    // soon as the running ones have ended, in the order asked. Asked again under a key
+    // (not 0) whose action still waits, the new one replaces it and goes to the end: the
+    // latest choice counts, once. Returns whether it ran at once.
+    bool Perform(int key, TAction action);
+
+    // How the gate comes back to the waiting actions once an exchange has ended. The window
+    // posts it to its event loop, so that it never runs inside another's code; without a
+    // scheduler it runs at once.
+    void SetScheduler(std::function<void(TAction)> scheduler) { scheduler_ = std::move(scheduler); }
 
     // Holds the gate while it lives; Acquired() is false when another exchange has it.
     class TScope {
@@ -83,7 +102,7 @@ public:
         }
         ~TScope() {
             if (gate_)
-                gate_->busy_ = false;
+                gate_->Release();
         }
         TScope(const TScope&) = delete;
         TScope& operator=(const TScope&) = delete;
@@ -94,7 +113,13 @@ public:
     };
 
 private:
+    void Release();
+    void RunWaiting();
+
     bool busy_ = false;
+    bool running_ = false; // an action of Perform runs
+    std::deque<std::pair<int, TAction>> waiting_;
+    std::function<void(TAction)> scheduler_;
 };
 
 // What the writers need of the main window.

@@ -1,5 +1,6 @@
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
+#include "app/LiveProtocol.h"
 #include "app/MainForm.h"
 #include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
@@ -9,6 +10,7 @@
 #include "platform/report.h"
 #include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
+#include "records/StoredRecord.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
@@ -195,7 +197,7 @@ TEST_F(CommandsTest, PrintingTheLiveTestUsesPreviewOrPrinterAsConfigured) {
         });
     Globals::Operator = QStringLiteral("Meier");
     form->WerteSatz.Name1 = QStringLiteral("vom letzten Kunden");
-    form->WerteSatz.Messablauf = 0;
+    form->WerteSatz.Messablauf = Messablauf::SichtpruefungBestanden;
     form->BitBtn4->setEnabled(true);
     Globals::Preview = false;
     form->BitBtn4->click();
@@ -206,10 +208,38 @@ TEST_F(CommandsTest, PrintingTheLiveTestUsesPreviewOrPrinterAsConfigured) {
     EXPECT_EQ(Pruefprot->WerteSatz.Pruefer, QStringLiteral("Meier"));
     EXPECT_EQ(Pruefprot->WerteSatz.Datum.date(), QDate::currentDate());
     EXPECT_TRUE(Pruefprot->WerteSatz.Pruefungsergebnis);
+    EXPECT_EQ(Pruefprot->WerteSatz.Sichtpruef, 1);
+    // A failed visual inspection: "Gerät in Ordnung" says no, as the fetched record will.
+    form->WerteSatz.Messablauf = 0;
+    form->BitBtn4->click();
+    EXPECT_EQ(Pruefprot->WerteSatz.Sichtpruef, 0);
+    EXPECT_FALSE(Pruefprot->WerteSatz.Pruefungsergebnis);
+    // The tester's last settings block reports it as not yet decided.
+    TProtok flags{'S', MsgIdTester, 0, MsgQueryFlags, 0, 0, 1 | 8, 30};
+    form->Refresh.Store(flags, false);
+    form->BitBtn4->click();
+    EXPECT_EQ(Pruefprot->WerteSatz.Sichtpruef, -1);
+    EXPECT_TRUE(Pruefprot->WerteSatz.Pruefungsergebnis);
     platform::setReportOutputHandler(previous);
     Globals::Preview = false;
     delete Pruefprot;
     Pruefprot = nullptr;
+}
+
+// The live protocol and the record fetched later judge the same test alike.
+TEST(LiveProtocolAndStoredRecord, AgreeOnVisualInspectionAndResult) {
+    for (const bool pending : {false, true})
+        for (int ablauf = 0; ablauf < 256; ++ablauf) {
+            StoredTestRecord stored;
+            stored.Part[0][3] = static_cast<uint8_t>(1 | (pending ? 8 : 0));
+            stored.Part[0][4] = static_cast<uint8_t>(ablauf);
+            const TStagingRow row = DecodeStoredRecord(stored, 1, TRecordStamp{});
+            TWerteSatz live;
+            live.Messablauf = ablauf;
+            const TWerteSatz w = LiveProtocolRecord(live, pending, QDate(2026, 1, 1), QString(), QString());
+            EXPECT_EQ(w.Sichtpruef, row.Sichtpruef) << pending << " " << ablauf;
+            EXPECT_EQ(w.Pruefungsergebnis, row.Pruefungsergebnis) << pending << " " << ablauf;
+        }
 }
 
 TEST_F(CommandsTest, ToolButtonsAndMenuItemsOpenTheirWindows) {

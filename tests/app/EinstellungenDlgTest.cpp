@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTimer>
@@ -203,13 +204,53 @@ TEST_F(EinstellungenDlgTest, CancelEscapeAndCloseChangeNothingEvenAfterSuch) {
 
 TEST_F(EinstellungenDlgTest, EnterInAMemoStartsANewLine) {
     EXPECT_TRUE(run([&] {
+        dlg.Memo1->setPlainText(QStringLiteral("A\nB"));
         dlg.Memo1->moveCursor(QTextCursor::End);
         key(dlg.Memo1, Qt::Key_Return);
         EXPECT_TRUE(dlg.isVisible());
-        EXPECT_EQ(dlg.Memo1->toPlainText().count(u'\n'), 5);
+        EXPECT_EQ(dlg.Memo1->toPlainText(), "A\nB\n");
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::TopLine[2], "B");
+}
+
+TEST_F(EinstellungenDlgTest, FullMemoRefusesASixthLineTypedOrPasted) {
+    const QString full = QStringLiteral("Firma 1\nFirma 2\nFirma 3\nFirma 4\nFirma 5");
+    EXPECT_TRUE(run([&] {
+        QTextCursor c = dlg.Memo1->textCursor();
+        c.setPosition(9); // in the middle of "Firma 2"
+        dlg.Memo1->setTextCursor(c);
+        key(dlg.Memo1, Qt::Key_Return);
+        EXPECT_TRUE(dlg.isVisible()) << "nor is it the dialog's OK";
+        EXPECT_EQ(dlg.Memo1->toPlainText(), full);
+        QApplication::clipboard()->setText(QStringLiteral("X\nY"));
+        dlg.Memo1->paste();
+        EXPECT_EQ(dlg.Memo1->toPlainText(), full);
+        // A break that replaces one fits, as does a paste of one line.
+        c.setPosition(7);
+        c.setPosition(9, QTextCursor::KeepAnchor); // "\nF"
+        dlg.Memo1->setTextCursor(c);
+        key(dlg.Memo1, Qt::Key_Return);
+        EXPECT_EQ(dlg.Memo1->toPlainText(), "Firma 1\nirma 2\nFirma 3\nFirma 4\nFirma 5");
+        QApplication::clipboard()->setText(QStringLiteral("X"));
+        dlg.Memo1->paste();
+        EXPECT_EQ(dlg.Memo1->toPlainText(), "Firma 1\nXirma 2\nFirma 3\nFirma 4\nFirma 5");
         dlg.BitBtn1->click();
     }));
     EXPECT_EQ(Globals::TopLine[5], "Firma 5");
+
+    EXPECT_TRUE(run([&] {
+        dlg.Memo2->setPlainText(QStringLiteral("a\nb"));
+        QApplication::clipboard()->setText(QStringLiteral("1\n2\n3\n4\n5"));
+        dlg.Memo2->moveCursor(QTextCursor::End);
+        dlg.Memo2->paste();
+        EXPECT_EQ(dlg.Memo2->toPlainText(), "a\nb");
+        QApplication::clipboard()->setText(QStringLiteral("1\n2"));
+        dlg.Memo2->paste();
+        EXPECT_EQ(dlg.Memo2->toPlainText(), "a\nb1\n2");
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::BottomLine[3], "2");
 }
 
 TEST_F(EinstellungenDlgTest, SuchOffersTheFieldsNameAndTakesTheChosenOne) {
@@ -255,6 +296,18 @@ TEST_F(EinstellungenDlgTest, ServiceIntervalThatIsNoNumberIsReportedAndKept) {
         dlg.BitBtn1->click();
     }));
     EXPECT_EQ(Globals::ServiceInterv, 730);
+}
+
+TEST_F(EinstellungenDlgTest, ServiceIntervalIsReadAsTheIntegerEditReadsIt) {
+    EXPECT_TRUE(run([&] {
+        type(dlg.IntEdit1, QStringLiteral("12 Tage"));
+        leave(dlg.IntEdit1);
+        EXPECT_EQ(dlg.IntEdit1->text(), "12");
+        type(dlg.IntEdit1, QStringLiteral("30 Tage"));
+        dlg.BitBtn1->click(); // straight from the edit
+    }));
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_EQ(Globals::ServiceInterv, 30);
 }
 
 TEST_F(EinstellungenDlgTest, EachOpeningShowsTheValuesAgain) {

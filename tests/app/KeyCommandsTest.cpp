@@ -104,21 +104,31 @@ TEST_F(Keys, KeysDoNothingWhileDisconnected) {
     EXPECT_TRUE(link.events.empty());
 }
 
-TEST_F(Keys, KeyDoesNothingWhileAnotherExchangeRuns) {
-    bool abortRan = true;
-    bool clearRan = true;
+TEST_F(Keys, KeysClickedDuringAnExchangeRunAfterItInTheOrderClicked) {
+    std::vector<bool> results;
     link.whileWaiting = [&](const FakeTesterLink::Request&) {
         link.whileWaiting = nullptr;
-        abortRan = keys.BitBtn3Click();
-        clearRan = keys.BitBtn5Click();
+        results = {keys.BitBtn3Click(), keys.BitBtn5Click(), keys.BitBtn1Click()};
+        EXPECT_TRUE(asked.empty()) << "the question waits for its turn";
     };
     answer = platform::MessageResult::Yes;
     keys.BitBtn2Click();
-    EXPECT_FALSE(abortRan);
-    EXPECT_FALSE(clearRan);
-    EXPECT_TRUE(asked.empty()) << "not even the question";
-    EXPECT_EQ(link.commands(), (Bytes{1}));
-    EXPECT_EQ(link.events, (Events{"pause", "pause", "$34", "$66", "resume", "resume"}));
+    EXPECT_EQ(results, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(link.commands(), (Bytes{1, 2, 16, 2, 2, 2, 1}));
+    EXPECT_EQ(link.events.back(), "resume");
+}
+
+TEST_F(Keys, HoldCounterWaitsWhileAChangeWaitsForItsWrite) {
+    state.SettingsHold = 2;
+    {
+        TExchangeGate::TScope other(gate);
+        gate.Perform(1, [] {});
+        Ticks(5);
+        EXPECT_EQ(state.SettingsHold, 2);
+    }
+    Ticks(5);
+    EXPECT_EQ(state.SettingsHold, 0);
 }
 
 TEST_F(Keys, HoldCounterRunsDownToZero) {

@@ -12,8 +12,8 @@ TEST(LiveProtocolTest, HasNoCustomerOrDeviceAndTheStampsOfToday) {
     live.Notiz = QStringLiteral("alt");
     live.Schutzleiterwid = 120;
     live.Datum = QDateTime(QDate(2020, 1, 2), QTime(13, 14));
-    const TWerteSatz w =
-        LiveProtocolRecord(live, QDate(2026, 12, 9), QStringLiteral("1234567890"), QStringLiteral("Meier"));
+    const TWerteSatz w = LiveProtocolRecord(live, false, QDate(2026, 12, 9), QStringLiteral("1234567890"),
+                                            QStringLiteral("Meier"));
     EXPECT_EQ(w.KundenNr, 0);
     EXPECT_EQ(w.PrueflingNr, 0);
     EXPECT_EQ(w.PruefungsNr, 0);
@@ -32,11 +32,30 @@ TEST(LiveProtocolTest, PassedExactlyWhenNoFailureBitIsSet) {
     live.Schutzleiterwid = 5000;
     live.GrwSchutzleiterwid = 300;
     for (int bit = 0; bit < 8; ++bit) {
-        live.Messablauf = 1 << bit;
+        live.Messablauf = (1 << bit) | Messablauf::SichtpruefungBestanden;
         const bool failure = (FailureMask & (1 << bit)) != 0;
-        const TWerteSatz w = LiveProtocolRecord(live, QDate(2026, 1, 1), QString(), QString());
+        const TWerteSatz w = LiveProtocolRecord(live, false, QDate(2026, 1, 1), QString(), QString());
         EXPECT_EQ(w.Pruefungsergebnis, !failure && !w.abgebrochen) << "bit " << bit;
     }
-    live.Messablauf = 0;
-    EXPECT_TRUE(LiveProtocolRecord(live, QDate(2026, 1, 1), QString(), QString()).Pruefungsergebnis);
+}
+
+TEST(LiveProtocolTest, FailedVisualInspectionIsNotInOrderAndAnOpenOneDoesNotDecide) {
+    TWerteSatz live;
+    live.Sichtpruef = 1; // the live record's own value does not count
+    struct Case {
+        bool pending;
+        int32_t messablauf;
+        int32_t sichtpruef;
+        bool inOrdnung;
+    };
+    const Case cases[] = {
+        {false, 0x00, 0, false}, {false, 0x40, 1, true},  {true, 0x00, -1, true},
+        {true, 0x40, -1, true},  {false, 0x42, 1, false}, {true, 0x08, -1, false},
+    };
+    for (const Case& c : cases) {
+        live.Messablauf = c.messablauf;
+        const TWerteSatz w = LiveProtocolRecord(live, c.pending, QDate(2026, 1, 1), QString(), QString());
+        EXPECT_EQ(w.Sichtpruef, c.sichtpruef) << c.pending << " " << c.messablauf;
+        EXPECT_EQ(w.Pruefungsergebnis, c.inOrdnung) << c.pending << " " << c.messablauf;
+    }
 }

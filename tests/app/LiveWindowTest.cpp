@@ -276,7 +276,7 @@ TEST_F(LiveWindowTest, HoldOffKeepsTheControlsWhileTheRecordFollowsTheTester) {
     EXPECT_EQ(settingsWrites(tester).size(), 1u);
 }
 
-TEST_F(LiveWindowTest, SecondExchangeIsRefusedWhileOneWaitsForTheTester) {
+TEST_F(LiveWindowTest, ClicksWhileAnExchangeWaitsAreCarriedOutAfterIt) {
     // Time-outs well above the late answer, so that a loaded machine still gets it in time.
     connectTester(QStringLiteral("MessageAnswerRAM=3000\r\nMessageAnswerWriteEEPROM=3000\r\n"));
     tester.misbehave(TesterDouble::Misbehaviour::Late, 150);
@@ -289,12 +289,48 @@ TEST_F(LiveWindowTest, SecondExchangeIsRefusedWhileOneWaitsForTheTester) {
     });
     form->RadioGroup3->Button(1)->click();
     EXPECT_TRUE(clickedMeanwhile);
-    ASSERT_EQ(settingsWrites(tester).size(), 1u);
-    EXPECT_EQ(tester.state().settings[0], 1); // only the sequence, not the control barcode
+    ASSERT_TRUE(waitFor([&] { return settingsWrites(tester).size() >= 3; }, 5000));
+    runFor(300);
+    EXPECT_EQ(commandBytes(tester), (std::vector<int>{0, 0, 2}));
+    EXPECT_EQ(tester.state().settings[0], 1 | 32); // the sequence, then the control barcode
     tester.misbehave(TesterDouble::Misbehaviour::None);
-    // The refused box shows the tester's state again.
-    ASSERT_TRUE(waitFor([&] { return !form->CheckBox1->isChecked(); }, 3000));
-    EXPECT_EQ(settingsWrites(tester).size(), 1u);
+    runFor(500);
+    EXPECT_TRUE(form->CheckBox1->isChecked());
+    EXPECT_EQ(settingsWrites(tester).size(), 3u);
+}
+
+TEST_F(LiveWindowTest, StartClickedWhileTheMeasuringTimeIsWrittenStartsTheTest) {
+    sequence.setStepMs(3000);
+    connectTester(QStringLiteral("MessageAnswerRAM=3000\r\nMessageAnswerWriteEEPROM=3000\r\n"));
+    tester.misbehave(TesterDouble::Misbehaviour::Late, 150);
+    // The press on "Prüfung Start" takes the focus from the edit, which writes the time;
+    // the click arrives while that write waits for the tester.
+    form->FloatEdit1->setText(QStringLiteral("12,5"));
+    QTimer::singleShot(60, [&] { form->BitBtn1->click(); });
+    QFocusEvent leave(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(form->FloatEdit1, &leave);
+    ASSERT_TRUE(waitFor([&] { return commandBytes(tester).size() >= 4; }, 5000));
+    EXPECT_EQ(commandBytes(tester), (std::vector<int>{0, 2, 2, 1}));
+    EXPECT_EQ(settingsWrites(tester)[0][4 + 3], 125);
+    tester.misbehave(TesterDouble::Misbehaviour::None);
+    EXPECT_TRUE(waitFor([&] { return sequence.runningStep() != 0; }, 2000));
+    EXPECT_EQ(tester.state().settings[3], 125);
+}
+
+TEST_F(LiveWindowTest, DinVdeClickedWhileTheMeasuringTimeIsWrittenReachesTheTester) {
+    connectTester(QStringLiteral("MessageAnswerRAM=3000\r\nMessageAnswerWriteEEPROM=3000\r\n"));
+    tester.misbehave(TesterDouble::Misbehaviour::Late, 150);
+    form->FloatEdit1->setText(QStringLiteral("7,0"));
+    QTimer::singleShot(60, [&] { form->RadioGroup1->Button(1)->click(); });
+    QFocusEvent leave(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(form->FloatEdit1, &leave);
+    ASSERT_TRUE(waitFor([&] { return settingsWrites(tester).size() >= 2; }, 5000));
+    tester.misbehave(TesterDouble::Misbehaviour::None);
+    EXPECT_EQ(tester.state().settings[3], 70);
+    EXPECT_EQ(tester.state().settings[0] & 2, 2); // DIN VDE 0702
+    runFor(800);
+    EXPECT_EQ(form->RadioGroup1->ItemIndex(), 1) << "the panel never went back";
+    EXPECT_EQ(settingsWrites(tester).size(), 2u);
 }
 
 TEST_F(LiveWindowTest, MeasuringTimeWithoutANumberKeepsItsValueAndWritesIt) {

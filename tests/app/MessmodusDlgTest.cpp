@@ -6,6 +6,7 @@
 #include "platform/database.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
+#include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,10 @@ TEST_F(MessmodusDlgTest, ListsTheRowsTheTesterKnows) {
     }));
     EXPECT_EQ(dlg->ListView1->headerItem()->text(3), "Berührstr.");
     EXPECT_EQ(dlg->windowTitle(), "Messmodus-Einstellung");
+    std::vector<int> widths;
+    for (int c = 0; c < 6; ++c)
+        widths.push_back(dlg->ListView1->columnWidth(c));
+    EXPECT_EQ(widths, (std::vector<int>{50, 60, 50, 60, 60, 45})) << "the last column is not stretched";
 }
 
 TEST_F(MessmodusDlgTest, ChosenTableRowIsWritten) {
@@ -319,6 +324,24 @@ TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) 
         }
     EXPECT_LE(writes, 3);
     EXPECT_TRUE(form->Timer2->Enabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MessmodusOnMainWindowTest, ModeChosenWhileAnExchangeRunsIsWrittenAfterIt) {
+    {
+        // The dialog was opened while the window waited for the tester.
+        TExchangeGate::TScope other(form->ExchangeGate);
+        EXPECT_FALSE(execute([&] {
+            clickRow(dlg->ListView1, 12); // "87": II, touch current, 0701, single
+            dlg->OKBtn->click();
+        }));
+        EXPECT_EQ(tester.state().settings[2] & 3, 1);
+    }
+    ASSERT_TRUE(waitFor([&] { return tester.state().settings[0] == TesterSettingsBlock::mitBeruehr; }, 3000));
+    EXPECT_EQ(tester.state().settings[2] & 3, 2);
 }
 
 } // namespace

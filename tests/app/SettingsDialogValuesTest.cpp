@@ -73,15 +73,27 @@ TEST_F(SettingsDialogValuesTest, ProtocolLinesAreFiveWhateverTheMemoHolds) {
     EXPECT_EQ(LinesOf(lines), QStringList(5, QString()));
 }
 
-TEST(ServiceInterval, TakesWholeNumbersOnly) {
+TEST(ServiceInterval, ReadsTheNumberWithinTheTextAsTheIntegerEditDoes) {
     EXPECT_EQ(ParseServiceInterval(QStringLiteral("365")), 365);
     EXPECT_EQ(ParseServiceInterval(QStringLiteral(" -7 ")), -7);
     EXPECT_EQ(ParseServiceInterval(QStringLiteral("0")), 0);
     EXPECT_EQ(ParseServiceInterval(QStringLiteral("+12")), 12);
     EXPECT_EQ(ParseServiceInterval(QStringLiteral("2147483647")), 2147483647);
     EXPECT_EQ(ParseServiceInterval(QStringLiteral("-2147483648")), INT32_MIN);
-    for (const char* bad : {"", " ", "-", "abc", "12a", "1,5", "2147483648", "99999999999999999999"})
+    EXPECT_EQ(ParseServiceInterval(QStringLiteral("12 Tage")), 12);
+    EXPECT_EQ(ParseServiceInterval(QStringLiteral("12a")), 12);
+    EXPECT_EQ(ParseServiceInterval(QStringLiteral("-30 Tage")), -30);
+    // No number, or none that can be read: the dialog says so.
+    for (const char* bad : {"", " ", "-", "abc", "ein Jahr", "1-2", "2147483648", "99999999999999999999"})
         EXPECT_FALSE(ParseServiceInterval(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(ProtocolLines, LineBreaksCountAsTheMemoMakesThem) {
+    EXPECT_EQ(LineBreakCount(QString()), 0);
+    EXPECT_EQ(LineBreakCount(QStringLiteral("a\nb\r\nc\rd")), 3);
+    EXPECT_EQ(
+        LineBreakCount(QStringLiteral("a") + QChar(QChar::ParagraphSeparator) + QChar(QChar::LineSeparator)),
+        2);
 }
 
 TEST(ExportCheckBoxes, EachColumnHasItsOwnBoxInTheDesignedGrid) {

@@ -129,26 +129,55 @@ TEST_F(Panel, EnterInTheMeasuringTimeWritesAndIsKeptFromTheEdit) {
     EXPECT_EQ(state.SettingsHold, 0);
 }
 
-TEST_F(Panel, HandlerDoesNothingWhileAnotherExchangeRuns) {
-    bool ranInside = true;
-    std::vector<Bytes> before;
+TEST_F(Panel, ChangesDuringAnExchangeAreWrittenAfterItTheLatestOfEachOnce) {
+    bool atOnce = true;
     link.whileWaiting = [&](const FakeTesterLink::Request& r) {
         if (r.sub != MsgQueryFlags)
             return;
         link.whileWaiting = nullptr;
         state.SettingsHold = 0;
         const size_t events = link.events.size();
-        ranInside = panel.CheckBox2Click(true);
-        EXPECT_EQ(link.events.size(), events) << "no pause, no request, no resume";
-        EXPECT_EQ(state.SettingsHold, 0);
+        atOnce = panel.CheckBox2Click(true);
+        panel.FloatEdit1Exit(10.0);
+        panel.CheckBox2Click(false);
+        panel.FloatEdit1Exit(12.5);
+        EXPECT_EQ(link.events.size(), events) << "nothing runs while the exchange waits";
+        EXPECT_EQ(state.SettingsHold, 3) << "the panel keeps the choices";
     };
     panel.RadioGroup3Click(1);
-    EXPECT_FALSE(ranInside);
+    EXPECT_FALSE(atOnce);
+    EXPECT_FALSE(state.Panel.CheckBox2);
+    EXPECT_EQ(state.Panel.FloatEdit1, 12.5);
     const auto blocks = Blocks();
-    ASSERT_EQ(blocks.size(), 1u) << "only the outer write";
+    ASSERT_EQ(blocks.size(), 3u) << "the sequence, then the latest lock and time";
     EXPECT_EQ(blocks[0][0], B::automatisch);
-    EXPECT_EQ(blocks[0][5], B::WrittenByPc) << "the lock was not written";
-    EXPECT_TRUE(state.Panel.CheckBox2) << "the box shows the user's click until the mirror";
+    EXPECT_EQ(blocks[1][5], B::WrittenByPc) << "lock off";
+    EXPECT_EQ(blocks[2][3], 125);
+    EXPECT_EQ(link.events.back(), "resume");
+}
+
+TEST_F(Panel, WaitingChangeIsDroppedWhenTheTesterIsGoneByItsTurn) {
+    link.whileWaiting = [&](const FakeTesterLink::Request&) {
+        link.whileWaiting = nullptr;
+        panel.CheckBox1Click(true);
+        link.connected = false;
+    };
+    panel.RadioGroup1Click(1);
+    const size_t events = link.events.size();
+    EXPECT_EQ(Blocks().size(), 1u);
+    EXPECT_EQ(link.events.size(), events);
+    EXPECT_FALSE(gate.Waiting());
+}
+
+TEST_F(Panel, TrackBarActionThatLeavesThePositionMarksNothing) {
+    state.Panel.RadioGroup4 = PanelEntry::Manuell;
+    state.Panel.TrackBarPosition = {9, 4, 13};
+    panel.TrackBarChange(1, 4); // a step beyond the end, or the release of the handle
+    EXPECT_EQ(state.PendingLimit, (std::array<bool, 3>{}));
+    panel.TrackBarChange(1, 3);
+    EXPECT_EQ(state.PendingLimit, (std::array<bool, 3>{false, true, false}));
+    EXPECT_EQ(state.Panel.TrackBarPosition[1], 3);
+    EXPECT_TRUE(link.events.empty());
 }
 
 TEST_F(Panel, TouchCurrentAndRowsFollowTheShownMode) {

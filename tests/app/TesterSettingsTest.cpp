@@ -433,6 +433,28 @@ TEST_F(Writers, InsulationModeKeepsTheGateBetweenItsTwoWrites) {
     EXPECT_EQ(link.writes().size(), 2u);
 }
 
+TEST(ExchangeGate, ActionsAskedWhileHeldRunOnceItIsFreeTheLatestPerKey) {
+    TExchangeGate gate;
+    std::vector<std::string> ran;
+    std::vector<TExchangeGate::TAction> posted;
+    gate.SetScheduler([&](TExchangeGate::TAction a) { posted.push_back(std::move(a)); });
+    {
+        TExchangeGate::TScope held(gate);
+        EXPECT_FALSE(gate.Perform(1, [&] { ran.push_back("time 5"); }));
+        EXPECT_FALSE(gate.Perform(0, [&] { ran.push_back("start"); }));
+        EXPECT_FALSE(gate.Perform(0, [&] { ran.push_back("abort"); }));
+        EXPECT_FALSE(gate.Perform(1, [&] { ran.push_back("time 7"); }));
+        EXPECT_TRUE(gate.Waiting());
+    }
+    EXPECT_TRUE(ran.empty()) << "posted, not run inside the holder's code";
+    ASSERT_EQ(posted.size(), 1u);
+    posted[0]();
+    EXPECT_EQ(ran, (std::vector<std::string>{"start", "abort", "time 7"}));
+    EXPECT_FALSE(gate.Waiting());
+    EXPECT_TRUE(gate.Perform(1, [&] { ran.push_back("now"); }));
+    EXPECT_EQ(ran.back(), "now");
+}
+
 TEST(MeasuringTime, TenthsRoundHalvesToEven) {
     EXPECT_EQ(MeasuringTimeTenths(12.5), 125);
     EXPECT_EQ(MeasuringTimeTenths(3.0), 30);
