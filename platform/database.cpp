@@ -242,6 +242,8 @@ Database::Database(const QString& path) : path_(path) {
             QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, message));
     }
     sqlite3_busy_timeout(db_, 5000);
+    // Write-ahead: another program reading the file never makes a write of ours fail.
+    sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     // The program's texts compare with text in double quotes.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
     try {
@@ -274,6 +276,10 @@ Database& Database::Current() {
 
 void Database::SetCurrent(Database* db) {
     currentDatabase() = db;
+}
+
+void Database::SetBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(db_, milliseconds);
 }
 
 int Database::SchemaVersion() const {
@@ -341,20 +347,24 @@ void Database::RunAtomically(const std::function<void()>& fn) {
     ++savepointDepth_;
     try {
         fn();
+        // Releasing the outermost savepoint is the commit; it may fail too.
+        Execute(QStringLiteral("RELEASE ") + name);
     } catch (...) {
         --savepointDepth_;
-        if (!sqlite3_get_autocommit(db_)) {
-            try {
-                Execute(QStringLiteral("ROLLBACK TO ") + name);
-                Execute(QStringLiteral("RELEASE ") + name);
-            } catch (const EDatabaseError&) {
-                // The engine already ended the transaction; nothing of it was kept.
-            }
-        }
+        undo(name);
         throw;
     }
     --savepointDepth_;
-    Execute(QStringLiteral("RELEASE ") + name);
+}
+
+void Database::undo(const QString& savepoint) noexcept {
+    if (!sqlite3_get_autocommit(db_)) {
+        const QByteArray sql = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(savepoint).toUtf8();
+        sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
+    }
+    // Nothing may run on inside a transaction that nobody will commit.
+    if (savepointDepth_ == 0 && !explicitTransaction_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 // ---- TField

@@ -54,6 +54,8 @@ public:
     const QString& Path() const { return path_; }
     int SchemaVersion() const;
     sqlite3* Handle() const { return db_; }
+    // How long a write waits for another program's write to end (5 s unless set).
+    void SetBusyTimeout(int milliseconds);
 
     // Runs a statement without result rows (no parameters).
     void Execute(const QString& sql);
@@ -70,6 +72,7 @@ public:
 
 private:
     void prepareSchema();
+    void undo(const QString& savepoint) noexcept;
 
     QString path_;
     sqlite3* db_ = nullptr;
