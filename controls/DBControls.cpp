@@ -38,6 +38,11 @@ bool fieldEditable(const TQuery* query, const TField* field) {
            field->DataType() != TFieldType::ftAutoInc;
 }
 
+// An editor writes into the current row; with none there is nothing to write into.
+bool hasCurrentRow(const TQuery* query) {
+    return query && query->RecNo() > 0;
+}
+
 QString fieldText(const TField* field) {
     if (!field)
         return QString();
@@ -127,7 +132,7 @@ TField* TDBEditLink::Field() const {
 
 bool TDBEditLink::Editable() const {
     const TDataSource* source = DataSource();
-    return source && fieldEditable(source->DataSet(), Field());
+    return source && fieldEditable(source->DataSet(), Field()) && hasCurrentRow(source->DataSet());
 }
 
 bool TDBEditLink::BeginTyping() {

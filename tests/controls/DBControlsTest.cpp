@@ -234,6 +234,45 @@ TEST_F(DBControlsTest, MemoNoteIsPostedWhenTheQueryPosts) {
     EXPECT_EQ(stored(1, "Notiz"), QStringLiteral("Kabel"));
 }
 
+TEST_F(DBControlsTest, WithoutARowMemoAndEditTakeNoInput) {
+    Answer answer(MessageResult::Ok);
+    TQuery empty(nullptr, db.get());
+    empty.SQLAdd(QStringLiteral("select * from \"Uebernah.db\" where LfdNr > 100"));
+    empty.SetRequestLive(true);
+    empty.AfterInsert = [](TQuery& q) { q.Cancel(); }; // rows come only from a fetch
+    empty.Open();
+    TDataSource emptySource;
+    emptySource.SetDataSet(&empty);
+    TDBMemo memo;
+    memo.SetDataSource(&emptySource);
+    memo.SetDataField(QStringLiteral("Notiz"));
+    TDBEdit edit;
+    edit.SetDataSource(&emptySource);
+    edit.SetDataField(QStringLiteral("Pruefer"));
+    EXPECT_TRUE(memo.isReadOnly());
+    EXPECT_TRUE(edit.isReadOnly());
+
+    memo.setFocus();
+    typeText(memo, QStringLiteral("Kabel"));
+    leave(memo);
+    typeText(edit, QStringLiteral("Meier"));
+    leave(edit);
+    EXPECT_TRUE(answer.texts.empty());
+    EXPECT_EQ(memo.toPlainText(), QString());
+    EXPECT_EQ(edit.text(), QString());
+    EXPECT_EQ(empty.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(rows(), 3);
+
+    // The last row deleted: the memo that showed it takes no more input.
+    TDBMemo bound;
+    bound.SetDataSource(&source);
+    bound.SetDataField(QStringLiteral("Notiz"));
+    EXPECT_FALSE(bound.isReadOnly());
+    while (query->RecordCount() > 0)
+        query->Delete();
+    EXPECT_TRUE(bound.isReadOnly());
+}
+
 TEST_F(DBControlsTest, EditRefusingAValueShowsTheErrorAndKeepsTheOldOne) {
     Answer answer(MessageResult::Ok);
     TDBEdit edit;
