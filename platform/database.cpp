@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -62,8 +63,57 @@ std::unique_ptr<Database>& defaultDatabase() {
     return db;
 }
 
-QString errorText(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+// What the user reads when the engine fails: what happened to which file, then the
+// engine's own words.
+EDatabaseError engineError(int code, const QString& file, const QString& engineText) {
+    const char* what = nullptr;
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        what = "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden.";
+        break;
+    case SQLITE_NOTADB:
+        what = "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt.";
+        break;
+    case SQLITE_CORRUPT:
+        what = "Die Datenbankdatei \"%1\" ist beschädigt.";
+        break;
+    case SQLITE_CANTOPEN:
+        what = "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das Verzeichnis "
+               "und darf das Programm darin schreiben?";
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        what = "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch einmal "
+               "versuchen.";
+        break;
+    case SQLITE_FULL:
+        what = "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll.";
+        break;
+    case SQLITE_IOERR:
+        what = "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden.";
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        what = "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
+        break;
+    case SQLITE_NOMEM:
+        what = "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht.";
+        break;
+    case SQLITE_CONSTRAINT:
+        what = "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an.";
+        break;
+    default:
+        what = "Fehler in der Datenbankdatei \"%1\".";
+        break;
+    }
+    return EDatabaseError(QString::fromUtf8(what).arg(file) + QStringLiteral("\nMeldung der Datenbank: ") +
+                          engineText);
+}
+
+EDatabaseError engineError(sqlite3* db) {
+    const char* file = sqlite3_db_filename(db, "main");
+    return engineError(sqlite3_extended_errcode(db), QString::fromUtf8(file ? file : ""),
+                       QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 QString quoted(const QString& identifier) {
@@ -75,14 +125,10 @@ QString quoted(const QString& identifier) {
 // A prepared statement that finalises itself.
 class Statement {
 public:
-    Statement(sqlite3* db, const QString& sql, const QString& context = QString()) : db_(db) {
+    Statement(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK) {
-            const QString message = errorText(db);
-            sqlite3_finalize(stmt_);
-            stmt_ = nullptr;
-            throw EDatabaseError(context.isEmpty() ? message : context + message);
-        }
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK)
+            throw engineError(db);
     }
     ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
@@ -106,7 +152,7 @@ public:
             rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
         }
         if (rc != SQLITE_OK)
-            throw EDatabaseError(errorText(db_));
+            throw engineError(db_);
     }
 
     // True while a row is ready; throws on an error.
@@ -116,7 +162,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw EDatabaseError(errorText(db_));
+        throw engineError(db_);
     }
 
     QVariant column(int i) const {
@@ -235,11 +281,12 @@ Database::Database(const QString& path) : path_(path) {
     const QByteArray name = path.toUtf8();
     if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
-        const QString message = db_ ? errorText(db_) : QStringLiteral("out of memory");
+        const EDatabaseError error = engineError(
+            db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM, QFileInfo(path).absoluteFilePath(),
+            QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"));
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EDatabaseError(
-            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, message));
+        throw error;
     }
     sqlite3_busy_timeout(db_, 5000);
     // Write-ahead: another program reading the file never makes a write of ours fail.
@@ -248,11 +295,10 @@ Database::Database(const QString& path) : path_(path) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
     try {
         prepareSchema();
-    } catch (const EDatabaseError& e) {
+    } catch (const EDatabaseError&) {
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EDatabaseError(
-            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, e.Message()));
+        throw;
     }
 }
 
@@ -288,12 +334,8 @@ int Database::SchemaVersion() const {
 }
 
 void Database::Execute(const QString& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = message ? QString::fromUtf8(message) : errorText(db_);
-        sqlite3_free(message);
-        throw EDatabaseError(text);
-    }
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw engineError(db_);
 }
 
 void Database::prepareSchema() {
@@ -789,8 +831,7 @@ void TQuery::fetch(bool rebind) {
     }
     parseParams();
 
-    const QString context = QStringLiteral("Fehler beim Öffnen der Abfrage: ");
-    Statement s(db.Handle(), sql, context);
+    Statement s(db.Handle(), sql);
     for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
         const char* raw = sqlite3_bind_parameter_name(s.get(), i);
         const QString name = raw ? QString::fromUtf8(raw).mid(1) : QString();
@@ -812,7 +853,7 @@ void TQuery::fetch(bool rebind) {
 
     int autoInc = -1;
     if (live) {
-        Statement info(db.Handle(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)), context);
+        Statement info(db.Handle(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)));
         while (info.step()) {
             if (sqlite3_column_int(info.get(), 5) == 1 &&
                 info.column(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
@@ -825,19 +866,15 @@ void TQuery::fetch(bool rebind) {
     }
 
     std::vector<Row> rows;
-    try {
-        while (s.step()) {
-            Row row;
-            row.id = nextRowId_++;
-            if (live)
-                row.rowid = sqlite3_column_int64(s.get(), 0);
-            row.values.reserve(names.size());
-            for (int i = first; i < count; ++i)
-                row.values.push_back(s.column(i));
-            rows.push_back(std::move(row));
-        }
-    } catch (const EDatabaseError& e) {
-        throw EDatabaseError(context + e.Message());
+    while (s.step()) {
+        Row row;
+        row.id = nextRowId_++;
+        if (live)
+            row.rowid = sqlite3_column_int64(s.get(), 0);
+        row.values.reserve(names.size());
+        for (int i = first; i < count; ++i)
+            row.values.push_back(s.column(i));
+        rows.push_back(std::move(row));
     }
 
     if (rebind) {
