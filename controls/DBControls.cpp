@@ -7,6 +7,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 
 using platform::EDatabaseError;
@@ -231,8 +234,15 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
 TDBMemo::TDBMemo(QWidget* parent)
     : QPlainTextEdit(parent), link_(
                                   this, [this] { DataChange(); }, [this] { return toPlainText(); }) {
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        insertStart_ = position;
+        insertEnd_ = position + added;
+    });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (loading_ || link_.Dirty())
+        if (loading_ || trimming_)
+            return;
+        keepWithinWidth();
+        if (link_.Dirty())
             return;
         if (!link_.BeginTyping())
             DataChange();
@@ -246,12 +256,30 @@ void TDBMemo::SetReadOnly(bool on) {
 }
 
 void TDBMemo::DataChange() {
+    const TField* field = link_.Field();
     QPlainTextEdit::setReadOnly(readOnly_ || !link_.Editable());
+    maxLength_ = field && field->DataType() == TFieldType::ftString ? field->Size() : 0;
     if (link_.Dirty())
         return;
     loading_ = true;
     setPlainText(fieldText(link_.Field()));
     loading_ = false;
+}
+
+// Drops the end of what just came in, the way a one-line edit cuts a pasted text.
+void TDBMemo::keepWithinWidth() {
+    const int length = int(toPlainText().size());
+    const int excess = maxLength_ > 0 ? length - maxLength_ : 0;
+    // The document may count its closing paragraph mark into the change.
+    const int end = std::min(insertEnd_, length);
+    if (excess <= 0 || end <= insertStart_)
+        return;
+    QTextCursor cut(document());
+    cut.setPosition(std::max(insertStart_, end - excess));
+    cut.setPosition(end, QTextCursor::KeepAnchor);
+    trimming_ = true;
+    cut.removeSelectedText();
+    trimming_ = false;
 }
 
 void TDBMemo::focusOutEvent(QFocusEvent* event) {
@@ -398,8 +426,32 @@ private:
     std::vector<TColumn> shown_;
 };
 
+namespace {
+
+// Cell editors of text fields take no more characters than the field holds.
+class TDBGridDelegate : public QStyledItemDelegate {
+public:
+    TDBGridDelegate(TDBGridModel* model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        const TField* f = model_->field(index.column());
+        if (auto* line = qobject_cast<QLineEdit*>(editor);
+            line && f && f->DataType() == TFieldType::ftString && f->Size() > 0)
+            line->setMaxLength(f->Size());
+        return editor;
+    }
+
+private:
+    TDBGridModel* model_;
+};
+
+} // namespace
+
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new TDBGridModel(this)) {
     setModel(model_);
+    setItemDelegate(new TDBGridDelegate(model_, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

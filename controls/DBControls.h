@@ -106,7 +106,8 @@ private:
     bool loading_ = false;
 };
 
-// A multi-line edit of a text field, with the same rules as TDBEdit.
+// A multi-line edit of a text field, with the same rules as TDBEdit. Like the edit it takes
+// no more characters than the field holds: what is typed or pasted beyond that is dropped.
 class TDBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -121,6 +122,9 @@ public:
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool on);
 
+    // The field's width in characters; 0 for no limit.
+    int MaxLength() const { return maxLength_; }
+
     TNotifyEvent OnExit;
 
     void DataChange();
@@ -129,9 +133,15 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void keepWithinWidth();
+
     TDBEditLink link_;
     bool readOnly_ = false;
     bool loading_ = false;
+    bool trimming_ = false;
+    int maxLength_ = 0;
+    int insertStart_ = 0; // the last change of the text put characters here
+    int insertEnd_ = 0;
 };
 
 // The display text of a field, not editable.

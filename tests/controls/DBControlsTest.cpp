@@ -4,11 +4,14 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -271,6 +274,67 @@ TEST_F(DBControlsTest, WithoutARowMemoAndEditTakeNoInput) {
     while (query->RecordCount() > 0)
         query->Delete();
     EXPECT_TRUE(bound.isReadOnly());
+}
+
+// ---- field widths: what is typed or pasted never exceeds the field
+
+TEST_F(DBControlsTest, MemoTakesNoMoreThanItsFieldHoldsTypedOrPasted) {
+    TDBMemo memo;
+    memo.SetDataSource(&source);
+    memo.SetDataField(QStringLiteral("Notiz"));
+    memo.setFocus();
+    QString long900;
+    for (int i = 0; i < 900; ++i)
+        long900 += QChar(u'a' + i % 26);
+    QApplication::clipboard()->setText(long900);
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText().size(), 255);
+    EXPECT_EQ(memo.toPlainText(), long900.left(255));
+    typeText(memo, QStringLiteral("xyz"));
+    EXPECT_EQ(memo.toPlainText(), long900.left(255));
+    leave(memo);
+    query->Post();
+    EXPECT_EQ(stored(1, "Notiz"), long900.left(255));
+
+    // Pasted into the middle: what fits goes in at the cursor, the rest of the note stays.
+    QTextCursor c = memo.textCursor();
+    c.setPosition(10);
+    c.setPosition(20, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    memo.setTextCursor(c);
+    QApplication::clipboard()->setText(QStringLiteral("0123456789ABCDEF"));
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText(), long900.left(10) + QStringLiteral("0123456789") + long900.mid(20, 235));
+    EXPECT_EQ(memo.textCursor().position(), 20);
+}
+
+TEST_F(DBControlsTest, EditTakesNoMoreThanItsFieldHoldsTypedOrPasted) {
+    TDBEdit edit;
+    edit.SetDataSource(&source);
+    edit.SetDataField(QStringLiteral("Pruefer"));
+    EXPECT_EQ(edit.maxLength(), 25);
+    typeText(edit, QStringLiteral("Maximilian-Alexander von Hohenzollern"));
+    EXPECT_EQ(edit.text(), QStringLiteral("Maximilian-Alexander von "));
+    edit.clear();
+    QApplication::clipboard()->setText(QString(900, QLatin1Char('x')));
+    edit.paste();
+    EXPECT_EQ(edit.text(), QString(25, QLatin1Char('x')));
+}
+
+TEST_F(DBControlsTest, GridCellEditorTakesNoMoreThanItsFieldHolds) {
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("Barcode")}, {QStringLiteral("Pruefer")}, {QStringLiteral("LfdNr")}});
+    grid.SetDataSource(&source);
+    grid.show();
+    const int widths[] = {15, 25};
+    for (int column = 0; column < 2; ++column) {
+        grid.edit(grid.model()->index(0, column));
+        auto* editor = grid.findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->maxLength(), widths[column]) << column;
+        grid.closePersistentEditor(grid.model()->index(0, column));
+        delete editor;
+    }
 }
 
 TEST_F(DBControlsTest, EditRefusingAValueShowsTheErrorAndKeepsTheOldOne) {
