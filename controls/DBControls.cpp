@@ -58,6 +58,46 @@ QString fieldText(const TField* field) {
 
 } // namespace
 
+void SetFieldText(TField& field, const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() && field.DataType() != TFieldType::ftString) {
+        field.Clear();
+        return;
+    }
+    switch (field.DataType()) {
+    case TFieldType::ftString:
+    case TFieldType::ftUnknown:
+        field.SetAsString(text);
+        return;
+    case TFieldType::ftDate: {
+        QDate d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+        if (!d.isValid())
+            d = QDate::fromString(t, Qt::ISODate);
+        if (!d.isValid())
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiges Datum.").arg(text));
+        field.SetAsDate(d);
+        return;
+    }
+    case TFieldType::ftBoolean: {
+        const QString b = t.toLower();
+        if (b == QLatin1String("ja") || b == QLatin1String("true") || b == QLatin1String("1"))
+            field.SetAsBoolean(true);
+        else if (b == QLatin1String("nein") || b == QLatin1String("false") || b == QLatin1String("0"))
+            field.SetAsBoolean(false);
+        else
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert.").arg(text));
+        return;
+    }
+    default: {
+        bool ok = false;
+        const int32_t n = t.toInt(&ok);
+        if (!ok)
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Integerwert.").arg(text));
+        field.SetAsInteger(n);
+    }
+    }
+}
+
 void ReportDatabaseError(const EDatabaseError& error) {
     platform::messageBox(error.Message(), platform::MessageButtons::Ok, platform::MessageIcon::Stop);
 }
@@ -169,7 +209,7 @@ bool TDBEditLink::Commit() {
     try {
         if (query.State() == TDataSetState::dsBrowse)
             query.Edit();
-        field->SetAsString(text_());
+        SetFieldText(*field, text_());
     } catch (const EDatabaseError& e) {
         ok = false;
         dirty_ = false;
@@ -411,7 +451,7 @@ public:
             if (q->RecNo() - 1 != index.row())
                 q->MoveBy(index.row() - (q->RecNo() - 1));
             q->Edit();
-            f->SetAsString(value.toString());
+            SetFieldText(*f, value.toString());
             q->Post();
         } catch (const EDatabaseError& e) {
             ReportDatabaseError(e);

@@ -20,6 +20,11 @@
 
 class QToolButton;
 
+// Writes what a user typed into a field of any type: dates as d.M.yyyy (or yyyy-MM-dd),
+// Boolean values as ja/nein, numbers in digits; an empty text empties the field. A text that
+// is no value of the field's type throws EDatabaseError with a German message.
+void SetFieldText(platform::TField& field, const QString& text);
+
 // Shows a database error to the user as the program's error box.
 void ReportDatabaseError(const platform::EDatabaseError& error);
 

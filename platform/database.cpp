@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace platform {
 
@@ -230,29 +231,19 @@ int32_t clampToInt32(qlonglong v) {
         std::clamp<qlonglong>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-std::optional<qlonglong> parseInteger(const QString& text) {
-    bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
-}
-
-std::optional<bool> parseBoolean(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("true") || t == QLatin1String("ja") || t == QLatin1String("1"))
-        return true;
-    if (t == QLatin1String("false") || t == QLatin1String("nein") || t == QLatin1String("0"))
-        return false;
-    return std::nullopt;
-}
-
-QDate parseDate(const QString& text) {
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
-    return d;
+// A stored value as a number: an empty field is 0. A file of another origin may hold any
+// text, which must then be a number.
+std::optional<qlonglong> numberOf(const QVariant& v) {
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::LongLong)
+        return v.toLongLong();
+    if (v.typeId() == QMetaType::Double)
+        return qRound64(v.toDouble());
+    const QString text = v.toString().trimmed();
+    bool ok = text.isEmpty();
+    const qlonglong n = ok ? 0 : text.toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(n) : std::nullopt;
 }
 
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
@@ -291,8 +282,9 @@ Database::Database(const QString& path) : path_(path) {
     sqlite3_busy_timeout(db_, 5000);
     // Write-ahead: another program reading the file never makes a write of ours fail.
     sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    // The program's texts compare with text in double quotes.
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+    // Every text is bound as a parameter: a word in double quotes is a name, never a text.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     try {
         prepareSchema();
     } catch (const EDatabaseError&) {
@@ -361,28 +353,6 @@ void Database::prepareSchema() {
     });
 }
 
-void Database::StartTransaction() {
-    if (explicitTransaction_ || savepointDepth_ > 0)
-        throw EDatabaseError(QStringLiteral("Es läuft bereits eine Transaktion."));
-    Execute(QStringLiteral("BEGIN IMMEDIATE"));
-    explicitTransaction_ = true;
-}
-
-void Database::Commit() {
-    if (!explicitTransaction_)
-        throw EDatabaseError(QStringLiteral("Es läuft keine Transaktion."));
-    Execute(QStringLiteral("COMMIT"));
-    explicitTransaction_ = false;
-}
-
-void Database::Rollback() {
-    if (!explicitTransaction_)
-        return;
-    explicitTransaction_ = false;
-    if (!sqlite3_get_autocommit(db_))
-        Execute(QStringLiteral("ROLLBACK"));
-}
-
 void Database::RunAtomically(const std::function<void()>& fn) {
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
@@ -405,7 +375,7 @@ void Database::undo(const QString& savepoint) noexcept {
         sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
     }
     // Nothing may run on inside a transaction that nobody will commit.
-    if (savepointDepth_ == 0 && !explicitTransaction_ && !sqlite3_get_autocommit(db_))
+    if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
@@ -433,56 +403,31 @@ bool TField::IsNull() const {
 
 int32_t TField::AsInteger() const {
     const QVariant v = raw();
-    if (v.isNull())
-        return 0;
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-        return clampToInt32(v.toLongLong());
-    case QMetaType::Double:
-        return clampToInt32(qRound64(v.toDouble()));
-    case QMetaType::Bool:
-        return v.toBool() ? 1 : 0;
-    default:
-        break;
-    }
-    const QString text = v.toString();
-    if (text.trimmed().isEmpty())
-        return 0;
-    if (const auto n = parseInteger(text))
+    if (const auto n = numberOf(v))
         return clampToInt32(*n);
     throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(text, name_));
+        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(v.toString(), name_));
 }
 
 bool TField::AsBoolean() const {
     const QVariant v = raw();
-    if (v.isNull())
-        return false;
-    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Bool)
-        return v.toDouble() != 0;
-    const QString text = v.toString();
-    if (text.trimmed().isEmpty())
-        return false;
-    if (const auto b = parseBoolean(text))
-        return *b;
+    if (const auto n = numberOf(v))
+        return *n != 0;
     throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(text, name_));
+        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(v.toString(), name_));
 }
 
+// Dates are stored as yyyy-MM-dd.
 QDate TField::AsDate() const {
     const QVariant v = raw();
-    if (v.isNull())
+    if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
         return QDate();
-    if (v.typeId() == QMetaType::QString) {
-        const QString text = v.toString();
-        if (text.trimmed().isEmpty())
-            return QDate();
-        const QDate d = parseDate(text);
-        if (d.isValid())
-            return d;
-    }
-    throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
+    const QDate d =
+        v.typeId() == QMetaType::QString ? QDate::fromString(v.toString().trimmed(), Qt::ISODate) : QDate();
+    if (!d.isValid())
+        throw EDatabaseError(
+            QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
+    return d;
 }
 
 QString TField::AsString() const {
@@ -591,32 +536,9 @@ void TField::SetAsString(const QString& value) {
         store(QVariant());
         return;
     }
-    switch (type_) {
-    case TFieldType::ftString:
-    case TFieldType::ftUnknown:
-        store(cutToWidth(value, size_));
-        return;
-    case TFieldType::ftDate: {
-        const QDate d = parseDate(value);
-        if (!d.isValid())
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiges Datum.").arg(value));
-        SetAsDate(d);
-        return;
-    }
-    case TFieldType::ftBoolean: {
-        const auto b = parseBoolean(value);
-        if (!b)
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert.").arg(value));
-        SetAsBoolean(*b);
-        return;
-    }
-    default: {
-        const auto n = parseInteger(value);
-        if (!n || *n < std::numeric_limits<int32_t>::min() || *n > std::numeric_limits<int32_t>::max())
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Integerwert.").arg(value));
-        SetAsInteger(int32_t(*n));
-    }
-    }
+    if (type_ != TFieldType::ftString && type_ != TFieldType::ftUnknown)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Text an.").arg(name_));
+    store(cutToWidth(value, size_));
 }
 
 void TField::Clear() {
@@ -667,71 +589,36 @@ void TQuery::requireLive() const {
 void TQuery::SQLClear() {
     requireInactive("Der SQL-Text");
     sql_.clear();
-    paramsParsed_ = false;
+    forgetParams();
 }
 
 void TQuery::SQLAdd(const QString& line) {
     requireInactive("Der SQL-Text");
     sql_.append(line);
-    paramsParsed_ = false;
+    forgetParams();
 }
 
 void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
-    paramsParsed_ = false;
+    forgetParams();
 }
 
-// Finds ":Name" outside quoted texts and names; the parameters of an earlier text that
-// the new one names again keep their objects.
-void TQuery::parseParams() {
-    if (paramsParsed_)
-        return;
-    for (auto& [key, param] : params_)
+// A new text starts without values; objects that callers hold stay valid.
+void TQuery::forgetParams() {
+    for (auto& [name, param] : params_) {
+        param->value_ = QVariant();
         param->bound_ = false;
-    std::map<QString, std::unique_ptr<TParam>> found;
-    const QString text = sqlText();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const qsizetype end = text.indexOf(c, i + 1);
-            if (end < 0)
-                break;
-            i = end;
-        } else if (c == QLatin1Char(':') && i + 1 < text.size() &&
-                   (text[i + 1].isLetter() || text[i + 1] == QLatin1Char('_'))) {
-            qsizetype j = i + 1;
-            while (j < text.size() && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
-                ++j;
-            const QString name = text.mid(i + 1, j - i - 1);
-            const QString key = name.toLower();
-            if (!found.count(key)) {
-                auto old = params_.find(key);
-                if (old != params_.end()) {
-                    found[key] = std::move(old->second);
-                    found[key]->value_ = QVariant();
-                } else {
-                    found[key] = std::make_unique<TParam>(name);
-                }
-            }
-            i = j - 1;
-        }
     }
-    // Objects of parameters no longer named stay alive (a caller may hold one) but are unknown.
-    for (auto& [key, param] : params_)
-        if (param && !found.count(key))
-            retired_.push_back(std::move(param));
-    params_ = std::move(found);
-    paramsParsed_ = true;
 }
 
+// A name the statement lacks, or a parameter it names without a value, fails when it opens.
 TParam& TQuery::ParamByName(const QString& name) {
-    parseParams();
-    const auto it = params_.find(name.toLower());
-    if (it == params_.end())
-        throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
-    it->second->bound_ = true;
-    return *it->second;
+    auto& param = params_[name];
+    if (!param)
+        param = std::make_unique<TParam>(name);
+    param->bound_ = true;
+    return *param;
 }
 
 void TQuery::SetRequestLive(bool on) {
@@ -829,16 +716,25 @@ void TQuery::fetch(bool rebind) {
         sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
         live = true;
     }
-    parseParams();
 
     Statement s(db.Handle(), sql);
-    for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
-        const char* raw = sqlite3_bind_parameter_name(s.get(), i);
-        const QString name = raw ? QString::fromUtf8(raw).mid(1) : QString();
-        const auto it = params_.find(name.toLower());
-        if (it == params_.end() || !it->second->bound_)
-            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.").arg(name));
-        s.bind(i, it->second->value_);
+    std::vector<bool> given(size_t(sqlite3_bind_parameter_count(s.get())) + 1);
+    for (const auto& [name, param] : params_) {
+        if (!param->bound_)
+            continue;
+        const int index =
+            sqlite3_bind_parameter_index(s.get(), (QLatin1Char(':') + name).toUtf8().constData());
+        if (index == 0)
+            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
+        s.bind(index, param->value_);
+        given[size_t(index)] = true;
+    }
+    for (size_t i = 1; i < given.size(); ++i) {
+        if (!given[i]) {
+            const char* name = sqlite3_bind_parameter_name(s.get(), int(i));
+            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
+                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
+        }
     }
 
     const int first = live ? 1 : 0;
@@ -1176,12 +1072,8 @@ void TQuery::insertIntoFile(Row& row) {
             s.bind(index++, row.values[i]);
     s.step();
     row.rowid = sqlite3_last_insert_rowid(h);
-    // Read the row back: the file gave it its number.
-    Statement back(h, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(table_)));
-    back.bind(1, qlonglong(row.rowid));
-    if (back.step())
-        for (size_t i = 0; i < columns_.size() && int(i) < sqlite3_column_count(back.get()); ++i)
-            row.values[i] = back.column(int(i));
+    if (autoIncColumn_ >= 0)
+        row.values[size_t(autoIncColumn_)] = qlonglong(row.rowid);
 }
 
 void TQuery::updateInFile(const Row& row) {

@@ -60,14 +60,9 @@ public:
     // Runs a statement without result rows (no parameters).
     void Execute(const QString& sql);
 
-    // An explicit transaction over several queries' writes. Queries that wrote inside a
-    // transaction that is rolled back must be reopened: their rows no longer match the file.
-    void StartTransaction();
-    void Commit();
-    void Rollback();
-    bool InTransaction() const { return explicitTransaction_; }
-
-    // Runs fn as one unit: everything it wrote is kept, or nothing when it throws.
+    // Runs fn as one unit (units nest): everything it wrote is kept, or nothing when it or
+    // the commit fails; then no transaction is left open. Queries that wrote inside a unit
+    // that failed must be reopened: their rows no longer match the file.
     void RunAtomically(const std::function<void()>& fn);
 
 private:
@@ -76,7 +71,6 @@ private:
 
     QString path_;
     sqlite3* db_ = nullptr;
-    bool explicitTransaction_ = false;
     int savepointDepth_ = 0;
 };
 
@@ -114,8 +108,8 @@ public:
     void SetAsInteger(int32_t value);
     void SetAsBoolean(bool value);
     void SetAsDate(const QDate& value);
-    // Converts the text into the field's type (dates as dd.MM.yyyy); a text that is no
-    // value of the type throws.
+    // For text fields; other fields take their typed writers (the controls turn what a user
+    // types into a value).
     void SetAsString(const QString& value);
     void Clear();
 
@@ -182,7 +176,8 @@ public:
     void SQLAdd(const QString& line);
     void SetSQL(const QStringList& lines);
 
-    // Parameters named in the SQL text; an unknown name throws.
+    // A parameter of the SQL text (":Name", names as written). Opening fails when a parameter
+    // given here is not in the text, or one of the text has no value.
     TParam& ParamByName(const QString& name);
 
     // Switches, set while closed. Live: the result can be edited (a statement of the form
@@ -295,7 +290,7 @@ private:
 
     Database& database();
     QString sqlText() const;
-    void parseParams();
+    void forgetParams();
     void requireInactive(const char* what) const;
     void requireActive() const;
     void requireBidirectional() const;
@@ -316,9 +311,7 @@ private:
     Database* db_;
     Database* openedOn_ = nullptr;
     QStringList sql_;
-    std::map<QString, std::unique_ptr<TParam>> params_; // by lower-case name
-    std::vector<std::unique_ptr<TParam>> retired_;
-    bool paramsParsed_ = false;
+    std::map<QString, std::unique_ptr<TParam>> params_;
     bool requestLive_ = false;
     bool uniDirectional_ = false;
     bool autoCalcFields_ = true;

@@ -349,6 +349,33 @@ TEST_F(DBControlsTest, EditRefusingAValueShowsTheErrorAndKeepsTheOldOne) {
     EXPECT_EQ(edit.text(), QString());
 }
 
+TEST_F(DBControlsTest, TypedTextBecomesAValueOfTheFieldsType) {
+    Answer answer(MessageResult::Ok);
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("Datum")},
+                     {QStringLiteral("Pruefungsergebnis")},
+                     {QStringLiteral("Schutzleiterwid")}});
+    grid.SetDataSource(&source);
+    auto* m = grid.model();
+    EXPECT_TRUE(m->setData(m->index(0, 0), QStringLiteral("1.3.2024"), Qt::EditRole));
+    EXPECT_TRUE(m->setData(m->index(0, 1), QStringLiteral("ja"), Qt::EditRole));
+    EXPECT_TRUE(m->setData(m->index(0, 2), QStringLiteral("-1"), Qt::EditRole));
+    EXPECT_EQ(query->FieldByName(QStringLiteral("Datum")).AsDate(), QDate(2024, 3, 1));
+    EXPECT_TRUE(query->FieldByName(QStringLiteral("Pruefungsergebnis")).AsBoolean());
+    EXPECT_EQ(query->FieldByName(QStringLiteral("Schutzleiterwid")).AsInteger(), -1);
+    EXPECT_EQ(stored(1, "Datum"), QStringLiteral("01.03.2024"));
+    EXPECT_TRUE(answer.texts.empty());
+
+    EXPECT_FALSE(m->setData(m->index(0, 0), QStringLiteral("31.02.2024"), Qt::EditRole));
+    EXPECT_FALSE(m->setData(m->index(0, 1), QStringLiteral("vielleicht"), Qt::EditRole));
+    EXPECT_FALSE(m->setData(m->index(0, 2), QStringLiteral("zwölf"), Qt::EditRole));
+    ASSERT_EQ(answer.texts.size(), 3u);
+    EXPECT_EQ(answer.texts[0], QStringLiteral("'31.02.2024' ist kein gültiges Datum."));
+    EXPECT_EQ(answer.texts[1], QStringLiteral("'vielleicht' ist kein gültiger Boolescher Wert."));
+    EXPECT_EQ(answer.texts[2], QStringLiteral("'zwölf' ist kein gültiger Integerwert."));
+    EXPECT_EQ(stored(1, "Datum"), QStringLiteral("01.03.2024"));
+}
+
 TEST_F(DBControlsTest, EditOfAReadOnlyResultCannotBeTyped) {
     TQuery ro(nullptr, db.get());
     ro.SQLAdd(QStringLiteral("select * from \"Uebernah.db\""));
