@@ -67,48 +67,29 @@ std::unique_ptr<Database>& defaultDatabase() {
 // What the user reads when the engine fails: what happened to which file, then the
 // engine's own words.
 EDatabaseError engineError(int code, const QString& file, const QString& engineText) {
-    const char* what = nullptr;
-    switch (code & 0xff) {
-    case SQLITE_READONLY:
-        what = "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden.";
-        break;
-    case SQLITE_NOTADB:
-        what = "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt.";
-        break;
-    case SQLITE_CORRUPT:
-        what = "Die Datenbankdatei \"%1\" ist beschädigt.";
-        break;
-    case SQLITE_CANTOPEN:
-        what = "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das Verzeichnis "
-               "und darf das Programm darin schreiben?";
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        what = "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch einmal "
-               "versuchen.";
-        break;
-    case SQLITE_FULL:
-        what = "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll.";
-        break;
-    case SQLITE_IOERR:
-        what = "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden.";
-        break;
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        what = "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
-        break;
-    case SQLITE_NOMEM:
-        what = "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht.";
-        break;
-    case SQLITE_CONSTRAINT:
-        what = "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an.";
-        break;
-    default:
-        what = "Fehler in der Datenbankdatei \"%1\".";
-        break;
-    }
-    return EDatabaseError(QString::fromUtf8(what).arg(file) + QStringLiteral("\nMeldung der Datenbank: ") +
-                          engineText);
+    static const std::map<int, const char*> what = {
+        {SQLITE_READONLY,
+         "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden."},
+        {SQLITE_NOTADB, "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt."},
+        {SQLITE_CORRUPT, "Die Datenbankdatei \"%1\" ist beschädigt."},
+        {SQLITE_CANTOPEN, "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das "
+                          "Verzeichnis und darf das Programm darin schreiben?"},
+        {SQLITE_BUSY, "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
+                      "einmal versuchen."},
+        {SQLITE_LOCKED,
+         "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
+         "einmal versuchen."},
+        {SQLITE_FULL, "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll."},
+        {SQLITE_IOERR, "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden."},
+        {SQLITE_PERM, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
+        {SQLITE_AUTH, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
+        {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
+        {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
+    };
+    const auto it = what.find(code & 0xff);
+    const char* sentence = it != what.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
+    return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
+                          QStringLiteral("\nMeldung der Datenbank: ") + engineText);
 }
 
 EDatabaseError engineError(sqlite3* db) {
@@ -417,7 +398,6 @@ bool TField::AsBoolean() const {
         QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(v.toString(), name_));
 }
 
-// Dates are stored as yyyy-MM-dd.
 QDate TField::AsDate() const {
     const QVariant v = raw();
     if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
@@ -483,52 +463,28 @@ void TField::store(QVariant value) {
     q.notify();
 }
 
+// A value goes only into a field of its own kind; no text stands in for a number or a date.
 void TField::SetAsInteger(int32_t value) {
-    switch (type_) {
-    case TFieldType::ftSmallint:
-        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-            throw EDatabaseError(
-                QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
-        store(qlonglong(value));
-        break;
-    case TFieldType::ftBoolean:
-        store(qlonglong(value != 0));
-        break;
-    case TFieldType::ftDate:
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, keine Zahl.").arg(name_));
-    case TFieldType::ftString:
-        store(cutToWidth(QString::number(value), size_));
-        break;
-    default:
-        store(qlonglong(value));
-    }
+    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keine Zahl an.").arg(name_));
+    if (type_ == TFieldType::ftSmallint &&
+        (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
+        throw EDatabaseError(
+            QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
+    store(qlonglong(type_ == TFieldType::ftBoolean ? value != 0 : value));
 }
 
 void TField::SetAsBoolean(bool value) {
-    if (type_ == TFieldType::ftString)
-        store(cutToWidth(value ? QStringLiteral("True") : QStringLiteral("False"), size_));
-    else if (type_ == TFieldType::ftDate)
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, kein Wahrheitswert.").arg(name_));
-    else
-        store(qlonglong(value ? 1 : 0));
+    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Wahrheitswert an.").arg(name_));
+    store(qlonglong(value ? 1 : 0));
 }
 
+// Dates are stored as yyyy-MM-dd.
 void TField::SetAsDate(const QDate& value) {
-    if (!value.isValid()) {
-        store(QVariant());
-        return;
-    }
-    switch (type_) {
-    case TFieldType::ftDate:
-    case TFieldType::ftUnknown:
-        store(value.toString(Qt::ISODate));
-        break;
-    case TFieldType::ftString:
-        store(cutToWidth(value.toString(kDateFormat), size_));
-        break;
-    default:
+    if (type_ != TFieldType::ftDate && type_ != TFieldType::ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' ist kein Datum.").arg(name_));
-    }
+    store(value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant());
 }
 
 void TField::SetAsString(const QString& value) {
@@ -587,25 +543,17 @@ void TQuery::requireLive() const {
 }
 
 void TQuery::SQLClear() {
-    requireInactive("Der SQL-Text");
-    sql_.clear();
-    forgetParams();
+    SetSQL({});
 }
 
 void TQuery::SQLAdd(const QString& line) {
-    requireInactive("Der SQL-Text");
-    sql_.append(line);
-    forgetParams();
+    SetSQL(sql_ + QStringList{line});
 }
 
+// A new text starts without parameter values; objects that callers hold stay valid.
 void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
-    forgetParams();
-}
-
-// A new text starts without values; objects that callers hold stay valid.
-void TQuery::forgetParams() {
     for (auto& [name, param] : params_) {
         param->value_ = QVariant();
         param->bound_ = false;
@@ -632,19 +580,18 @@ void TQuery::SetUniDirectional(bool on) {
 }
 
 TField& TQuery::AddField(const QString& name, TFieldType type, int size) {
-    requireInactive("Die Feldliste");
-    if (FindField(name))
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
-    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
-    fields_.back()->declared_ = true;
-    return *fields_.back();
+    return declareField(name, type, size, false);
 }
 
 TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
+    return declareField(name, type, size, true);
+}
+
+TField& TQuery::declareField(const QString& name, TFieldType type, int size, bool calculated) {
     requireInactive("Die Feldliste");
     if (FindField(name))
         throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
-    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, true)));
+    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, calculated)));
     fields_.back()->declared_ = true;
     return *fields_.back();
 }
@@ -747,18 +694,16 @@ void TQuery::fetch(bool rebind) {
         declTypes.push_back(decl ? QString::fromUtf8(decl) : QString());
     }
 
+    // The auto-increment number is the table's INTEGER PRIMARY KEY, the file's own row number.
     int autoInc = -1;
-    if (live) {
-        Statement info(db.Handle(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)));
-        while (info.step()) {
-            if (sqlite3_column_int(info.get(), 5) == 1 &&
-                info.column(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
-                const QString pk = info.column(1).toString();
-                for (size_t i = 0; i < names.size(); ++i)
-                    if (names[i].compare(pk, Qt::CaseInsensitive) == 0)
-                        autoInc = int(i);
-            }
-        }
+    for (size_t i = 0; live && i < names.size(); ++i) {
+        const char* type = nullptr;
+        int primaryKey = 0;
+        if (sqlite3_table_column_metadata(db.Handle(), nullptr, table.toUtf8().constData(),
+                                          names[i].toUtf8().constData(), &type, nullptr, nullptr, &primaryKey,
+                                          nullptr) == SQLITE_OK &&
+            primaryKey && type && qstricmp(type, "INTEGER") == 0)
+            autoInc = int(i);
     }
 
     std::vector<Row> rows;
@@ -780,18 +725,18 @@ void TQuery::fetch(bool rebind) {
         table_ = table;
         live_ = live;
     }
-    size_t calcCount = 0;
-    for (auto* f : active_)
-        if (f->calculated_)
-            ++calcCount;
     for (auto& row : rows)
-        row.calc.resize(calcCount);
+        row.calc.resize(calcCount());
     rows_ = std::move(rows);
     cachedDeletes_.clear();
     cur_ = rows_.empty() ? -1 : 0;
-    eof_ = bof_ = true;
-    if (!rows_.empty())
-        eof_ = false;
+    eof_ = rows_.empty();
+    bof_ = true;
+}
+
+size_t TQuery::calcCount() const {
+    return size_t(
+        std::count_if(active_.begin(), active_.end(), [](const TField* f) { return f->calculated_; }));
 }
 
 void TQuery::Open() {
@@ -839,10 +784,7 @@ void TQuery::WithRow(int row, const std::function<void()>& fn) {
 void TQuery::computeCalc(int index) {
     if (!OnCalcFields || index < 0 || size_t(index) >= rows_.size())
         return;
-    bool any = false;
-    for (auto* f : active_)
-        any = any || f->calculated_;
-    if (!any)
+    if (calcCount() == 0)
         return;
     Row& row = rows_[size_t(index)];
     std::fill(row.calc.begin(), row.calc.end(), QVariant());
@@ -1010,11 +952,7 @@ void TQuery::beginInsert(bool append) {
     Row row;
     row.id = nextRowId_++;
     row.values.resize(columns_.size());
-    size_t calcCount = 0;
-    for (auto* f : active_)
-        if (f->calculated_)
-            ++calcCount;
-    row.calc.resize(calcCount);
+    row.calc.resize(calcCount());
     row.status = RowStatus::Inserted;
     insertReturn_ = cur_;
     const int pos = append || cur_ < 0 ? int(rows_.size()) : cur_;

@@ -290,7 +290,7 @@ private:
 
     Database& database();
     QString sqlText() const;
-    void forgetParams();
+    TField& declareField(const QString& name, TFieldType type, int size, bool calculated);
     void requireInactive(const char* what) const;
     void requireActive() const;
     void requireBidirectional() const;
@@ -298,6 +298,7 @@ private:
     void checkBrowseMode();
     void fetch(bool rebind);
     void bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes);
+    size_t calcCount() const;
     void computeCalc(int index);
     void computeAllCalc();
     void scrolled();
