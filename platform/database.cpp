@@ -342,6 +342,9 @@ void Database::RunAtomically(const std::function<void()>& fn) {
         fn();
         // Releasing the outermost savepoint is the commit; it may fail too.
         Execute(QStringLiteral("RELEASE ") + name);
+        if (savepointDepth_ == 1 && !sqlite3_get_autocommit(db_))
+            throw EDatabaseError(QStringLiteral("Die Änderungen wurden nicht gespeichert: in der Datenbank "
+                                                "war noch eine Transaktion offen."));
     } catch (...) {
         --savepointDepth_;
         undo(name);

@@ -158,6 +158,14 @@ TEST_F(DatabaseCommitTest, WriterLockedOutPastTheBusyTimeKeepsNothing) {
     EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
 }
 
+TEST_F(DatabaseCommitTest, UnitInsideATransactionBegunByHandIsNoCommit) {
+    db->Execute(QStringLiteral("BEGIN"));
+    auto q = staging();
+    EXPECT_THROW(db->RunAtomically([&] { stageRow(*q, 1); }), EDatabaseError);
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 0);
+}
+
 TEST_F(DatabaseCommitTest, FailedInnerUnitLeavesTheOuterOneGoing) {
     auto q = staging();
     db->RunAtomically([&] {
