@@ -992,51 +992,38 @@ void TQuery::Edit() {
     notify();
 }
 
-void TQuery::insertIntoFile(Row& row) {
+// Writes every value but the auto-increment number. A new row gets its number from the file;
+// a changed row must still be there.
+void TQuery::writeToFile(Row& row, bool isNew) {
     sqlite3* h = database().Handle();
     QStringList names;
-    QStringList marks;
-    for (size_t i = 0; i < columns_.size(); ++i) {
-        if (int(i) == autoIncColumn_)
-            continue;
-        names << quoted(columns_[i]);
-        marks << QStringLiteral("?");
-    }
-    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_))
-                                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                              .arg(quoted(table_), names.join(QLatin1Char(',')),
-                                                   marks.join(QLatin1Char(',')));
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (int(i) != autoIncColumn_)
+            names << quoted(columns_[i]);
+    if (names.isEmpty() && !isNew)
+        return;
+    QString sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_));
+    if (!names.isEmpty())
+        sql = (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                     : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
+                  .arg(quoted(table_), names.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
     Statement s(h, sql);
     int index = 1;
     for (size_t i = 0; i < columns_.size(); ++i)
         if (int(i) != autoIncColumn_)
             s.bind(index++, row.values[i]);
+    if (!isNew)
+        s.bind(index, qlonglong(row.rowid));
     s.step();
-    row.rowid = sqlite3_last_insert_rowid(h);
-    if (autoIncColumn_ >= 0)
-        row.values[size_t(autoIncColumn_)] = qlonglong(row.rowid);
-}
-
-void TQuery::updateInFile(const Row& row) {
-    sqlite3* h = database().Handle();
-    QStringList sets;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            sets << quoted(columns_[i]) + QStringLiteral(" = ?");
-    if (sets.isEmpty())
-        return;
-    Statement s(
-        h,
-        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table_), sets.join(QLatin1Char(','))));
-    int index = 1;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            s.bind(index++, row.values[i]);
-    s.bind(index, qlonglong(row.rowid));
-    s.step();
-    if (sqlite3_changes(h) != 1)
+    if (isNew) {
+        row.rowid = sqlite3_last_insert_rowid(h);
+        if (autoIncColumn_ >= 0)
+            row.values[size_t(autoIncColumn_)] = qlonglong(row.rowid);
+    } else if (sqlite3_changes(h) != 1) {
         throw EDatabaseError(
             QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
+    }
 }
 
 void TQuery::deleteFromFile(int64_t rowid) {
@@ -1058,11 +1045,11 @@ void TQuery::Post() {
             row.status = RowStatus::Modified;
     } else if (state_ == TDataSetState::dsInsert) {
         Row written = row;
-        insertIntoFile(written);
+        writeToFile(written, true);
         written.status = RowStatus::Unchanged;
         row = std::move(written);
     } else {
-        updateInFile(row);
+        writeToFile(row, false);
     }
     state_ = TDataSetState::dsBrowse;
     modified_ = false;
@@ -1166,10 +1153,7 @@ void TQuery::ApplyUpdates() {
             if (rows_[i].status == RowStatus::Unchanged)
                 continue;
             Row copy = rows_[i];
-            if (copy.status == RowStatus::Inserted)
-                insertIntoFile(copy);
-            else
-                updateInFile(copy);
+            writeToFile(copy, copy.status == RowStatus::Inserted);
             copy.status = RowStatus::Unchanged;
             written.emplace_back(i, std::move(copy));
         }

@@ -304,8 +304,7 @@ private:
     void scrolled();
     void notify();
     const Row* activeRow() const;
-    void insertIntoFile(Row& row);
-    void updateInFile(const Row& row);
+    void writeToFile(Row& row, bool isNew);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
 
