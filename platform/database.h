@@ -21,7 +21,8 @@ struct sqlite3;
 
 namespace platform {
 
-// Every failure of the database layer: the text is meant for the user.
+// Every failure of the database layer: the text is meant for the user. A failure of the
+// engine names the file and says in German what happened, then gives the engine's own text.
 class EDatabaseError : public std::runtime_error {
 public:
     explicit EDatabaseError(const QString& message);
@@ -32,7 +33,8 @@ private:
 };
 
 // One connection to the database file. Creates the four tables when the file is new and
-// brings an older file of this program up to date (versioned by PRAGMA user_version).
+// brings an older file of this program up to date (versioned by PRAGMA user_version). The
+// file is written ahead (WAL), so other programs may read it while the program writes.
 class Database {
 public:
     static constexpr int kSchemaVersion = 1;
