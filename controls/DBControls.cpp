@@ -7,6 +7,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 
 using platform::EDatabaseError;
@@ -38,6 +41,11 @@ bool fieldEditable(const TQuery* query, const TField* field) {
            field->DataType() != TFieldType::ftAutoInc;
 }
 
+// An editor writes into the current row; with none there is nothing to write into.
+bool hasCurrentRow(const TQuery* query) {
+    return query && query->RecNo() > 0;
+}
+
 QString fieldText(const TField* field) {
     if (!field)
         return QString();
@@ -49,6 +57,46 @@ QString fieldText(const TField* field) {
 }
 
 } // namespace
+
+void SetFieldText(TField& field, const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() && field.DataType() != TFieldType::ftString) {
+        field.Clear();
+        return;
+    }
+    switch (field.DataType()) {
+    case TFieldType::ftString:
+    case TFieldType::ftUnknown:
+        field.SetAsString(text);
+        return;
+    case TFieldType::ftDate: {
+        QDate d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+        if (!d.isValid())
+            d = QDate::fromString(t, Qt::ISODate);
+        if (!d.isValid())
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiges Datum.").arg(text));
+        field.SetAsDate(d);
+        return;
+    }
+    case TFieldType::ftBoolean: {
+        const QString b = t.toLower();
+        if (b == QLatin1String("ja") || b == QLatin1String("true") || b == QLatin1String("1"))
+            field.SetAsBoolean(true);
+        else if (b == QLatin1String("nein") || b == QLatin1String("false") || b == QLatin1String("0"))
+            field.SetAsBoolean(false);
+        else
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert.").arg(text));
+        return;
+    }
+    default: {
+        bool ok = false;
+        const int32_t n = t.toInt(&ok);
+        if (!ok)
+            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Integerwert.").arg(text));
+        field.SetAsInteger(n);
+    }
+    }
+}
 
 void ReportDatabaseError(const EDatabaseError& error) {
     platform::messageBox(error.Message(), platform::MessageButtons::Ok, platform::MessageIcon::Stop);
@@ -127,7 +175,7 @@ TField* TDBEditLink::Field() const {
 
 bool TDBEditLink::Editable() const {
     const TDataSource* source = DataSource();
-    return source && fieldEditable(source->DataSet(), Field());
+    return source && fieldEditable(source->DataSet(), Field()) && hasCurrentRow(source->DataSet());
 }
 
 bool TDBEditLink::BeginTyping() {
@@ -161,7 +209,7 @@ bool TDBEditLink::Commit() {
     try {
         if (query.State() == TDataSetState::dsBrowse)
             query.Edit();
-        field->SetAsString(text_());
+        SetFieldText(*field, text_());
     } catch (const EDatabaseError& e) {
         ok = false;
         dirty_ = false;
@@ -226,8 +274,15 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
 TDBMemo::TDBMemo(QWidget* parent)
     : QPlainTextEdit(parent), link_(
                                   this, [this] { DataChange(); }, [this] { return toPlainText(); }) {
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        insertStart_ = position;
+        insertEnd_ = position + added;
+    });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (loading_ || link_.Dirty())
+        if (loading_ || trimming_)
+            return;
+        keepWithinWidth();
+        if (link_.Dirty())
             return;
         if (!link_.BeginTyping())
             DataChange();
@@ -241,12 +296,30 @@ void TDBMemo::SetReadOnly(bool on) {
 }
 
 void TDBMemo::DataChange() {
+    const TField* field = link_.Field();
     QPlainTextEdit::setReadOnly(readOnly_ || !link_.Editable());
+    maxLength_ = field && field->DataType() == TFieldType::ftString ? field->Size() : 0;
     if (link_.Dirty())
         return;
     loading_ = true;
     setPlainText(fieldText(link_.Field()));
     loading_ = false;
+}
+
+// Drops the end of what just came in, the way a one-line edit cuts a pasted text.
+void TDBMemo::keepWithinWidth() {
+    const int length = int(toPlainText().size());
+    const int excess = maxLength_ > 0 ? length - maxLength_ : 0;
+    // The document may count its closing paragraph mark into the change.
+    const int end = std::min(insertEnd_, length);
+    if (excess <= 0 || end <= insertStart_)
+        return;
+    QTextCursor cut(document());
+    cut.setPosition(std::max(insertStart_, end - excess));
+    cut.setPosition(end, QTextCursor::KeepAnchor);
+    trimming_ = true;
+    cut.removeSelectedText();
+    trimming_ = false;
 }
 
 void TDBMemo::focusOutEvent(QFocusEvent* event) {
@@ -378,7 +451,7 @@ public:
             if (q->RecNo() - 1 != index.row())
                 q->MoveBy(index.row() - (q->RecNo() - 1));
             q->Edit();
-            f->SetAsString(value.toString());
+            SetFieldText(*f, value.toString());
             q->Post();
         } catch (const EDatabaseError& e) {
             ReportDatabaseError(e);
@@ -393,8 +466,32 @@ private:
     std::vector<TColumn> shown_;
 };
 
+namespace {
+
+// Cell editors of text fields take no more characters than the field holds.
+class TDBGridDelegate : public QStyledItemDelegate {
+public:
+    TDBGridDelegate(TDBGridModel* model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        const TField* f = model_->field(index.column());
+        if (auto* line = qobject_cast<QLineEdit*>(editor);
+            line && f && f->DataType() == TFieldType::ftString && f->Size() > 0)
+            line->setMaxLength(f->Size());
+        return editor;
+    }
+
+private:
+    TDBGridModel* model_;
+};
+
+} // namespace
+
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new TDBGridModel(this)) {
     setModel(model_);
+    setItemDelegate(new TDBGridDelegate(model_, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

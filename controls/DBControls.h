@@ -20,6 +20,11 @@
 
 class QToolButton;
 
+// Writes what a user typed into a field of any type: dates as d.M.yyyy (or yyyy-MM-dd),
+// Boolean values as ja/nein, numbers in digits; an empty text empties the field. A text that
+// is no value of the field's type throws EDatabaseError with a German message.
+void SetFieldText(platform::TField& field, const QString& text);
+
 // Shows a database error to the user as the program's error box.
 void ReportDatabaseError(const platform::EDatabaseError& error);
 
@@ -106,7 +111,8 @@ private:
     bool loading_ = false;
 };
 
-// A multi-line edit of a text field, with the same rules as TDBEdit.
+// A multi-line edit of a text field, with the same rules as TDBEdit. Like the edit it takes
+// no more characters than the field holds: what is typed or pasted beyond that is dropped.
 class TDBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -121,6 +127,9 @@ public:
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool on);
 
+    // The field's width in characters; 0 for no limit.
+    int MaxLength() const { return maxLength_; }
+
     TNotifyEvent OnExit;
 
     void DataChange();
@@ -129,9 +138,15 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void keepWithinWidth();
+
     TDBEditLink link_;
     bool readOnly_ = false;
     bool loading_ = false;
+    bool trimming_ = false;
+    int maxLength_ = 0;
+    int insertStart_ = 0; // the last change of the text put characters here
+    int insertEnd_ = 0;
 };
 
 // The display text of a field, not editable.

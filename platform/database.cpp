@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace platform {
 
@@ -62,8 +64,38 @@ std::unique_ptr<Database>& defaultDatabase() {
     return db;
 }
 
-QString errorText(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+// What the user reads when the engine fails: what happened to which file, then the
+// engine's own words.
+EDatabaseError engineError(int code, const QString& file, const QString& engineText) {
+    static const std::map<int, const char*> what = {
+        {SQLITE_READONLY,
+         "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden."},
+        {SQLITE_NOTADB, "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt."},
+        {SQLITE_CORRUPT, "Die Datenbankdatei \"%1\" ist beschädigt."},
+        {SQLITE_CANTOPEN, "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das "
+                          "Verzeichnis und darf das Programm darin schreiben?"},
+        {SQLITE_BUSY, "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
+                      "einmal versuchen."},
+        {SQLITE_LOCKED,
+         "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
+         "einmal versuchen."},
+        {SQLITE_FULL, "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll."},
+        {SQLITE_IOERR, "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden."},
+        {SQLITE_PERM, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
+        {SQLITE_AUTH, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
+        {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
+        {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
+    };
+    const auto it = what.find(code & 0xff);
+    const char* sentence = it != what.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
+    return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
+                          QStringLiteral("\nMeldung der Datenbank: ") + engineText);
+}
+
+EDatabaseError engineError(sqlite3* db) {
+    const char* file = sqlite3_db_filename(db, "main");
+    return engineError(sqlite3_extended_errcode(db), QString::fromUtf8(file ? file : ""),
+                       QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 QString quoted(const QString& identifier) {
@@ -75,14 +107,10 @@ QString quoted(const QString& identifier) {
 // A prepared statement that finalises itself.
 class Statement {
 public:
-    Statement(sqlite3* db, const QString& sql, const QString& context = QString()) : db_(db) {
+    Statement(sqlite3* db, const QString& sql) : db_(db) {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK) {
-            const QString message = errorText(db);
-            sqlite3_finalize(stmt_);
-            stmt_ = nullptr;
-            throw EDatabaseError(context.isEmpty() ? message : context + message);
-        }
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt_, nullptr) != SQLITE_OK)
+            throw engineError(db);
     }
     ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
@@ -106,7 +134,7 @@ public:
             rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
         }
         if (rc != SQLITE_OK)
-            throw EDatabaseError(errorText(db_));
+            throw engineError(db_);
     }
 
     // True while a row is ready; throws on an error.
@@ -116,7 +144,7 @@ public:
             return true;
         if (rc == SQLITE_DONE)
             return false;
-        throw EDatabaseError(errorText(db_));
+        throw engineError(db_);
     }
 
     QVariant column(int i) const {
@@ -184,29 +212,19 @@ int32_t clampToInt32(qlonglong v) {
         std::clamp<qlonglong>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-std::optional<qlonglong> parseInteger(const QString& text) {
-    bool ok = false;
-    const qlonglong v = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
-}
-
-std::optional<bool> parseBoolean(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("true") || t == QLatin1String("ja") || t == QLatin1String("1"))
-        return true;
-    if (t == QLatin1String("false") || t == QLatin1String("nein") || t == QLatin1String("0"))
-        return false;
-    return std::nullopt;
-}
-
-QDate parseDate(const QString& text) {
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, Qt::ISODate);
-    if (!d.isValid())
-        d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
-    return d;
+// A stored value as a number: an empty field is 0. A file of another origin may hold any
+// text, which must then be a number.
+std::optional<qlonglong> numberOf(const QVariant& v) {
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::LongLong)
+        return v.toLongLong();
+    if (v.typeId() == QMetaType::Double)
+        return qRound64(v.toDouble());
+    const QString text = v.toString().trimmed();
+    bool ok = text.isEmpty();
+    const qlonglong n = ok ? 0 : text.toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(n) : std::nullopt;
 }
 
 const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
@@ -235,22 +253,25 @@ Database::Database(const QString& path) : path_(path) {
     const QByteArray name = path.toUtf8();
     if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
-        const QString message = db_ ? errorText(db_) : QStringLiteral("out of memory");
+        const EDatabaseError error = engineError(
+            db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM, QFileInfo(path).absoluteFilePath(),
+            QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"));
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EDatabaseError(
-            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, message));
+        throw error;
     }
     sqlite3_busy_timeout(db_, 5000);
-    // The program's texts compare with text in double quotes.
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 1, nullptr);
+    // Write-ahead: another program reading the file never makes a write of ours fail.
+    sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    // Every text is bound as a parameter: a word in double quotes is a name, never a text.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     try {
         prepareSchema();
-    } catch (const EDatabaseError& e) {
+    } catch (const EDatabaseError&) {
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EDatabaseError(
-            QStringLiteral("Die Datenbank \"%1\" kann nicht geöffnet werden: %2").arg(path, e.Message()));
+        throw;
     }
 }
 
@@ -276,18 +297,18 @@ void Database::SetCurrent(Database* db) {
     currentDatabase() = db;
 }
 
+void Database::SetBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(db_, milliseconds);
+}
+
 int Database::SchemaVersion() const {
     Statement s(db_, QStringLiteral("PRAGMA user_version"));
     return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
 }
 
 void Database::Execute(const QString& sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = message ? QString::fromUtf8(message) : errorText(db_);
-        sqlite3_free(message);
-        throw EDatabaseError(text);
-    }
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw engineError(db_);
 }
 
 void Database::prepareSchema() {
@@ -313,48 +334,33 @@ void Database::prepareSchema() {
     });
 }
 
-void Database::StartTransaction() {
-    if (explicitTransaction_ || savepointDepth_ > 0)
-        throw EDatabaseError(QStringLiteral("Es läuft bereits eine Transaktion."));
-    Execute(QStringLiteral("BEGIN IMMEDIATE"));
-    explicitTransaction_ = true;
-}
-
-void Database::Commit() {
-    if (!explicitTransaction_)
-        throw EDatabaseError(QStringLiteral("Es läuft keine Transaktion."));
-    Execute(QStringLiteral("COMMIT"));
-    explicitTransaction_ = false;
-}
-
-void Database::Rollback() {
-    if (!explicitTransaction_)
-        return;
-    explicitTransaction_ = false;
-    if (!sqlite3_get_autocommit(db_))
-        Execute(QStringLiteral("ROLLBACK"));
-}
-
 void Database::RunAtomically(const std::function<void()>& fn) {
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
     ++savepointDepth_;
     try {
         fn();
+        // Releasing the outermost savepoint is the commit; it may fail too.
+        Execute(QStringLiteral("RELEASE ") + name);
+        if (savepointDepth_ == 1 && !sqlite3_get_autocommit(db_))
+            throw EDatabaseError(QStringLiteral("Die Änderungen wurden nicht gespeichert: in der Datenbank "
+                                                "war noch eine Transaktion offen."));
     } catch (...) {
         --savepointDepth_;
-        if (!sqlite3_get_autocommit(db_)) {
-            try {
-                Execute(QStringLiteral("ROLLBACK TO ") + name);
-                Execute(QStringLiteral("RELEASE ") + name);
-            } catch (const EDatabaseError&) {
-                // The engine already ended the transaction; nothing of it was kept.
-            }
-        }
+        undo(name);
         throw;
     }
     --savepointDepth_;
-    Execute(QStringLiteral("RELEASE ") + name);
+}
+
+void Database::undo(const QString& savepoint) noexcept {
+    if (!sqlite3_get_autocommit(db_)) {
+        const QByteArray sql = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(savepoint).toUtf8();
+        sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
+    }
+    // Nothing may run on inside a transaction that nobody will commit.
+    if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 // ---- TField
@@ -381,56 +387,30 @@ bool TField::IsNull() const {
 
 int32_t TField::AsInteger() const {
     const QVariant v = raw();
-    if (v.isNull())
-        return 0;
-    switch (v.typeId()) {
-    case QMetaType::LongLong:
-        return clampToInt32(v.toLongLong());
-    case QMetaType::Double:
-        return clampToInt32(qRound64(v.toDouble()));
-    case QMetaType::Bool:
-        return v.toBool() ? 1 : 0;
-    default:
-        break;
-    }
-    const QString text = v.toString();
-    if (text.trimmed().isEmpty())
-        return 0;
-    if (const auto n = parseInteger(text))
+    if (const auto n = numberOf(v))
         return clampToInt32(*n);
     throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(text, name_));
+        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(v.toString(), name_));
 }
 
 bool TField::AsBoolean() const {
     const QVariant v = raw();
-    if (v.isNull())
-        return false;
-    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Bool)
-        return v.toDouble() != 0;
-    const QString text = v.toString();
-    if (text.trimmed().isEmpty())
-        return false;
-    if (const auto b = parseBoolean(text))
-        return *b;
+    if (const auto n = numberOf(v))
+        return *n != 0;
     throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(text, name_));
+        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(v.toString(), name_));
 }
 
 QDate TField::AsDate() const {
     const QVariant v = raw();
-    if (v.isNull())
+    if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
         return QDate();
-    if (v.typeId() == QMetaType::QString) {
-        const QString text = v.toString();
-        if (text.trimmed().isEmpty())
-            return QDate();
-        const QDate d = parseDate(text);
-        if (d.isValid())
-            return d;
-    }
-    throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
+    const QDate d =
+        v.typeId() == QMetaType::QString ? QDate::fromString(v.toString().trimmed(), Qt::ISODate) : QDate();
+    if (!d.isValid())
+        throw EDatabaseError(
+            QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
+    return d;
 }
 
 QString TField::AsString() const {
@@ -486,52 +466,28 @@ void TField::store(QVariant value) {
     q.notify();
 }
 
+// A value goes only into a field of its own kind; no text stands in for a number or a date.
 void TField::SetAsInteger(int32_t value) {
-    switch (type_) {
-    case TFieldType::ftSmallint:
-        if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-            throw EDatabaseError(
-                QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
-        store(qlonglong(value));
-        break;
-    case TFieldType::ftBoolean:
-        store(qlonglong(value != 0));
-        break;
-    case TFieldType::ftDate:
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, keine Zahl.").arg(name_));
-    case TFieldType::ftString:
-        store(cutToWidth(QString::number(value), size_));
-        break;
-    default:
-        store(qlonglong(value));
-    }
+    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keine Zahl an.").arg(name_));
+    if (type_ == TFieldType::ftSmallint &&
+        (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
+        throw EDatabaseError(
+            QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
+    store(qlonglong(type_ == TFieldType::ftBoolean ? value != 0 : value));
 }
 
 void TField::SetAsBoolean(bool value) {
-    if (type_ == TFieldType::ftString)
-        store(cutToWidth(value ? QStringLiteral("True") : QStringLiteral("False"), size_));
-    else if (type_ == TFieldType::ftDate)
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist ein Datum, kein Wahrheitswert.").arg(name_));
-    else
-        store(qlonglong(value ? 1 : 0));
+    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Wahrheitswert an.").arg(name_));
+    store(qlonglong(value ? 1 : 0));
 }
 
+// Dates are stored as yyyy-MM-dd.
 void TField::SetAsDate(const QDate& value) {
-    if (!value.isValid()) {
-        store(QVariant());
-        return;
-    }
-    switch (type_) {
-    case TFieldType::ftDate:
-    case TFieldType::ftUnknown:
-        store(value.toString(Qt::ISODate));
-        break;
-    case TFieldType::ftString:
-        store(cutToWidth(value.toString(kDateFormat), size_));
-        break;
-    default:
+    if (type_ != TFieldType::ftDate && type_ != TFieldType::ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' ist kein Datum.").arg(name_));
-    }
+    store(value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant());
 }
 
 void TField::SetAsString(const QString& value) {
@@ -539,32 +495,9 @@ void TField::SetAsString(const QString& value) {
         store(QVariant());
         return;
     }
-    switch (type_) {
-    case TFieldType::ftString:
-    case TFieldType::ftUnknown:
-        store(cutToWidth(value, size_));
-        return;
-    case TFieldType::ftDate: {
-        const QDate d = parseDate(value);
-        if (!d.isValid())
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiges Datum.").arg(value));
-        SetAsDate(d);
-        return;
-    }
-    case TFieldType::ftBoolean: {
-        const auto b = parseBoolean(value);
-        if (!b)
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Boolescher Wert.").arg(value));
-        SetAsBoolean(*b);
-        return;
-    }
-    default: {
-        const auto n = parseInteger(value);
-        if (!n || *n < std::numeric_limits<int32_t>::min() || *n > std::numeric_limits<int32_t>::max())
-            throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger Integerwert.").arg(value));
-        SetAsInteger(int32_t(*n));
-    }
-    }
+    if (type_ != TFieldType::ftString && type_ != TFieldType::ftUnknown)
+        throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Text an.").arg(name_));
+    store(cutToWidth(value, size_));
 }
 
 void TField::Clear() {
@@ -613,73 +546,30 @@ void TQuery::requireLive() const {
 }
 
 void TQuery::SQLClear() {
-    requireInactive("Der SQL-Text");
-    sql_.clear();
-    paramsParsed_ = false;
+    SetSQL({});
 }
 
 void TQuery::SQLAdd(const QString& line) {
-    requireInactive("Der SQL-Text");
-    sql_.append(line);
-    paramsParsed_ = false;
+    SetSQL(sql_ + QStringList{line});
 }
 
+// A new text starts without parameter values; objects that callers hold stay valid.
 void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
-    paramsParsed_ = false;
-}
-
-// Finds ":Name" outside quoted texts and names; the parameters of an earlier text that
-// the new one names again keep their objects.
-void TQuery::parseParams() {
-    if (paramsParsed_)
-        return;
-    for (auto& [key, param] : params_)
+    for (auto& [name, param] : params_) {
+        param->value_ = QVariant();
         param->bound_ = false;
-    std::map<QString, std::unique_ptr<TParam>> found;
-    const QString text = sqlText();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const qsizetype end = text.indexOf(c, i + 1);
-            if (end < 0)
-                break;
-            i = end;
-        } else if (c == QLatin1Char(':') && i + 1 < text.size() &&
-                   (text[i + 1].isLetter() || text[i + 1] == QLatin1Char('_'))) {
-            qsizetype j = i + 1;
-            while (j < text.size() && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
-                ++j;
-            const QString name = text.mid(i + 1, j - i - 1);
-            const QString key = name.toLower();
-            if (!found.count(key)) {
-                auto old = params_.find(key);
-                if (old != params_.end()) {
-                    found[key] = std::move(old->second);
-                    found[key]->value_ = QVariant();
-                } else {
-                    found[key] = std::make_unique<TParam>(name);
-                }
-            }
-            i = j - 1;
-        }
     }
-    // Objects of parameters no longer named stay alive (a caller may hold one) but are unknown.
-    for (auto& [key, param] : params_)
-        if (param && !found.count(key))
-            retired_.push_back(std::move(param));
-    params_ = std::move(found);
-    paramsParsed_ = true;
 }
 
+// A name the statement lacks, or a parameter it names without a value, fails when it opens.
 TParam& TQuery::ParamByName(const QString& name) {
-    parseParams();
-    const auto it = params_.find(name.toLower());
-    if (it == params_.end())
-        throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
-    it->second->bound_ = true;
-    return *it->second;
+    auto& param = params_[name];
+    if (!param)
+        param = std::make_unique<TParam>(name);
+    param->bound_ = true;
+    return *param;
 }
 
 void TQuery::SetRequestLive(bool on) {
@@ -693,19 +583,18 @@ void TQuery::SetUniDirectional(bool on) {
 }
 
 TField& TQuery::AddField(const QString& name, TFieldType type, int size) {
-    requireInactive("Die Feldliste");
-    if (FindField(name))
-        throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
-    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
-    fields_.back()->declared_ = true;
-    return *fields_.back();
+    return declareField(name, type, size, false);
 }
 
 TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
+    return declareField(name, type, size, true);
+}
+
+TField& TQuery::declareField(const QString& name, TFieldType type, int size, bool calculated) {
     requireInactive("Die Feldliste");
     if (FindField(name))
         throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
-    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, true)));
+    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, calculated)));
     fields_.back()->declared_ = true;
     return *fields_.back();
 }
@@ -777,17 +666,25 @@ void TQuery::fetch(bool rebind) {
         sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
         live = true;
     }
-    parseParams();
 
-    const QString context = QStringLiteral("Fehler beim Öffnen der Abfrage: ");
-    Statement s(db.Handle(), sql, context);
-    for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
-        const char* raw = sqlite3_bind_parameter_name(s.get(), i);
-        const QString name = raw ? QString::fromUtf8(raw).mid(1) : QString();
-        const auto it = params_.find(name.toLower());
-        if (it == params_.end() || !it->second->bound_)
-            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.").arg(name));
-        s.bind(i, it->second->value_);
+    Statement s(db.Handle(), sql);
+    std::vector<bool> given(size_t(sqlite3_bind_parameter_count(s.get())) + 1);
+    for (const auto& [name, param] : params_) {
+        if (!param->bound_)
+            continue;
+        const int index =
+            sqlite3_bind_parameter_index(s.get(), (QLatin1Char(':') + name).toUtf8().constData());
+        if (index == 0)
+            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
+        s.bind(index, param->value_);
+        given[size_t(index)] = true;
+    }
+    for (size_t i = 1; i < given.size(); ++i) {
+        if (!given[i]) {
+            const char* name = sqlite3_bind_parameter_name(s.get(), int(i));
+            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
+                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
+        }
     }
 
     const int first = live ? 1 : 0;
@@ -800,34 +697,28 @@ void TQuery::fetch(bool rebind) {
         declTypes.push_back(decl ? QString::fromUtf8(decl) : QString());
     }
 
+    // The auto-increment number is the table's INTEGER PRIMARY KEY, the file's own row number.
     int autoInc = -1;
-    if (live) {
-        Statement info(db.Handle(), QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)), context);
-        while (info.step()) {
-            if (sqlite3_column_int(info.get(), 5) == 1 &&
-                info.column(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) {
-                const QString pk = info.column(1).toString();
-                for (size_t i = 0; i < names.size(); ++i)
-                    if (names[i].compare(pk, Qt::CaseInsensitive) == 0)
-                        autoInc = int(i);
-            }
-        }
+    for (size_t i = 0; live && i < names.size(); ++i) {
+        const char* type = nullptr;
+        int primaryKey = 0;
+        if (sqlite3_table_column_metadata(db.Handle(), nullptr, table.toUtf8().constData(),
+                                          names[i].toUtf8().constData(), &type, nullptr, nullptr, &primaryKey,
+                                          nullptr) == SQLITE_OK &&
+            primaryKey && type && qstricmp(type, "INTEGER") == 0)
+            autoInc = int(i);
     }
 
     std::vector<Row> rows;
-    try {
-        while (s.step()) {
-            Row row;
-            row.id = nextRowId_++;
-            if (live)
-                row.rowid = sqlite3_column_int64(s.get(), 0);
-            row.values.reserve(names.size());
-            for (int i = first; i < count; ++i)
-                row.values.push_back(s.column(i));
-            rows.push_back(std::move(row));
-        }
-    } catch (const EDatabaseError& e) {
-        throw EDatabaseError(context + e.Message());
+    while (s.step()) {
+        Row row;
+        row.id = nextRowId_++;
+        if (live)
+            row.rowid = sqlite3_column_int64(s.get(), 0);
+        row.values.reserve(names.size());
+        for (int i = first; i < count; ++i)
+            row.values.push_back(s.column(i));
+        rows.push_back(std::move(row));
     }
 
     if (rebind) {
@@ -837,18 +728,18 @@ void TQuery::fetch(bool rebind) {
         table_ = table;
         live_ = live;
     }
-    size_t calcCount = 0;
-    for (auto* f : active_)
-        if (f->calculated_)
-            ++calcCount;
     for (auto& row : rows)
-        row.calc.resize(calcCount);
+        row.calc.resize(calcCount());
     rows_ = std::move(rows);
     cachedDeletes_.clear();
     cur_ = rows_.empty() ? -1 : 0;
-    eof_ = bof_ = true;
-    if (!rows_.empty())
-        eof_ = false;
+    eof_ = rows_.empty();
+    bof_ = true;
+}
+
+size_t TQuery::calcCount() const {
+    return size_t(
+        std::count_if(active_.begin(), active_.end(), [](const TField* f) { return f->calculated_; }));
 }
 
 void TQuery::Open() {
@@ -896,10 +787,7 @@ void TQuery::WithRow(int row, const std::function<void()>& fn) {
 void TQuery::computeCalc(int index) {
     if (!OnCalcFields || index < 0 || size_t(index) >= rows_.size())
         return;
-    bool any = false;
-    for (auto* f : active_)
-        any = any || f->calculated_;
-    if (!any)
+    if (calcCount() == 0)
         return;
     Row& row = rows_[size_t(index)];
     std::fill(row.calc.begin(), row.calc.end(), QVariant());
@@ -1067,11 +955,7 @@ void TQuery::beginInsert(bool append) {
     Row row;
     row.id = nextRowId_++;
     row.values.resize(columns_.size());
-    size_t calcCount = 0;
-    for (auto* f : active_)
-        if (f->calculated_)
-            ++calcCount;
-    row.calc.resize(calcCount);
+    row.calc.resize(calcCount());
     row.status = RowStatus::Inserted;
     insertReturn_ = cur_;
     const int pos = append || cur_ < 0 ? int(rows_.size()) : cur_;
@@ -1108,55 +992,38 @@ void TQuery::Edit() {
     notify();
 }
 
-void TQuery::insertIntoFile(Row& row) {
+// Writes every value but the auto-increment number. A new row gets its number from the file;
+// a changed row must still be there.
+void TQuery::writeToFile(Row& row, bool isNew) {
     sqlite3* h = database().Handle();
     QStringList names;
-    QStringList marks;
-    for (size_t i = 0; i < columns_.size(); ++i) {
-        if (int(i) == autoIncColumn_)
-            continue;
-        names << quoted(columns_[i]);
-        marks << QStringLiteral("?");
-    }
-    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_))
-                                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                              .arg(quoted(table_), names.join(QLatin1Char(',')),
-                                                   marks.join(QLatin1Char(',')));
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (int(i) != autoIncColumn_)
+            names << quoted(columns_[i]);
+    if (names.isEmpty() && !isNew)
+        return;
+    QString sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_));
+    if (!names.isEmpty())
+        sql = (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                     : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
+                  .arg(quoted(table_), names.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
     Statement s(h, sql);
     int index = 1;
     for (size_t i = 0; i < columns_.size(); ++i)
         if (int(i) != autoIncColumn_)
             s.bind(index++, row.values[i]);
+    if (!isNew)
+        s.bind(index, qlonglong(row.rowid));
     s.step();
-    row.rowid = sqlite3_last_insert_rowid(h);
-    // Read the row back: the file gave it its number.
-    Statement back(h, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(table_)));
-    back.bind(1, qlonglong(row.rowid));
-    if (back.step())
-        for (size_t i = 0; i < columns_.size() && int(i) < sqlite3_column_count(back.get()); ++i)
-            row.values[i] = back.column(int(i));
-}
-
-void TQuery::updateInFile(const Row& row) {
-    sqlite3* h = database().Handle();
-    QStringList sets;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            sets << quoted(columns_[i]) + QStringLiteral(" = ?");
-    if (sets.isEmpty())
-        return;
-    Statement s(
-        h,
-        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table_), sets.join(QLatin1Char(','))));
-    int index = 1;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            s.bind(index++, row.values[i]);
-    s.bind(index, qlonglong(row.rowid));
-    s.step();
-    if (sqlite3_changes(h) != 1)
+    if (isNew) {
+        row.rowid = sqlite3_last_insert_rowid(h);
+        if (autoIncColumn_ >= 0)
+            row.values[size_t(autoIncColumn_)] = qlonglong(row.rowid);
+    } else if (sqlite3_changes(h) != 1) {
         throw EDatabaseError(
             QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
+    }
 }
 
 void TQuery::deleteFromFile(int64_t rowid) {
@@ -1178,11 +1045,11 @@ void TQuery::Post() {
             row.status = RowStatus::Modified;
     } else if (state_ == TDataSetState::dsInsert) {
         Row written = row;
-        insertIntoFile(written);
+        writeToFile(written, true);
         written.status = RowStatus::Unchanged;
         row = std::move(written);
     } else {
-        updateInFile(row);
+        writeToFile(row, false);
     }
     state_ = TDataSetState::dsBrowse;
     modified_ = false;
@@ -1286,10 +1153,7 @@ void TQuery::ApplyUpdates() {
             if (rows_[i].status == RowStatus::Unchanged)
                 continue;
             Row copy = rows_[i];
-            if (copy.status == RowStatus::Inserted)
-                insertIntoFile(copy);
-            else
-                updateInFile(copy);
+            writeToFile(copy, copy.status == RowStatus::Inserted);
             copy.status = RowStatus::Unchanged;
             written.emplace_back(i, std::move(copy));
         }

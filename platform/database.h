@@ -21,7 +21,8 @@ struct sqlite3;
 
 namespace platform {
 
-// Every failure of the database layer: the text is meant for the user.
+// Every failure of the database layer: the text is meant for the user. A failure of the
+// engine names the file and says in German what happened, then gives the engine's own text.
 class EDatabaseError : public std::runtime_error {
 public:
     explicit EDatabaseError(const QString& message);
@@ -32,7 +33,8 @@ private:
 };
 
 // One connection to the database file. Creates the four tables when the file is new and
-// brings an older file of this program up to date (versioned by PRAGMA user_version).
+// brings an older file of this program up to date (versioned by PRAGMA user_version). The
+// file is written ahead (WAL), so other programs may read it while the program writes.
 class Database {
 public:
     static constexpr int kSchemaVersion = 1;
@@ -54,26 +56,23 @@ public:
     const QString& Path() const { return path_; }
     int SchemaVersion() const;
     sqlite3* Handle() const { return db_; }
+    // How long a write waits for another program's write to end (5 s unless set).
+    void SetBusyTimeout(int milliseconds);
 
     // Runs a statement without result rows (no parameters).
     void Execute(const QString& sql);
 
-    // An explicit transaction over several queries' writes. Queries that wrote inside a
-    // transaction that is rolled back must be reopened: their rows no longer match the file.
-    void StartTransaction();
-    void Commit();
-    void Rollback();
-    bool InTransaction() const { return explicitTransaction_; }
-
-    // Runs fn as one unit: everything it wrote is kept, or nothing when it throws.
+    // Runs fn as one unit (units nest): everything it wrote is kept, or nothing when it or
+    // the commit fails; then no transaction is left open. Queries that wrote inside a unit
+    // that failed must be reopened: their rows no longer match the file.
     void RunAtomically(const std::function<void()>& fn);
 
 private:
     void prepareSchema();
+    void undo(const QString& savepoint) noexcept;
 
     QString path_;
     sqlite3* db_ = nullptr;
-    bool explicitTransaction_ = false;
     int savepointDepth_ = 0;
 };
 
@@ -111,8 +110,8 @@ public:
     void SetAsInteger(int32_t value);
     void SetAsBoolean(bool value);
     void SetAsDate(const QDate& value);
-    // Converts the text into the field's type (dates as dd.MM.yyyy); a text that is no
-    // value of the type throws.
+    // For text fields; other fields take their typed writers (the controls turn what a user
+    // types into a value).
     void SetAsString(const QString& value);
     void Clear();
 
@@ -179,7 +178,8 @@ public:
     void SQLAdd(const QString& line);
     void SetSQL(const QStringList& lines);
 
-    // Parameters named in the SQL text; an unknown name throws.
+    // A parameter of the SQL text (":Name", names as written). Opening fails when a parameter
+    // given here is not in the text, or one of the text has no value.
     TParam& ParamByName(const QString& name);
 
     // Switches, set while closed. Live: the result can be edited (a statement of the form
@@ -292,7 +292,7 @@ private:
 
     Database& database();
     QString sqlText() const;
-    void parseParams();
+    TField& declareField(const QString& name, TFieldType type, int size, bool calculated);
     void requireInactive(const char* what) const;
     void requireActive() const;
     void requireBidirectional() const;
@@ -300,22 +300,20 @@ private:
     void checkBrowseMode();
     void fetch(bool rebind);
     void bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes);
+    size_t calcCount() const;
     void computeCalc(int index);
     void computeAllCalc();
     void scrolled();
     void notify();
     const Row* activeRow() const;
-    void insertIntoFile(Row& row);
-    void updateInFile(const Row& row);
+    void writeToFile(Row& row, bool isNew);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
 
     Database* db_;
     Database* openedOn_ = nullptr;
     QStringList sql_;
-    std::map<QString, std::unique_ptr<TParam>> params_; // by lower-case name
-    std::vector<std::unique_ptr<TParam>> retired_;
-    bool paramsParsed_ = false;
+    std::map<QString, std::unique_ptr<TParam>> params_;
     bool requestLive_ = false;
     bool uniDirectional_ = false;
     bool autoCalcFields_ = true;

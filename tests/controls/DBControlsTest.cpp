@@ -4,11 +4,14 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -234,6 +237,106 @@ TEST_F(DBControlsTest, MemoNoteIsPostedWhenTheQueryPosts) {
     EXPECT_EQ(stored(1, "Notiz"), QStringLiteral("Kabel"));
 }
 
+TEST_F(DBControlsTest, WithoutARowMemoAndEditTakeNoInput) {
+    Answer answer(MessageResult::Ok);
+    TQuery empty(nullptr, db.get());
+    empty.SQLAdd(QStringLiteral("select * from \"Uebernah.db\" where LfdNr > 100"));
+    empty.SetRequestLive(true);
+    empty.AfterInsert = [](TQuery& q) { q.Cancel(); }; // rows come only from a fetch
+    empty.Open();
+    TDataSource emptySource;
+    emptySource.SetDataSet(&empty);
+    TDBMemo memo;
+    memo.SetDataSource(&emptySource);
+    memo.SetDataField(QStringLiteral("Notiz"));
+    TDBEdit edit;
+    edit.SetDataSource(&emptySource);
+    edit.SetDataField(QStringLiteral("Pruefer"));
+    EXPECT_TRUE(memo.isReadOnly());
+    EXPECT_TRUE(edit.isReadOnly());
+
+    memo.setFocus();
+    typeText(memo, QStringLiteral("Kabel"));
+    leave(memo);
+    typeText(edit, QStringLiteral("Meier"));
+    leave(edit);
+    EXPECT_TRUE(answer.texts.empty());
+    EXPECT_EQ(memo.toPlainText(), QString());
+    EXPECT_EQ(edit.text(), QString());
+    EXPECT_EQ(empty.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(rows(), 3);
+
+    // The last row deleted: the memo that showed it takes no more input.
+    TDBMemo bound;
+    bound.SetDataSource(&source);
+    bound.SetDataField(QStringLiteral("Notiz"));
+    EXPECT_FALSE(bound.isReadOnly());
+    while (query->RecordCount() > 0)
+        query->Delete();
+    EXPECT_TRUE(bound.isReadOnly());
+}
+
+// ---- field widths: what is typed or pasted never exceeds the field
+
+TEST_F(DBControlsTest, MemoTakesNoMoreThanItsFieldHoldsTypedOrPasted) {
+    TDBMemo memo;
+    memo.SetDataSource(&source);
+    memo.SetDataField(QStringLiteral("Notiz"));
+    memo.setFocus();
+    QString long900;
+    for (int i = 0; i < 900; ++i)
+        long900 += QChar(u'a' + i % 26);
+    QApplication::clipboard()->setText(long900);
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText().size(), 255);
+    EXPECT_EQ(memo.toPlainText(), long900.left(255));
+    typeText(memo, QStringLiteral("xyz"));
+    EXPECT_EQ(memo.toPlainText(), long900.left(255));
+    leave(memo);
+    query->Post();
+    EXPECT_EQ(stored(1, "Notiz"), long900.left(255));
+
+    // Pasted into the middle: what fits goes in at the cursor, the rest of the note stays.
+    QTextCursor c = memo.textCursor();
+    c.setPosition(10);
+    c.setPosition(20, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    memo.setTextCursor(c);
+    QApplication::clipboard()->setText(QStringLiteral("0123456789ABCDEF"));
+    memo.paste();
+    EXPECT_EQ(memo.toPlainText(), long900.left(10) + QStringLiteral("0123456789") + long900.mid(20, 235));
+    EXPECT_EQ(memo.textCursor().position(), 20);
+}
+
+TEST_F(DBControlsTest, EditTakesNoMoreThanItsFieldHoldsTypedOrPasted) {
+    TDBEdit edit;
+    edit.SetDataSource(&source);
+    edit.SetDataField(QStringLiteral("Pruefer"));
+    EXPECT_EQ(edit.maxLength(), 25);
+    typeText(edit, QStringLiteral("Maximilian-Alexander von Hohenzollern"));
+    EXPECT_EQ(edit.text(), QStringLiteral("Maximilian-Alexander von "));
+    edit.clear();
+    QApplication::clipboard()->setText(QString(900, QLatin1Char('x')));
+    edit.paste();
+    EXPECT_EQ(edit.text(), QString(25, QLatin1Char('x')));
+}
+
+TEST_F(DBControlsTest, GridCellEditorTakesNoMoreThanItsFieldHolds) {
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("Barcode")}, {QStringLiteral("Pruefer")}, {QStringLiteral("LfdNr")}});
+    grid.SetDataSource(&source);
+    grid.show();
+    const int widths[] = {15, 25};
+    for (int column = 0; column < 2; ++column) {
+        grid.edit(grid.model()->index(0, column));
+        auto* editor = grid.findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->maxLength(), widths[column]) << column;
+        grid.closePersistentEditor(grid.model()->index(0, column));
+        delete editor;
+    }
+}
+
 TEST_F(DBControlsTest, EditRefusingAValueShowsTheErrorAndKeepsTheOldOne) {
     Answer answer(MessageResult::Ok);
     TDBEdit edit;
@@ -244,6 +347,33 @@ TEST_F(DBControlsTest, EditRefusingAValueShowsTheErrorAndKeepsTheOldOne) {
     ASSERT_EQ(answer.texts.size(), 1u);
     EXPECT_TRUE(answer.texts[0].contains(QStringLiteral("kein gültiges Datum")));
     EXPECT_EQ(edit.text(), QString());
+}
+
+TEST_F(DBControlsTest, TypedTextBecomesAValueOfTheFieldsType) {
+    Answer answer(MessageResult::Ok);
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("Datum")},
+                     {QStringLiteral("Pruefungsergebnis")},
+                     {QStringLiteral("Schutzleiterwid")}});
+    grid.SetDataSource(&source);
+    auto* m = grid.model();
+    EXPECT_TRUE(m->setData(m->index(0, 0), QStringLiteral("1.3.2024"), Qt::EditRole));
+    EXPECT_TRUE(m->setData(m->index(0, 1), QStringLiteral("ja"), Qt::EditRole));
+    EXPECT_TRUE(m->setData(m->index(0, 2), QStringLiteral("-1"), Qt::EditRole));
+    EXPECT_EQ(query->FieldByName(QStringLiteral("Datum")).AsDate(), QDate(2024, 3, 1));
+    EXPECT_TRUE(query->FieldByName(QStringLiteral("Pruefungsergebnis")).AsBoolean());
+    EXPECT_EQ(query->FieldByName(QStringLiteral("Schutzleiterwid")).AsInteger(), -1);
+    EXPECT_EQ(stored(1, "Datum"), QStringLiteral("01.03.2024"));
+    EXPECT_TRUE(answer.texts.empty());
+
+    EXPECT_FALSE(m->setData(m->index(0, 0), QStringLiteral("31.02.2024"), Qt::EditRole));
+    EXPECT_FALSE(m->setData(m->index(0, 1), QStringLiteral("vielleicht"), Qt::EditRole));
+    EXPECT_FALSE(m->setData(m->index(0, 2), QStringLiteral("zwölf"), Qt::EditRole));
+    ASSERT_EQ(answer.texts.size(), 3u);
+    EXPECT_EQ(answer.texts[0], QStringLiteral("'31.02.2024' ist kein gültiges Datum."));
+    EXPECT_EQ(answer.texts[1], QStringLiteral("'vielleicht' ist kein gültiger Boolescher Wert."));
+    EXPECT_EQ(answer.texts[2], QStringLiteral("'zwölf' ist kein gültiger Integerwert."));
+    EXPECT_EQ(stored(1, "Datum"), QStringLiteral("01.03.2024"));
 }
 
 TEST_F(DBControlsTest, EditOfAReadOnlyResultCannotBeTyped) {

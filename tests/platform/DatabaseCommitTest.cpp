@@ -1,0 +1,184 @@
+// Commits against other programs that hold the same file: readers never make a write fail,
+// and a commit that fails leaves no transaction behind.
+#include "platform/database.h"
+
+#include <sqlite3.h>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace platform;
+
+namespace {
+
+// Another program's connection to the file.
+class OtherConnection {
+public:
+    explicit OtherConnection(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OtherConnection() { sqlite3_close(db_); }
+    OtherConnection(const OtherConnection&) = delete;
+    OtherConnection& operator=(const OtherConnection&) = delete;
+
+    int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+    // -1 when the count fails.
+    int64_t count(const char* table) {
+        const std::string sql = std::string("SELECT count(*) FROM \"") + table + "\"";
+        sqlite3_stmt* st = nullptr;
+        int64_t n = -1;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return n;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class DatabaseCommitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        db = std::make_unique<Database>(path());
+        db->SetBusyTimeout(50);
+    }
+    QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }
+
+    // What a program that opens the file now finds in it.
+    int64_t rowsInFile(const char* table) { return OtherConnection(path()).count(table); }
+
+    void stageRow(TQuery& q, int lfdNr) {
+        q.Append();
+        q.FieldByName(QStringLiteral("LfdNr")).SetAsInteger(lfdNr);
+        q.Post();
+    }
+
+    std::unique_ptr<TQuery> staging() {
+        auto q = std::make_unique<TQuery>(nullptr, db.get());
+        q->SQLAdd(QStringLiteral("select * from \"Uebernah.db\" order by LfdNr"));
+        q->SetRequestLive(true);
+        q->Open();
+        return q;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Database> db;
+};
+
+TEST_F(DatabaseCommitTest, FileIsWrittenAheadWithFullSync) {
+    TQuery q(nullptr, db.get());
+    q.SQLAdd(QStringLiteral("PRAGMA journal_mode"));
+    q.Open();
+    EXPECT_EQ(q.Fields()[0]->AsString(), QStringLiteral("wal"));
+    q.Close();
+    q.SQLClear();
+    q.SQLAdd(QStringLiteral("PRAGMA synchronous"));
+    q.Open();
+    EXPECT_EQ(q.Fields()[0]->AsInteger(), 2);
+}
+
+TEST_F(DatabaseCommitTest, ReaderHoldingATransactionNeverMakesAWriteFail) {
+    OtherConnection reader(path());
+    ASSERT_EQ(reader.exec("BEGIN"), SQLITE_OK);
+    ASSERT_EQ(reader.count("Uebernah.db"), 0);
+
+    auto q = staging();
+    stageRow(*q, 1);
+    q->SetCachedUpdates(true);
+    stageRow(*q, 2);
+    stageRow(*q, 3);
+    EXPECT_NO_THROW(q->ApplyUpdates());
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 3);
+    EXPECT_EQ(reader.count("Uebernah.db"), 0); // its own snapshot
+    reader.exec("COMMIT");
+    EXPECT_EQ(reader.count("Uebernah.db"), 3);
+}
+
+TEST_F(DatabaseCommitTest, OurWritesNeverBlockAReader) {
+    OtherConnection reader(path());
+    auto q = staging();
+    q->SetCachedUpdates(true);
+    stageRow(*q, 1);
+    int64_t seenMeanwhile = -2;
+    db->RunAtomically([&] {
+        q->ApplyUpdates();
+        seenMeanwhile = reader.count("Uebernah.db");
+    });
+    EXPECT_EQ(seenMeanwhile, 0);
+    EXPECT_EQ(reader.count("Uebernah.db"), 1);
+}
+
+// A deferred foreign key makes the final release fail after every statement succeeded.
+TEST_F(DatabaseCommitTest, FailedCommitIsRolledBackAndTheNextOneCommitsForReal) {
+    db->Execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    db->Execute(QStringLiteral("CREATE TABLE anchor (id INTEGER PRIMARY KEY)"));
+    db->Execute(
+        QStringLiteral("CREATE TABLE pin (a INTEGER REFERENCES anchor(id) DEFERRABLE INITIALLY DEFERRED)"));
+    db->Execute(QStringLiteral("CREATE TRIGGER dangling AFTER INSERT ON \"Uebernah.db\" WHEN NEW.LfdNr = 2 "
+                               "BEGIN INSERT INTO pin VALUES (99); END"));
+    auto q = staging();
+    q->SetCachedUpdates(true);
+    stageRow(*q, 1);
+    stageRow(*q, 2);
+    EXPECT_THROW(q->ApplyUpdates(), EDatabaseError);
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 0);
+    q->SetCachedUpdates(false);
+    EXPECT_EQ(q->RecordCount(), 0);
+
+    db->Execute(QStringLiteral("DROP TRIGGER dangling"));
+    q->SetCachedUpdates(true);
+    stageRow(*q, 1);
+    q->ApplyUpdates();
+    q->SetCachedUpdates(false);
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
+    q.reset();
+    db.reset();
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
+}
+
+TEST_F(DatabaseCommitTest, WriterLockedOutPastTheBusyTimeKeepsNothing) {
+    OtherConnection writer(path());
+    ASSERT_EQ(writer.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    auto q = staging();
+    q->SetCachedUpdates(true);
+    stageRow(*q, 1);
+    EXPECT_THROW(q->ApplyUpdates(), EDatabaseError);
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    writer.exec("ROLLBACK");
+
+    q->ApplyUpdates();
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
+}
+
+TEST_F(DatabaseCommitTest, UnitInsideATransactionBegunByHandIsNoCommit) {
+    db->Execute(QStringLiteral("BEGIN"));
+    auto q = staging();
+    EXPECT_THROW(db->RunAtomically([&] { stageRow(*q, 1); }), EDatabaseError);
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 0);
+}
+
+TEST_F(DatabaseCommitTest, FailedInnerUnitLeavesTheOuterOneGoing) {
+    auto q = staging();
+    db->RunAtomically([&] {
+        stageRow(*q, 1);
+        EXPECT_THROW(db->RunAtomically([&] {
+            stageRow(*q, 2);
+            throw EDatabaseError(QStringLiteral("halt"));
+        }),
+                     EDatabaseError);
+        EXPECT_FALSE(sqlite3_get_autocommit(db->Handle()));
+    });
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
+}
+
+} // namespace

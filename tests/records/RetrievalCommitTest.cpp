@@ -1,0 +1,208 @@
+// The fetch's commit into a database file that other programs hold open at the same time.
+#include "platform/database.h"
+#include "records/RecordRetrieval.h"
+#include "records/StagingTable.h"
+
+#include <sqlite3.h>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using platform::Database;
+using platform::TQuery;
+
+namespace {
+
+// A tester holding stored records: "T" presents the first, "S" the next, "C" clears them.
+class MemoryTester : public IRecordLink {
+public:
+    std::vector<StoredTestRecord> records;
+    int clears = 0;
+    std::function<void()> onClear; // runs when "C" arrives, before it is answered
+
+    bool Connected() const override { return true; }
+    uint32_t AnswerTimeout(TTimeoutClass) const override { return 100; }
+    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t, TProtok& Answer) override {
+        TProtok frame{};
+        frame[0] = 'S';
+        frame[1] = MsgIdTester;
+        frame[3] = Sub;
+        if (Sub == MsgQueryRecordCount) {
+            frame[4] = static_cast<uint8_t>(records.size());
+        } else if (Sub >= MsgReadRecordPart1 && Sub <= MsgReadRecordPart5) {
+            const auto& part = records.at(current_).Part[Sub - MsgReadRecordPart1];
+            std::copy(part.begin(), part.end(), frame.begin() + 4);
+        } else if (Sub == MsgEepromFunction && Data == "T") {
+            current_ = 0;
+        } else if (Sub == MsgEepromFunction && Data == "S") {
+            ++current_;
+        } else if (Sub == MsgEepromFunction && Data == "C") {
+            ++clears;
+            if (onClear)
+                onClear();
+            records.clear();
+        }
+        Answer = frame;
+        return true;
+    }
+
+private:
+    size_t current_ = 0;
+};
+
+class SilentView : public IRetrievalView {
+public:
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    void ShowMessage(const QString& Text) override { messages.push_back(Text); }
+    void UpdateButtons() override {}
+    std::vector<QString> messages;
+};
+
+// Another program's connection to the file.
+class OtherConnection {
+public:
+    explicit OtherConnection(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OtherConnection() { sqlite3_close(db_); }
+    OtherConnection(const OtherConnection&) = delete;
+    OtherConnection& operator=(const OtherConnection&) = delete;
+
+    int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+    int64_t stagedRows() {
+        sqlite3_stmt* st = nullptr;
+        int64_t n = -1;
+        if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM \"Uebernah.db\"", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return n;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class RetrievalCommit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        open();
+    }
+    void TearDown() override {
+        staging.reset();
+        Database::SetCurrent(nullptr);
+    }
+
+    void open() {
+        db = std::make_unique<Database>(path());
+        db->SetBusyTimeout(50);
+        Database::SetCurrent(db.get());
+        staging = std::make_unique<TQuery>(nullptr, db.get());
+        DefineStagingQuery(*staging);
+        staging->Open();
+    }
+    void close() {
+        staging.reset();
+        Database::SetCurrent(nullptr);
+        db.reset();
+    }
+
+    QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }
+    int64_t rowsInFile() { return OtherConnection(path()).stagedRows(); }
+
+    void store(int n) {
+        for (int i = 1; i <= n; ++i) {
+            TStoredTestValues v;
+            v.Barcode = std::to_string(1000 + i);
+            v.Klasse = 1;
+            v.Messablauf = 0x40;
+            tester.records.push_back(EncodeStoredRecord(v));
+        }
+    }
+
+    TRetrievalOutcome fetch() {
+        TStagingQuerySink sink(*staging);
+        TRecordRetrieval retrieval(tester, sink, view, gate);
+        retrieval.Run(TRecordStamp{QDate(2024, 5, 6), QStringLiteral("0987654321"), QStringLiteral("Meier")});
+        return retrieval.LastOutcome();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Database> db;
+    std::unique_ptr<TQuery> staging;
+    MemoryTester tester;
+    SilentView view;
+    TExchangeGate gate;
+};
+
+TEST_F(RetrievalCommit, ReaderHoldingTheFileDoesNotStopTheFetchAndClearComesAfterTheCommit) {
+    store(3);
+    OtherConnection reader(path());
+    ASSERT_EQ(reader.exec("BEGIN"), SQLITE_OK);
+    ASSERT_EQ(reader.stagedRows(), 0);
+    int64_t rowsWhenCleared = -2;
+    tester.onClear = [&] { rowsWhenCleared = rowsInFile(); };
+
+    EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
+    EXPECT_EQ(tester.clears, 1);
+    EXPECT_EQ(rowsWhenCleared, 3);
+    EXPECT_EQ(staging->RecordCount(), 3);
+    reader.exec("COMMIT");
+    close();
+    EXPECT_EQ(rowsInFile(), 3);
+}
+
+TEST_F(RetrievalCommit, WriterLockPastTheBusyTimeFailsTheFetchAndTheNextOneCommits) {
+    store(3);
+    {
+        OtherConnection writer(path());
+        ASSERT_EQ(writer.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+        EXPECT_EQ(fetch(), TRetrievalOutcome::roStoreFailed);
+        EXPECT_EQ(tester.clears, 0);
+        EXPECT_EQ(staging->RecordCount(), 0);
+        EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+        writer.exec("ROLLBACK");
+    }
+    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_EQ(tester.records.size(), 3u);
+
+    EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
+    EXPECT_EQ(tester.clears, 1);
+    close();
+    EXPECT_EQ(rowsInFile(), 3);
+}
+
+// The rows are written, but the commit itself fails (a deferred constraint): nothing may stay
+// behind in an open transaction for a later commit to lose.
+TEST_F(RetrievalCommit, CommitFailingAtTheEndShowsNothingAndTheNextFetchCommitsForReal) {
+    store(3);
+    db->Execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    db->Execute(QStringLiteral("CREATE TABLE anchor (id INTEGER PRIMARY KEY)"));
+    db->Execute(
+        QStringLiteral("CREATE TABLE pin (a INTEGER REFERENCES anchor(id) DEFERRABLE INITIALLY DEFERRED)"));
+    db->Execute(QStringLiteral("CREATE TRIGGER dangling AFTER INSERT ON \"Uebernah.db\" "
+                               "BEGIN INSERT INTO pin VALUES (99); END"));
+
+    EXPECT_EQ(fetch(), TRetrievalOutcome::roStoreFailed);
+    EXPECT_EQ(tester.clears, 0);
+    EXPECT_EQ(staging->RecordCount(), 0);
+    EXPECT_EQ(rowsInFile(), 0);
+    EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+
+    db->Execute(QStringLiteral("DROP TRIGGER dangling"));
+    EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
+    EXPECT_EQ(tester.clears, 1);
+    EXPECT_EQ(staging->RecordCount(), 3);
+    close();
+    EXPECT_EQ(rowsInFile(), 3);
+}
+
+} // namespace
