@@ -13,6 +13,7 @@ void TForm1::createPortComponent() {
     Cate1->SetReadTotalTimeoutMultiplier(0);
     Cate1->SetReadTotalTimeoutConstant(0);
     Cate1->Loaded();
+    SynchroBus1->SetLogTicks(true);
     SynchroBus1->SetCate(Cate1);
 }
 

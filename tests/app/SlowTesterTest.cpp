@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -103,4 +104,17 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry), 6);
 
     EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(SlowTesterTest, BusLogLinesCarryThePerformanceCounter) {
+    const QString busLog = dir.filePath("bus.log");
+    connectTester(QStringLiteral("BusLog=%1\r\n").arg(busLog));
+    QFile f(busLog);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    const QRegularExpression stamped(QStringLiteral(
+        R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,}: (Gesendet: |Empfang : |-----------))"));
+    for (const QString& line : lines)
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
 }
