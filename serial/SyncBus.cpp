@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+// Leeway of a late answer beyond twice its expected answer time.
+constexpr int64_t lateMarginMs = 50;
+
+} // namespace
+
 TByteSet ByteSet(std::initializer_list<uint8_t> values) {
     TByteSet set;
     for (uint8_t v : values)
@@ -448,12 +455,18 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         platform::waitUntil([this] { return answered_; }, end, clock_);
     } while (!answered_ && attempt < attempts);
     WithdrawQueued(request_);
-    // Attempts that went out unanswered may still be answered, about as late as this
-    // request waited or saw its answer come; twice that is the window for their answers.
+    // Attempts that went out unanswered may still be answered, about as late as answers to
+    // this message came: as this request saw it, else as the last one of its kind did,
+    // else as long as the waits. Matching frames within twice that are theirs.
+    if (answered_ && requestSent_ == 1)
+        latency_[Sub] = answeredAt_ - firstSentAt_;
     if (const int owed = requestSent_ - requestAnswers_; owed > 0) {
-        const int64_t seen = answered_ ? answeredAt_ - firstSentAt_ : 0;
-        const int64_t wait = std::max({static_cast<int64_t>(Timeout), msgTimeOut_, seen});
-        late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * wait});
+        int64_t expected = std::max(static_cast<int64_t>(Timeout), msgTimeOut_);
+        if (answered_)
+            expected = std::max(expected, answeredAt_ - firstSentAt_);
+        else if (latency_[Sub] > 0)
+            expected = latency_[Sub];
+        late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * expected + lateMarginMs});
     }
     idSet_.reset();
     subSet_.reset();

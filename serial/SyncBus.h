@@ -233,6 +233,8 @@ private:
     int64_t answeredAt_ = 0;
     bool attemptSettled_ = false; // the last attempt got a frame that may have been its answer
     std::vector<TLateAnswers> late_;
+    // Answer time last seen for each message code, 0 = none yet.
+    std::array<int64_t, 256> latency_{};
 
     std::unique_ptr<platform::Notifier> notifier_;
     std::unique_ptr<TTickThread> tickThread_;
