@@ -69,11 +69,36 @@ bool CommEvent::isSignalled() const {
 
 // ---- names and texts ----
 
-std::string commDevicePath(int portNumber) {
+std::string commDevicePath(int portNumber, const std::string& configured) {
     const std::string var = "GERAETETESTER_COM" + std::to_string(portNumber);
     if (const char* value = std::getenv(var.c_str()); value && *value)
         return value;
+    if (!configured.empty())
+        return configured;
     return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+CommOpenError classifyOpenError(int error) {
+    switch (error) {
+    case 0:
+        return CommOpenError::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO: // a serial node without a UART behind it
+        return CommOpenError::NoDevice;
+    case EACCES:
+    case EPERM:
+        return CommOpenError::NoPermission;
+    case EBUSY:
+        return CommOpenError::Busy;
+    case ENOTTY:
+    case EINVAL:
+    case EISDIR:
+        return CommOpenError::NotCommHandle;
+    default:
+        return CommOpenError::OpenFailed;
+    }
 }
 
 std::string systemErrorText(int code) {
@@ -477,40 +502,42 @@ private:
 
 } // namespace
 
-std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why) {
-    why = CommOpenError::OpenFailed;
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus& status) {
+    status = CommOpenStatus{CommOpenError::None, 0, path};
+    const auto fail = [&status](int error) {
+        status.why = classifyOpenError(error);
+        if (status.why == CommOpenError::None)
+            status.why = CommOpenError::OpenFailed;
+        status.error = error;
+        errno = error;
+        return nullptr;
+    };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
+        return fail(errno);
     termios2 t{};
     if (::ioctl(fd, TCGETS2, &t) != 0) {
         const int e = errno;
         ::close(fd);
-        errno = e;
-        if (e == ENOTTY || e == EINVAL)
-            why = CommOpenError::NotCommHandle;
-        return nullptr;
+        return fail(e);
     }
     // The advisory lock also holds against root, whom TIOCEXCL does not stop.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        errno = EBUSY;
-        return nullptr;
+        return fail(EBUSY);
     }
     ::ioctl(fd, TIOCEXCL);
     auto device = std::make_unique<TerminalDevice>(fd);
     if (!device->init()) {
         const int e = errno;
         device.reset();
-        errno = e;
-        return nullptr;
+        return fail(e);
     }
-    why = CommOpenError::None;
     return device;
 }
 
-std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why) {
-    return openCommPath(commDevicePath(portNumber), why);
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenStatus& status) {
+    return openCommPath(commDevicePath(portNumber), status);
 }
 
 } // namespace platform

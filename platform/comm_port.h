@@ -134,14 +134,33 @@ public:
     virtual CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) = 0;
 };
 
-enum class CommOpenError { None, OpenFailed, NotCommHandle };
+// Why a port did not open.
+enum class CommOpenError {
+    None,
+    NoDevice,      // nothing there: no such file, adapter unplugged, no hardware behind the node
+    NoPermission,  // the user may not open the device
+    Busy,          // another program (or this one) holds it
+    NotCommHandle, // the path is no serial device
+    OpenFailed     // anything else; the error number tells
+};
 
-// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else /dev/ttyS<n-1>.
-std::string commDevicePath(int portNumber);
+// The outcome of opening a port: the reason, the error number and the device tried.
+struct CommOpenStatus {
+    CommOpenError why = CommOpenError::None;
+    int error = 0;
+    std::string device;
+};
 
-// Opens a terminal device for exclusive use; fails with errno set and why filled in.
-std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why);
-std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why);
+// The reason an errno of opening a device stands for.
+CommOpenError classifyOpenError(int error);
+
+// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else the configured
+// device when given, else /dev/ttyS<n-1>.
+std::string commDevicePath(int portNumber, const std::string& configured = {});
+
+// Opens a terminal device for exclusive use; fails with errno set and status filled in.
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus& status);
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenStatus& status);
 
 // Text of an errno value; unknown values give "Fehler #n (Fehlertext nicht verfügbar: ...)".
 std::string systemErrorText(int code);
