@@ -171,7 +171,8 @@ bool TReadThread::HandleReadEvent() {
     const platform::CommIo r = port_->read(buffer_.data(), buffer_.size(), got, *closeEvent_);
     switch (r) {
     case platform::CommIo::Done:
-        return PostReceivedData(buffer_.data(), got);
+        // Nothing there after all (a purge took it): no failure, the wait goes on.
+        return got == 0 || PostReceivedData(buffer_.data(), got);
     case platform::CommIo::Closed:
         return false;
     case platform::CommIo::HungUp:
