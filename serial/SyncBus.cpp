@@ -450,7 +450,10 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         if (requestSent_ > 0)
             platform::waitUntil([this] { return answered_ || attemptSettled_; },
                                 std::min(end, lastSentAt_ + msgTimeOut_), clock_);
-        if (!answered_ && clock_.nowMs() <= end)
+        // An attempt still waiting in the queue is this one's retry already.
+        const bool queued = std::any_of(queue_.begin(), queue_.end(),
+                                        [this](const TStackMsg& m) { return m.Request == request_; });
+        if (!answered_ && !queued && clock_.nowMs() <= end)
             Send(Id, Sub, Data, request_);
         platform::waitUntil([this] { return answered_; }, end, clock_);
     } while (!answered_ && attempt < attempts);
@@ -466,6 +469,8 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
             expected = std::max(expected, answeredAt_ - firstSentAt_);
         else if (latency_[Sub] > 0)
             expected = latency_[Sub];
+        const int64_t now = clock_.nowMs();
+        std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
         late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * expected + lateMarginMs});
     }
     idSet_.reset();

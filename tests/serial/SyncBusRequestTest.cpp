@@ -90,6 +90,21 @@ TEST_F(RequestFixture, RetriesWithinTheBusDeadlineAreWithdrawnAndTheLateAnswerCo
     EXPECT_EQ(unhandled, 1);
 }
 
+TEST_F(RequestFixture, BehindAnOutstandingFrameARequestQueuesOneAttemptAndWithdrawsIt) {
+    answer = false;
+    bus.SetMsgTimeOut(500);
+    bus.SendMsg(Pc, 0x67, "");
+    size_t mostQueued = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { mostQueued = std::max(mostQueued, bus.QueuedCount()); });
+    probe.start(5);
+    TProtok out{};
+    EXPECT_FALSE(request(0x11, 60, out));
+    EXPECT_EQ(mostQueued, 1u);
+    EXPECT_EQ(bus.QueuedCount(), 0u);
+    EXPECT_EQ(port.sent.size(), 1u) << "only the frame before the request";
+}
+
 TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
     answer = false;
     QTimer::singleShot(10, &port, [this] { port.deliver(frameBytes(Tester, 0x3A, {0, 3})); });
