@@ -158,9 +158,11 @@ public:
     // Sends and waits for a frame whose Id is in IdSet and Sub in SubSet, up to maxTry
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
-    // An answer only ever ends the request it belongs to: once a request ends, its
-    // attempts still queued are withdrawn, and for each attempt that went out unanswered
-    // the next matching frame within that attempt's late window is unhandled, not an answer.
+    // An answer only ever ends the request it belongs to: a retry goes out only once the bus
+    // deadline of the attempt before it has passed (or a garbled frame came), at most one
+    // attempt waits in the queue, and what is still queued when the request ends is withdrawn.
+    // For each attempt that went out and stayed unanswered, the next matching frame within
+    // its late window (twice the answer time expected, plus a margin) is unhandled.
     bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     // The same with a single attempt, for a command that must not be carried out twice.
