@@ -3,11 +3,13 @@
 #include <asm/termbits.h>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -69,11 +71,36 @@ bool CommEvent::isSignalled() const {
 
 // ---- names and texts ----
 
-std::string commDevicePath(int portNumber) {
+std::string commDevicePath(int portNumber, const std::string& configured) {
     const std::string var = "GERAETETESTER_COM" + std::to_string(portNumber);
     if (const char* value = std::getenv(var.c_str()); value && *value)
         return value;
+    if (!configured.empty())
+        return configured;
     return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+CommOpenError classifyOpenError(int error) {
+    switch (error) {
+    case 0:
+        return CommOpenError::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO: // a serial node without a UART behind it
+        return CommOpenError::NoDevice;
+    case EACCES:
+    case EPERM:
+        return CommOpenError::NoPermission;
+    case EBUSY:
+        return CommOpenError::Busy;
+    case ENOTTY:
+    case EINVAL:
+    case EISDIR:
+        return CommOpenError::NotCommHandle;
+    default:
+        return CommOpenError::OpenFailed;
+    }
 }
 
 std::string systemErrorText(int code) {
@@ -83,18 +110,108 @@ std::string systemErrorText(int code) {
            " (Fehlertext nicht verfügbar: " + std::string(::strerrordesc_np(EINVAL)) + ")";
 }
 
+// ---- modem lines ----
+
+namespace {
+
+// Interrupts a thread blocked in TIOCMIWAIT; its handler does nothing.
+int lineWaitSignal() {
+    static const int sig = [] {
+        const int n = SIGRTMIN + 5;
+        struct sigaction sa {};
+        sa.sa_handler = [](int) {};
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0; // no SA_RESTART: the ioctl returns EINTR
+        ::sigaction(n, &sa, nullptr);
+        return n;
+    }();
+    return sig;
+}
+
+class SystemLineBackend final : public LineBackend {
+public:
+    bool getLines(int fd, int& lines) override { return ::ioctl(fd, TIOCMGET, &lines) == 0; }
+    bool getCounts(int fd, Counts& counts) override {
+        serial_icounter_struct c{};
+        if (::ioctl(fd, TIOCGICOUNT, &c) != 0)
+            return false;
+        counts = Counts{static_cast<uint32_t>(c.frame), static_cast<uint32_t>(c.overrun),
+                        static_cast<uint32_t>(c.parity), static_cast<uint32_t>(c.brk),
+                        static_cast<uint32_t>(c.buf_overrun)};
+        return true;
+    }
+    bool waitLines(int fd, int mask) override {
+        lineWaitSignal();
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelled_)
+                return false;
+            waiter_ = ::pthread_self();
+            waiting_ = true;
+        }
+        int r;
+        do
+            r = ::ioctl(fd, TIOCMIWAIT, mask);
+        while (r != 0 && errno == EINTR && !isCancelled());
+        const int e = errno;
+        {
+            std::lock_guard lock(mutex_);
+            waiting_ = false;
+        }
+        errno = e;
+        return r == 0 && !isCancelled();
+    }
+    void cancelWait() override {
+        const int sig = lineWaitSignal();
+        std::unique_lock lock(mutex_);
+        cancelled_ = true;
+        // A signal that comes just before the ioctl is lost: send until the waiter is out.
+        while (waiting_) {
+            ::pthread_kill(waiter_, sig);
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            lock.lock();
+        }
+    }
+
+private:
+    bool isCancelled() {
+        std::lock_guard lock(mutex_);
+        return cancelled_;
+    }
+
+    std::mutex mutex_;
+    bool cancelled_ = false;
+    bool waiting_ = false;
+    pthread_t waiter_{};
+};
+
+} // namespace
+
+std::unique_ptr<LineBackend> systemLineBackend() {
+    return std::make_unique<SystemLineBackend>();
+}
+
 // ---- terminal device ----
 
 namespace {
 
 constexpr uint32_t noInterval = 0xFFFFFFFFu;
-// How often modem lines and error counters are looked at where the driver has them.
+// How often modem lines are looked at where the driver cannot wait for a change.
 constexpr int lineScanMs = 20;
+constexpr int watchedLines = TIOCM_CTS | TIOCM_DSR;
 
 class TerminalDevice final : public CommDevice {
 public:
-    explicit TerminalDevice(int fd) : fd_(fd) { txWake_.create(); }
+    TerminalDevice(int fd, std::unique_ptr<LineBackend> lines) : fd_(fd), lines_(std::move(lines)) {
+        txWake_.create();
+        lineWake_.create();
+    }
     ~TerminalDevice() override {
+        if (lineWatcher_.joinable()) {
+            lines_->cancelWait();
+            lineWatcher_.join();
+        }
         ::ioctl(fd_, TIOCNXCL);
         ::flock(fd_, LOCK_UN);
         ::close(fd_);
@@ -113,9 +230,9 @@ public:
         if (::ioctl(fd_, TCSETS2, &t) != 0)
             return false;
         int lines = 0;
-        modemLines_ = ::ioctl(fd_, TIOCMGET, &lines) == 0;
-        serial_icounter_struct c{};
-        counters_ = ::ioctl(fd_, TIOCGICOUNT, &c) == 0;
+        modemLines_ = lines_->getLines(fd_, lines);
+        LineBackend::Counts c;
+        counters_ = lines_->getCounts(fd_, c);
         if (counters_)
             lastCounts_ = c;
         if (modemLines_)
@@ -162,7 +279,7 @@ public:
             return false;
         }
         int lines = 0;
-        if (::ioctl(fd_, TIOCMGET, &lines) != 0)
+        if (!lines_->getLines(fd_, lines))
             return false;
         status = modemWord(lines);
         return true;
@@ -191,22 +308,26 @@ public:
         return true;
     }
 
+    // Sleeps until bytes, a line change, the end of a write or the close event; it never wakes
+    // just to look. Error counters are read once bytes came, since errors come with bytes.
     CommWait waitInput(const CommEvent& close, uint32_t& events) override {
+        watchLines();
         for (;;) {
             if (close.isSignalled())
                 return CommWait::Closed;
             events = pendingLineEvents() & mask_;
             if (events)
                 return CommWait::LineEvent;
-            pollfd p[3] = {{close.fd(), POLLIN, 0}, {fd_, POLLIN, 0}, {txWake_.fd(), POLLIN, 0}};
+            pollfd p[4] = {{close.fd(), POLLIN, 0},
+                           {fd_, POLLIN | POLLPRI, 0},
+                           {txWake_.fd(), POLLIN, 0},
+                           {lineWake_.fd(), POLLIN, 0}};
             int timeout = -1;
-            const uint32_t watched = mask_;
-            if ((modemLines_ && (watched & (EV_CTS | EV_DSR))) ||
-                (counters_ && (watched & (EV_ERR | EV_BREAK))))
+            if (modemLines_ && lineWaitFailed_ && (mask_ & (EV_CTS | EV_DSR)))
                 timeout = lineScanMs;
-            if (txPending_ && (watched & EV_TXEMPTY))
+            if (txPending_ && (mask_ & EV_TXEMPTY))
                 timeout = timeout < 0 ? 5 : std::min(timeout, 5);
-            const int r = ::poll(p, 3, timeout);
+            const int r = ::poll(p, 4, timeout);
             if (r < 0) {
                 if (errno == EINTR)
                     continue;
@@ -216,11 +337,20 @@ public:
                 return CommWait::Closed;
             if (p[2].revents)
                 detail::resetWakeFd(txWake_.fd());
+            if (p[3].revents) {
+                detail::resetWakeFd(lineWake_.fd());
+                linesChanged_ = true;
+            }
+            if (r == 0 && lineWaitFailed_)
+                linesChanged_ = true;
             if (p[1].revents & POLLNVAL) {
                 errno = EBADF;
                 return CommWait::Failed;
             }
+            if (p[1].revents & (POLLPRI | POLLERR))
+                countsDue_ = true;
             if (p[1].revents & POLLIN) {
+                countsDue_ = true;
                 events = pendingLineEvents() & mask_;
                 if (events)
                     return CommWait::LineEvent;
@@ -231,7 +361,7 @@ public:
                 }
                 return CommWait::Readable;
             }
-            if (p[1].revents & (POLLHUP | POLLERR)) {
+            if (p[1].revents & POLLHUP) {
                 errno = EIO;
                 return CommWait::HungUp;
             }
@@ -255,11 +385,13 @@ public:
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n == 0) {
-                // A non-blocking terminal reads nothing only once it was hung up.
-                if (got > 0)
-                    return CommIo::Done;
-                errno = EIO;
-                return CommIo::HungUp;
+                // Nothing there (a purge may have taken what poll saw): a hang-up only when
+                // the line says so.
+                if (got == 0 && hungUp()) {
+                    errno = EIO;
+                    return CommIo::HungUp;
+                }
+                return CommIo::Done;
             } else if (errno != EAGAIN) {
                 if (got > 0)
                     return CommIo::Done; // the next wait finds the line gone
@@ -291,10 +423,11 @@ public:
             if (r == 0)
                 return CommIo::Done;
             if (!(p[1].revents & POLLIN)) {
-                if (got > 0)
-                    return CommIo::Done;
-                errno = EIO;
-                return CommIo::HungUp;
+                if (got == 0 && (p[1].revents & POLLHUP)) {
+                    errno = EIO;
+                    return CommIo::HungUp;
+                }
+                return CommIo::Done;
             }
         }
     }
@@ -351,12 +484,12 @@ private:
     void scanCounters() {
         if (!counters_)
             return;
-        serial_icounter_struct c{};
-        if (::ioctl(fd_, TIOCGICOUNT, &c) != 0)
+        LineBackend::Counts c;
+        if (!lines_->getCounts(fd_, c))
             return;
         if (c.frame != lastCounts_.frame)
             pendingErrors_ |= CE_FRAME;
-        if (c.overrun != lastCounts_.overrun || c.buf_overrun != lastCounts_.buf_overrun)
+        if (c.overrun != lastCounts_.overrun || c.bufOverrun != lastCounts_.bufOverrun)
             pendingErrors_ |= CE_OVERRUN;
         if (c.parity != lastCounts_.parity)
             pendingErrors_ |= CE_RXPARITY;
@@ -367,11 +500,37 @@ private:
         lastCounts_ = c;
     }
 
+    bool hungUp() const {
+        pollfd p{fd_, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP);
+    }
+
+    // A thread of its own waits for changes of the modem lines, where anyone listens for them.
+    void watchLines() {
+        if (lineWatcher_.joinable() || lineWaitFailed_ || !modemLines_ || !(mask_ & (EV_CTS | EV_DSR)))
+            return;
+        linesChanged_ = true; // a change before the watcher runs is not lost
+        lineWatcher_ = std::thread([this] {
+            while (lines_->waitLines(fd_, watchedLines)) {
+                linesChanged_ = true;
+                detail::signalWakeFd(lineWake_.fd());
+            }
+            // A driver that cannot wait is looked at now and then instead.
+            if (errno == EINVAL || errno == ENOTTY) {
+                lineWaitFailed_ = true;
+                detail::signalWakeFd(lineWake_.fd());
+            }
+        });
+    }
+
     uint32_t pendingLineEvents() {
         uint32_t ev = 0;
-        {
+        if (countsDue_.exchange(false)) {
             std::lock_guard lock(mutex_);
             scanCounters();
+        }
+        {
+            std::lock_guard lock(mutex_);
             if (pendingErrors_ & (CE_FRAME | CE_OVERRUN | CE_RXPARITY))
                 ev |= EV_ERR;
             if (pendingBreak_) {
@@ -379,9 +538,9 @@ private:
                 pendingBreak_ = false;
             }
         }
-        if (modemLines_) {
+        if (modemLines_ && linesChanged_.exchange(false)) {
             int lines = 0;
-            if (::ioctl(fd_, TIOCMGET, &lines) == 0) {
+            if (lines_->getLines(fd_, lines)) {
                 const uint32_t now = modemWord(lines);
                 if ((now ^ lastModem_) & MS_CTS_ON)
                     ev |= EV_CTS;
@@ -458,6 +617,7 @@ private:
     }
 
     int fd_;
+    std::unique_ptr<LineBackend> lines_;
     std::mutex mutex_;
     CommState state_;
     CommTimeouts timeouts_;
@@ -467,50 +627,59 @@ private:
     bool modemLines_ = false;
     bool counters_ = false;
     uint32_t lastModem_ = 0;
-    serial_icounter_struct lastCounts_{};
+    LineBackend::Counts lastCounts_;
     uint32_t pendingErrors_ = 0;
     bool pendingBreak_ = false;
     bool rxReported_ = false;
     std::atomic<bool> txPending_{false};
     CommEvent txWake_;
+    // Set by the line watcher, taken by the read thread.
+    CommEvent lineWake_;
+    std::atomic<bool> linesChanged_{false};
+    std::atomic<bool> lineWaitFailed_{false};
+    std::atomic<bool> countsDue_{false};
+    std::thread lineWatcher_;
 };
 
 } // namespace
 
-std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why) {
-    why = CommOpenError::OpenFailed;
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus& status,
+                                         std::unique_ptr<LineBackend> lines) {
+    status = CommOpenStatus{CommOpenError::None, 0, path};
+    const auto fail = [&status](int error) {
+        status.why = classifyOpenError(error);
+        if (status.why == CommOpenError::None)
+            status.why = CommOpenError::OpenFailed;
+        status.error = error;
+        errno = error;
+        return nullptr;
+    };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return nullptr;
+        return fail(errno);
     termios2 t{};
     if (::ioctl(fd, TCGETS2, &t) != 0) {
         const int e = errno;
         ::close(fd);
-        errno = e;
-        if (e == ENOTTY || e == EINVAL)
-            why = CommOpenError::NotCommHandle;
-        return nullptr;
+        return fail(e);
     }
     // The advisory lock also holds against root, whom TIOCEXCL does not stop.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        errno = EBUSY;
-        return nullptr;
+        return fail(EBUSY);
     }
     ::ioctl(fd, TIOCEXCL);
-    auto device = std::make_unique<TerminalDevice>(fd);
+    auto device = std::make_unique<TerminalDevice>(fd, lines ? std::move(lines) : systemLineBackend());
     if (!device->init()) {
         const int e = errno;
         device.reset();
-        errno = e;
-        return nullptr;
+        return fail(e);
     }
-    why = CommOpenError::None;
     return device;
 }
 
-std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why) {
-    return openCommPath(commDevicePath(portNumber), why);
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenStatus& status) {
+    return openCommPath(commDevicePath(portNumber), status);
 }
 
 } // namespace platform

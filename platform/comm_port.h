@@ -134,14 +134,57 @@ public:
     virtual CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) = 0;
 };
 
-enum class CommOpenError { None, OpenFailed, NotCommHandle };
+// Modem lines (TIOCM_* bits) and line error counts of a serial device: the ioctls that cost a
+// USB transfer on common adapters. A test puts a fake behind a pseudo-terminal.
+class LineBackend {
+public:
+    struct Counts {
+        uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    };
+    virtual ~LineBackend() = default;
+    // False where the device has no modem lines (a pseudo-terminal).
+    virtual bool getLines(int fd, int& lines) = 0;
+    // False where the driver counts no errors.
+    virtual bool getCounts(int fd, Counts& counts) = 0;
+    // Blocks until one of the lines of mask changes: true. False when cancelWait() ended the
+    // wait, or when the wait failed (errno tells; EINVAL or ENOTTY: the driver cannot wait).
+    virtual bool waitLines(int fd, int mask) = 0;
+    // Ends a waitLines() in another thread, and every later one, at once.
+    virtual void cancelWait() = 0;
+};
 
-// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else /dev/ttyS<n-1>.
-std::string commDevicePath(int portNumber);
+// The ioctls themselves; a fresh one for every device.
+std::unique_ptr<LineBackend> systemLineBackend();
 
-// Opens a terminal device for exclusive use; fails with errno set and why filled in.
-std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenError& why);
-std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenError& why);
+// Why a port did not open.
+enum class CommOpenError {
+    None,
+    NoDevice,      // nothing there: no such file, adapter unplugged, no hardware behind the node
+    NoPermission,  // the user may not open the device
+    Busy,          // another program (or this one) holds it
+    NotCommHandle, // the path is no serial device
+    OpenFailed     // anything else; the error number tells
+};
+
+// The outcome of opening a port: the reason, the error number and the device tried.
+struct CommOpenStatus {
+    CommOpenError why = CommOpenError::None;
+    int error = 0;
+    std::string device;
+};
+
+// The reason an errno of opening a device stands for.
+CommOpenError classifyOpenError(int error);
+
+// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else the configured
+// device when given, else /dev/ttyS<n-1>.
+std::string commDevicePath(int portNumber, const std::string& configured = {});
+
+// Opens a terminal device for exclusive use; fails with errno set and status filled in.
+// lines: where modem lines and error counts come from (the device's own ioctls by default).
+std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus& status,
+                                         std::unique_ptr<LineBackend> lines = nullptr);
+std::unique_ptr<CommDevice> openCommPort(int portNumber, CommOpenStatus& status);
 
 // Text of an errno value; unknown values give "Fehler #n (Fehlertext nicht verfügbar: ...)".
 std::string systemErrorText(int code);

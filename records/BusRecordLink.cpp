@@ -23,3 +23,8 @@ bool TBusRecordLink::RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t Time
     return mainWindow_.SynchroBus().RequestMsg(MsgIdPc, Sub, Data, ByteSet({MsgIdTester}), ByteSet({Sub}),
                                                TimeoutMs, Answer);
 }
+
+bool TBusRecordLink::RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) {
+    return mainWindow_.SynchroBus().RequestOnce(MsgIdPc, Sub, Data, ByteSet({MsgIdTester}), ByteSet({Sub}),
+                                                TimeoutMs, Answer);
+}

@@ -11,6 +11,7 @@ public:
     bool Connected() const override;
     uint32_t AnswerTimeout(TTimeoutClass c) const override;
     bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override;
+    bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override;
 
 private:
     IMainWindowAccess& mainWindow_;

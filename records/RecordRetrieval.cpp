@@ -44,6 +44,14 @@ bool TRecordRetrieval::EepromFunction(char function, TProtok& Answer) {
                    EepromFunctionTimeoutClass(function).value_or(TTimeoutClass::tcWriteEeprom), Answer);
 }
 
+// "S" moves the tester on: sent again after a lost answer it would skip a record, which
+// the later "C" would then clear unread.
+bool TRecordRetrieval::Step(TProtok& Answer) {
+    return link_.RequestOnce(
+        MsgEepromFunction, TMsgData(1, 'S'),
+        link_.AnswerTimeout(EepromFunctionTimeoutClass('S').value_or(TTimeoutClass::tcReadEeprom)), Answer);
+}
+
 TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
     if (!link_.Connected())
         return TRetrievalOutcome::roNotConnected;
@@ -99,9 +107,10 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
         if (!sink_.Append(row))
             return TRetrievalOutcome::roStoreFailed;
 
-        // Without "S" the tester may still present this record: going on would store it
-        // twice and clear one that was never read. After the last record it does no harm.
-        if (!EepromFunction('S', answer) && i < count) {
+        // Without the answer to "S" it is unknown which record the tester presents: going
+        // on could store one twice or skip one and clear it unread. After the last record
+        // it does no harm.
+        if (!Step(answer) && i < count) {
             view_.ShowMessage(ConnectionBrokenText());
             return TRetrievalOutcome::roBroken;
         }

@@ -19,20 +19,8 @@ public:
     virtual uint32_t AnswerTimeout(TTimeoutClass c) const = 0;
     // A request to the tester (Id MsgIdPc, answer: a tester frame with code Sub).
     virtual bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
-};
-
-// The same link through the main window's settings link.
-class TTesterRecordLink : public IRecordLink {
-public:
-    explicit TTesterRecordLink(ITesterLink& link) : link_(link) {}
-    bool Connected() const override { return link_.Connected(); }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override { return link_.AnswerTimeout(c); }
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        return link_.RequestMsg(Sub, Data, TimeoutMs, Answer);
-    }
-
-private:
-    ITesterLink& link_;
+    // The same with a single attempt: for a command the tester must not carry out twice.
+    virtual bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
 };
 
 // The staging table end: rows are held back from BeginRun until Commit writes them.
@@ -102,6 +90,7 @@ private:
     TRetrievalOutcome Fetch(const TRecordStamp& stamp);
     TRetrievalOutcome FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer);
     bool Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer);
+    bool Step(TProtok& Answer);
     bool EepromFunction(char function, TProtok& Answer);
 
     IRecordLink& link_;

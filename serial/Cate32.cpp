@@ -171,7 +171,8 @@ bool TReadThread::HandleReadEvent() {
     const platform::CommIo r = port_->read(buffer_.data(), buffer_.size(), got, *closeEvent_);
     switch (r) {
     case platform::CommIo::Done:
-        return PostReceivedData(buffer_.data(), got);
+        // Nothing there after all (a purge took it): no failure, the wait goes on.
+        return got == 0 || PostReceivedData(buffer_.data(), got);
     case platform::CommIo::Closed:
         return false;
     case platform::CommIo::HungUp:
@@ -348,7 +349,7 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
 // ---- component ----
 
 TCate::TCate(QObject* owner) : TBusPort(owner) {
-    opener_ = [](int n, platform::CommOpenError& why) { return platform::openCommPort(n, why); };
+    opener_ = [](int n, platform::CommOpenStatus& status) { return platform::openCommPort(n, status); };
     window_ = std::make_unique<platform::Notifier>();
     PortLog& log = portLog();
     log.file.close();
@@ -376,8 +377,13 @@ void TCate::Fire(const TNotifyEvent& event) {
     }
 }
 
-bool TCate::FailOpen(const char* message) {
+// error: a failure after the device opened, which the status does not hold yet.
+bool TCate::FailOpen(const char* message, int error) {
     port_ = TPort::NoPort;
+    if (openStatus_.why == platform::CommOpenError::None) {
+        openStatus_.why = platform::CommOpenError::OpenFailed;
+        openStatus_.error = error;
+    }
     if (createExceptions_)
         throw ECommsError(message);
     return false;
@@ -401,13 +407,17 @@ void TCate::SetPort(TPort port) {
     const int number = static_cast<int>(port);
     WriteCateLog("Schnittstelle auf COM" + std::to_string(number) + " wird geöffnet");
 
-    platform::CommOpenError why = platform::CommOpenError::None;
-    std::unique_ptr<platform::CommDevice> device = opener_ ? opener_(number, why) : nullptr;
+    openStatus_ = platform::CommOpenStatus{};
+    std::unique_ptr<platform::CommDevice> device = opener_ ? opener_(number, openStatus_) : nullptr;
     if (!device) {
-        FailOpen(why == platform::CommOpenError::NotCommHandle ? "File Handle ist kein Comm Handle."
-                                                               : "Fehler beim Öffnen der Schnittstelle");
+        const int error = openStatus_.error;
+        if (openStatus_.why == platform::CommOpenError::NotCommHandle)
+            FailOpen("File Handle ist kein Comm Handle.", error);
+        else
+            FailOpen("Fehler beim Öffnen der Schnittstelle", error ? error : ENODEV);
         return;
     }
+    openStatus_ = platform::CommOpenStatus{platform::CommOpenError::None, 0, openStatus_.device};
     device_ = std::move(device);
     device_->setupComm(readBufferSize_, writeBufferSize_);
     platform::CommTimeouts t;
@@ -428,8 +438,11 @@ void TCate::SetPort(TPort port) {
 
     auto closeEvent = std::make_shared<platform::CommEvent>();
     if (!closeEvent->create()) {
+        const int error = errno;
         port_ = TPort::NoPort;
-        LogCommError(errno, 528);
+        openStatus_.why = platform::CommOpenError::OpenFailed;
+        openStatus_.error = error;
+        LogCommError(error, 528);
         device_.reset();
         return;
     }
@@ -457,7 +470,7 @@ void TCate::SetPort(TPort port) {
         LogCommError(e.code().value(), 539);
         WriteCateLog("Read Thread konnte nicht erzeugt werden!");
         ClosePort();
-        FailOpen("Read Thread wurde nicht erzeugt.");
+        FailOpen("Read Thread wurde nicht erzeugt.", e.code().value());
         return;
     }
     readThread_ = std::move(reader);
@@ -472,7 +485,7 @@ void TCate::SetPort(TPort port) {
         LogCommError(e.code().value(), 562);
         WriteCateLog("Write Thread konnte nicht erzeugt werden!");
         ClosePort();
-        FailOpen("Write Thread wurde nicht erzeugt.");
+        FailOpen("Write Thread wurde nicht erzeugt.", e.code().value());
         return;
     }
     writeThread_ = std::move(writer);
@@ -490,7 +503,7 @@ void TCate::SetPort(TPort port) {
         return;
     if (!readReady_ || !writeReady_) {
         ClosePort();
-        FailOpen("Fehler beim Öffnen der Schnittstelle");
+        FailOpen("Fehler beim Öffnen der Schnittstelle", EIO);
         return;
     }
     Fire(OnConnect);

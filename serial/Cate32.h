@@ -183,8 +183,8 @@ public:
     using TNotifyEvent = std::function<void(TCate& sender)>;
     using TLineChangeEvent = std::function<void(TCate& sender, bool status)>;
     using TReceiveDataEventS = std::function<void(TCate& sender, const std::string& data)>;
-    using TCommOpener =
-        std::function<std::unique_ptr<platform::CommDevice>(int portNumber, platform::CommOpenError& why)>;
+    using TCommOpener = std::function<std::unique_ptr<platform::CommDevice>(
+        int portNumber, platform::CommOpenStatus& status)>;
 
     explicit TCate(QObject* owner = nullptr);
     ~TCate() override;
@@ -248,8 +248,10 @@ public:
     // Hands a copy of the bytes to the write thread; true = handed over, not yet written.
     bool SendData(const uint8_t* buffer, uint16_t count) override;
 
-    // Where ports come from; tests put a fake device behind a port.
+    // Where ports come from: which device a port is, and a fake device behind it in tests.
     void SetCommOpener(TCommOpener opener);
+    // How the last open went: why it failed, the error number and the device tried.
+    const platform::CommOpenStatus& OpenStatus() const { return openStatus_; }
 
     // Port log, one for the program.
     static void WriteCateLog(const std::string& text);
@@ -272,7 +274,7 @@ private:
     void DeliverReceivedData(const uint8_t* buffer, uint16_t count);
     void DoRequestHangup(uintptr_t thread);
     void Fire(const TNotifyEvent& event);
-    bool FailOpen(const char* message);
+    bool FailOpen(const char* message, int error = 0);
 
     TPort port_ = TPort::NoPort;
     TBaudRate baudRate_ = TBaudRate::___9600;
@@ -304,5 +306,6 @@ private:
     bool drained_ = false;
     uint64_t openCount_ = 0;
     TCommOpener opener_;
+    platform::CommOpenStatus openStatus_;
     std::unique_ptr<platform::Notifier> window_;
 };

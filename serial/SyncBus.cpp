@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+// Leeway of a late answer beyond twice its expected answer time.
+constexpr int64_t lateMarginMs = 50;
+
+} // namespace
+
 TByteSet ByteSet(std::initializer_list<uint8_t> values) {
     TByteSet set;
     for (uint8_t v : values)
@@ -206,23 +213,31 @@ bool TSynchroBus::deadlinePassed() const {
 }
 
 bool TSynchroBus::SendMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data) {
+    return Send(Id, Sub, Data, 0);
+}
+
+bool TSynchroBus::Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request) {
     const bool passed = deadlinePassed();
     if (passed)
         fire(OnTimeOver);
     if (deadline_ == 0 || passed || deadlinePassed()) {
         rxIndex_ = 0;
-        return CateSendMsg(Id, Sub, Data);
+        return CateSend(Id, Sub, Data, request);
     }
     if (OnStackMsg) {
         TProtok frame;
         BuildMsg(Id, Sub, Data, frame);
         fire(OnStackMsg, frame);
     }
-    queue_.push_back(TStackMsg{Id, Sub, Data.substr(0, 255)});
+    queue_.push_back(TStackMsg{Id, Sub, Data.substr(0, 255), request});
     return false;
 }
 
 bool TSynchroBus::CateSendMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data) {
+    return CateSend(Id, Sub, Data, 0);
+}
+
+bool TSynchroBus::CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request) {
     TProtok frame;
     BuildMsg(Id, Sub, Data, frame);
     fire(OnSendMsg, frame);
@@ -237,6 +252,12 @@ bool TSynchroBus::CateSendMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data) {
         deadline_ = std::max<int64_t>(1, clock_.nowMs() + msgTimeOut_);
         TBusPort* port = cate_.data();
         ok = port && port->SendData(frame.data(), static_cast<uint16_t>(dataBytes_ + 4));
+        if (ok && request != 0 && request == request_) {
+            attemptSettled_ = false;
+            lastSentAt_ = clock_.nowMs();
+            if (requestSent_++ == 0)
+                firstSentAt_ = lastSentAt_;
+        }
         if (OnCateSent) {
             TNotifyMsgSentEvent handler = OnCateSent;
             TProtok copy = frame;
@@ -266,7 +287,11 @@ void TSynchroBus::UnstackMsg() {
         BuildMsg(msg.Id, msg.Sub, msg.Data, frame);
         fire(OnUnstackMsg, frame);
     }
-    CateSendMsg(msg.Id, msg.Sub, msg.Data);
+    CateSend(msg.Id, msg.Sub, msg.Data, msg.Request);
+}
+
+void TSynchroBus::WithdrawQueued(uint64_t request) {
+    std::erase_if(queue_, [request](const TStackMsg& m) { return m.Request == request; });
 }
 
 void TSynchroBus::CheckMsgTimeOut() {
@@ -329,11 +354,30 @@ void TSynchroBus::ReceiveChar(uint8_t b) {
         TNotifyReceiveEvent handler = OnCharReceived;
         handler(*this, b, true);
     }
-    if (MsgChecksum(frame) == frame[2])
+    if (MsgChecksum(frame) == frame[2]) {
         HandleMsg(frame);
-    else
+    } else {
+        // Perhaps the waiting request's answer, garbled: its retry need not wait longer,
+        // and no late answer is owed for that attempt.
+        attemptSettled_ = true;
+        if (request_ != 0 && requestAnswers_ < requestSent_)
+            ++requestAnswers_;
         fire(OnBadMsg, frame);
+    }
     UnstackMsg();
+}
+
+// A frame that answers an attempt of an ended request is that request's, not the waiting one's.
+bool TSynchroBus::TakeLateAnswer(const TProtok& frame) {
+    const int64_t now = clock_.nowMs();
+    std::erase_if(late_, [now](const TLateAnswers& l) { return l.count <= 0 || now > l.until; });
+    for (TLateAnswers& l : late_) {
+        if (l.subs.test(frame[3]) && l.ids.test(frame[1])) {
+            --l.count;
+            return true;
+        }
+    }
+    return false;
 }
 
 void TSynchroBus::HandleMsg(const TProtok& frame) {
@@ -342,21 +386,44 @@ void TSynchroBus::HandleMsg(const TProtok& frame) {
         WriteToLog("-----------");
     }
     fire(OnMsgReceived, frame);
-    if (subSet_.test(frame[3]) && idSet_.test(frame[1]))
-        StoreAnswer(frame);
-    else
+    if (TakeLateAnswer(frame)) {
         fire(OnMsgUnhandled, frame);
+        return;
+    }
+    if (subSet_.test(frame[3]) && idSet_.test(frame[1])) {
+        if (!answered_) {
+            StoreAnswer(frame);
+            return;
+        }
+        // The answer to another attempt of a request that has its answer already.
+        ++requestAnswers_;
+    }
+    fire(OnMsgUnhandled, frame);
 }
 
 void TSynchroBus::StoreAnswer(const TProtok& frame) {
     answerFrame_ = frame;
     answered_ = true;
+    ++requestAnswers_;
+    answeredAt_ = clock_.nowMs();
+    // Before the end of this frame sends the next queued message: no retry goes out now.
+    WithdrawQueued(request_);
 }
 
 // ---- synchronous request ----
 
 bool TSynchroBus::RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                              const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer) {
+    return Request(Id, Sub, Data, IdSet, SubSet, Timeout, maxTry_, Answer);
+}
+
+bool TSynchroBus::RequestOnce(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
+                              const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer) {
+    return Request(Id, Sub, Data, IdSet, SubSet, Timeout, 1, Answer);
+}
+
+bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
+                          const TByteSet& SubSet, uint32_t Timeout, int attempts, TProtok& Answer) {
     if (requesting_)
         return false;
     if (mode_ == TSynchroMode::smSlave) {
@@ -368,6 +435,8 @@ bool TSynchroBus::RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, cons
         return false;
     }
     requesting_ = true;
+    request_ = ++lastRequest_;
+    requestSent_ = requestAnswers_ = 0;
     answerFrame_.fill(0);
     answered_ = false;
     idSet_ = IdSet;
@@ -375,12 +444,38 @@ bool TSynchroBus::RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, cons
     int attempt = 0;
     do {
         ++attempt;
-        SendMsg(Id, Sub, Data);
         const int64_t end = clock_.nowMs() + static_cast<int64_t>(Timeout);
+        // A retry waits for the bus deadline of the attempt before it, even where other
+        // frames cleared that deadline: the answer may still be on its way.
+        if (requestSent_ > 0)
+            platform::waitUntil([this] { return answered_ || attemptSettled_; },
+                                std::min(end, lastSentAt_ + msgTimeOut_), clock_);
+        // An attempt still waiting in the queue is this one's retry already.
+        const bool queued = std::any_of(queue_.begin(), queue_.end(),
+                                        [this](const TStackMsg& m) { return m.Request == request_; });
+        if (!answered_ && !queued && clock_.nowMs() <= end)
+            Send(Id, Sub, Data, request_);
         platform::waitUntil([this] { return answered_; }, end, clock_);
-    } while (!answered_ && attempt < maxTry_);
+    } while (!answered_ && attempt < attempts);
+    WithdrawQueued(request_);
+    // Attempts that went out unanswered may still be answered, about as late as answers to
+    // this message came: as this request saw it, else as the last one of its kind did,
+    // else as long as the waits. Matching frames within twice that are theirs.
+    if (answered_ && requestSent_ == 1)
+        latency_[Sub] = answeredAt_ - firstSentAt_;
+    if (const int owed = requestSent_ - requestAnswers_; owed > 0) {
+        int64_t expected = std::max(static_cast<int64_t>(Timeout), msgTimeOut_);
+        if (answered_)
+            expected = std::max(expected, answeredAt_ - firstSentAt_);
+        else if (latency_[Sub] > 0)
+            expected = latency_[Sub];
+        const int64_t now = clock_.nowMs();
+        std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
+        late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * expected + lateMarginMs});
+    }
     idSet_.reset();
     subSet_.reset();
+    request_ = 0;
     requesting_ = false;
     if (answered_)
         Answer = answerFrame_;

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // One frame: "S", Id, checksum, Sub, data bytes; DataBytes + 4 of them go on the wire.
 using TProtok = std::array<uint8_t, 260>;
@@ -52,6 +53,7 @@ struct TStackMsg {
     uint8_t Id = 0;
     uint8_t Sub = 0;
     TMsgData Data;
+    uint64_t Request = 0; // the request whose attempt this is, 0 for none
 };
 
 class TSynchroBus;
@@ -156,8 +158,16 @@ public:
     // Sends and waits for a frame whose Id is in IdSet and Sub in SubSet, up to maxTry
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
+    // An answer only ever ends the request it belongs to: a retry goes out only once the bus
+    // deadline of the attempt before it has passed (or a garbled frame came), at most one
+    // attempt waits in the queue, and what is still queued when the request ends is withdrawn.
+    // For each attempt that went out and stayed unanswered, the next matching frame within
+    // its late window (twice the answer time expected, plus a margin) is unhandled.
     bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
+    // The same with a single attempt, for a command that must not be carried out twice.
+    bool RequestOnce(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
+                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     bool RequestPending() const { return requesting_; }
 
     // Inner state, for callers that show it and for tests.
@@ -170,6 +180,21 @@ public:
 
 private:
     friend class TTickThread;
+    // Answers still owed to ended requests: the next count frames matching the sets
+    // before until are theirs.
+    struct TLateAnswers {
+        TByteSet ids;
+        TByteSet subs;
+        int count = 0;
+        int64_t until = 0;
+    };
+
+    bool Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet, const TByteSet& SubSet,
+                 uint32_t Timeout, int attempts, TProtok& Answer);
+    bool Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
+    bool CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
+    void WithdrawQueued(uint64_t request);
+    bool TakeLateAnswer(const TProtok& frame);
     void HandleMsg(const TProtok& frame);
     void StoreAnswer(const TProtok& frame);
     bool deadlinePassed() const;
@@ -200,6 +225,18 @@ private:
     TProtok answerFrame_{};
     TByteSet idSet_;
     TByteSet subSet_;
+    // The waiting request: its attempts on the wire and the answers it got.
+    uint64_t request_ = 0;
+    uint64_t lastRequest_ = 0;
+    int requestSent_ = 0;
+    int requestAnswers_ = 0;
+    int64_t firstSentAt_ = 0;
+    int64_t lastSentAt_ = 0;
+    int64_t answeredAt_ = 0;
+    bool attemptSettled_ = false; // the last attempt got a frame that may have been its answer
+    std::vector<TLateAnswers> late_;
+    // Answer time last seen for each message code, 0 = none yet.
+    std::array<int64_t, 256> latency_{};
 
     std::unique_ptr<platform::Notifier> notifier_;
     std::unique_ptr<TTickThread> tickThread_;

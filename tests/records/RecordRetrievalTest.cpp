@@ -23,6 +23,7 @@ struct SentRequest {
     uint8_t sub;
     TMsgData data;
     uint32_t timeout;
+    bool once = false; // with a single attempt
 };
 
 // A tester with stored records: "T" presents the first, "S" the next, "C" clears them all.
@@ -89,6 +90,11 @@ public:
         }
         Answer = frame;
         return true;
+    }
+    bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
+        const bool ok = RequestMsg(Sub, Data, TimeoutMs, Answer);
+        sent.back().once = true;
+        return ok;
     }
 
 private:
@@ -224,6 +230,7 @@ TEST_F(RecordRetrievalTest, RequestsCarryTheirDataAndTimeouts) {
         EXPECT_EQ(tester.sent[i].sub, sub) << i;
         EXPECT_EQ(tester.sent[i].data, data) << i;
         EXPECT_EQ(tester.sent[i].timeout, timeout) << i;
+        EXPECT_EQ(tester.sent[i].once, data == "S") << i << ": only \"S\" is never repeated";
     };
     check(0, MsgQueryRecordCount, "", RamMs);
     check(1, MsgEepromFunction, "T", RamMs);

@@ -235,6 +235,29 @@ TEST_F(RetrievalPty, ALostStepBeforeTheLastRecordEndsTheRunWithoutClearing) {
     EXPECT_EQ(memory.recordCount(), 3u);
 }
 
+TEST_F(RetrievalPty, ALostAnswerToAStepEndsTheRunAndTheNextRunReadsEveryRecord) {
+    load(3);
+    StoredRecordsDouble::Faults faults;
+    faults.droppedStepAfter = 1;
+    memory.setFaults(faults);
+    EXPECT_EQ(run(), TRetrievalOutcome::roBroken);
+    EXPECT_EQ(memory.stepRequests(), 1) << "\"S\" is not sent twice";
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0], "Die Verbindung zum Gerätetester ist unterbrochen.");
+    EXPECT_EQ(fileRows(dbPath.toStdString()), 0);
+    EXPECT_EQ(memory.clearRequests(), 0);
+    EXPECT_EQ(memory.recordCount(), 3u);
+
+    EXPECT_EQ(run(), TRetrievalOutcome::roDone);
+    TQuery q(nullptr, db.get());
+    DefineStagingQuery(q);
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), 3);
+    for (int i = 1; i <= 3; ++i, q.Next())
+        EXPECT_EQ(q.FieldByName(QStringLiteral("Barcode")).AsString(), QString::number(1000 + i));
+    EXPECT_EQ(memory.recordCount(), 0u);
+}
+
 TEST_F(RetrievalPty, ALostStepAfterTheLastRecordIsHarmless) {
     load(3);
     memory.setFaults({0, 1, 3, false});

@@ -18,11 +18,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         logPath = dir.filePath("port.log").toStdString();
-        cate.SetCommOpener(
-            [this](int, platform::CommOpenError& why) -> std::unique_ptr<platform::CommDevice> {
-                why = platform::CommOpenError::None;
-                return std::make_unique<FakeCommDevice>(shared);
-            });
+        cate.SetCommOpener([this](int, platform::CommOpenStatus&) -> std::unique_ptr<platform::CommDevice> {
+            return std::make_unique<FakeCommDevice>(shared);
+        });
         cate.OnFrameError = [this](TCate&) { events.push_back("frame"); };
         cate.OnOverrunError = [this](TCate&) { events.push_back("overrun"); };
         cate.OnRxParityError = [this](TCate&) { events.push_back("parity"); };

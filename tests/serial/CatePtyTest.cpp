@@ -130,8 +130,11 @@ TEST_F(CatePty, APortHeldElsewhereFailsToOpenAndIsFreeAfterTheClose) {
     }
     EXPECT_EQ(second.Port(), TPort::NoPort);
     // Another program cannot take it either.
-    platform::CommOpenError why;
-    EXPECT_EQ(platform::openCommPath(tester.slavePath(), why), nullptr);
+    platform::CommOpenStatus status;
+    EXPECT_EQ(platform::openCommPath(tester.slavePath(), status), nullptr);
+    EXPECT_EQ(status.why, platform::CommOpenError::Busy);
+    EXPECT_EQ(second.OpenStatus().why, platform::CommOpenError::Busy);
+    EXPECT_EQ(second.OpenStatus().device, tester.slavePath());
 
     cate.SetPort(TPort::NoPort);
     second.SetPort(TPort::Com1);

@@ -5,6 +5,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint8_t Pc = 0x61;
@@ -74,21 +76,33 @@ TEST_F(RequestFixture, MaxTryBelowOneStillMakesOneAttempt) {
     EXPECT_EQ(port.sent.size(), 1u);
 }
 
-TEST_F(RequestFixture, ARetryWithinTheBusDeadlineIsQueuedAndItsAnswerComesUnhandled) {
+TEST_F(RequestFixture, RetriesWithinTheBusDeadlineAreWithdrawnAndTheLateAnswerComesUnhandled) {
     answer = false;
     bus.SetMsgTimeOut(300);
     TProtok out{};
     EXPECT_FALSE(request(0x34, 30, out));
     EXPECT_EQ(port.sent.size(), 1u);
-    EXPECT_EQ(bus.QueuedCount(), 2u);
-    // The tester answers late: the answer releases the queued retries, whose answers are
-    // nobody's any more.
-    answer = true;
+    EXPECT_EQ(bus.QueuedCount(), 0u) << "the retries waited in the queue and go out no more";
+    // The tester answers late: the answer is nobody's, and nothing follows it.
     port.deliver(frameBytes(Tester, 0x34));
-    EXPECT_EQ(port.sent.size(), 2u);
-    platform::waitUntil([&] { return port.sent.size() == 3u && unhandled == 3; },
-                        platform::systemClock().nowMs() + 2000);
-    EXPECT_EQ(unhandled, 3);
+    platform::delayMs(50);
+    EXPECT_EQ(port.sent.size(), 1u);
+    EXPECT_EQ(unhandled, 1);
+}
+
+TEST_F(RequestFixture, BehindAnOutstandingFrameARequestQueuesOneAttemptAndWithdrawsIt) {
+    answer = false;
+    bus.SetMsgTimeOut(500);
+    bus.SendMsg(Pc, 0x67, "");
+    size_t mostQueued = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { mostQueued = std::max(mostQueued, bus.QueuedCount()); });
+    probe.start(5);
+    TProtok out{};
+    EXPECT_FALSE(request(0x11, 60, out));
+    EXPECT_EQ(mostQueued, 1u);
+    EXPECT_EQ(bus.QueuedCount(), 0u);
+    EXPECT_EQ(port.sent.size(), 1u) << "only the frame before the request";
 }
 
 TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
@@ -148,4 +162,87 @@ TEST_F(RequestFixture, TheWaitKeepsTimersAndDeliveriesRunning) {
     TProtok out{};
     ASSERT_TRUE(request(0x10, 1000, out));
     EXPECT_GE(timerRuns, 3);
+}
+
+namespace {
+
+// A peer slower than the request's time-out: it answers each frame after 400 ms with the
+// frame's first data byte, so that every answer tells which request it belongs to.
+struct SlowPeerFixture : RequestFixture {
+    void SetUp() override {
+        RequestFixture::SetUp();
+        answerDelayMs = 400;
+        bus.SetMsgTimeOut(500);
+        port.onSent = [this](const std::vector<uint8_t>& f) {
+            if (!answer)
+                return;
+            const uint8_t sub = f[3], d0 = f[4];
+            QTimer::singleShot(answerDelayMs, &port, [this, sub, d0] {
+                port.deliver(frameBytes(Tester, sub, {d0, 0x77}));
+            });
+        };
+    }
+
+    bool entry(uint8_t index, uint32_t timeout, TProtok& out) {
+        return bus.RequestMsg(Pc, 0x15, std::string(1, static_cast<char>(index)), ByteSet({Tester}),
+                              ByteSet({0x15}), timeout, out);
+    }
+    size_t sentWith(uint8_t d0) const {
+        return static_cast<size_t>(
+            std::count_if(port.sent.begin(), port.sent.end(), [d0](const auto& f) { return f[4] == d0; }));
+    }
+};
+
+} // namespace
+
+TEST_F(SlowPeerFixture, EachRequestGetsItsOwnAnswerAndSendsOnceWhenRetriesWaitInTheQueue) {
+    for (uint8_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        TProtok out{};
+        ASSERT_TRUE(entry(i, 300, out));
+        EXPECT_EQ(out[4], i);
+        EXPECT_EQ(bus.QueuedCount(), 0u) << "the retry waiting in the queue is withdrawn";
+    }
+    platform::delayMs(500);
+    EXPECT_EQ(port.sent.size(), 3u);
+    EXPECT_EQ(unhandled, 0);
+}
+
+TEST_F(SlowPeerFixture, TheLateAnswerToARetryThatWentOutIsNotTheNextRequestsAnswer) {
+    bus.SetMsgTimeOut(100);
+    TProtok out{};
+    // Its retry goes out at 250 ms, before the answer to the first attempt.
+    ASSERT_TRUE(entry(1, 250, out));
+    EXPECT_EQ(out[4], 1);
+    EXPECT_EQ(sentWith(1), 2u);
+    ASSERT_TRUE(entry(2, 1000, out));
+    EXPECT_EQ(out[4], 2) << "the answer to the earlier retry arrived first";
+    EXPECT_EQ(sentWith(2), 1u);
+    EXPECT_EQ(unhandled, 1) << "the late answer is unhandled";
+}
+
+TEST_F(SlowPeerFixture, ALostLateAnswerCostsTheNextRequestARetryNotItsData) {
+    bus.SetMsgTimeOut(100);
+    int answered = 0;
+    port.onSent = [&](const std::vector<uint8_t>& f) {
+        // The answer to the second frame is lost on the line.
+        if (++answered == 2)
+            return;
+        const uint8_t d0 = f[4];
+        QTimer::singleShot(400, &port, [this, d0] { port.deliver(frameBytes(Tester, 0x15, {d0})); });
+    };
+    TProtok out{};
+    ASSERT_TRUE(entry(1, 250, out));
+    ASSERT_TRUE(entry(2, 600, out));
+    EXPECT_EQ(out[4], 2);
+}
+
+TEST_F(SlowPeerFixture, ARetryWaitsForTheBusDeadlineEvenWhileOtherFramesArrive) {
+    QTimer chatter;
+    QObject::connect(&chatter, &QTimer::timeout, [&] { port.deliver(frameBytes(Tester, 0x32)); });
+    chatter.start(50);
+    TProtok out{};
+    ASSERT_TRUE(entry(4, 300, out));
+    EXPECT_EQ(out[4], 4);
+    EXPECT_EQ(port.sent.size(), 1u);
 }

@@ -31,6 +31,11 @@ StoredRecordsDouble::StoredRecordsDouble(TesterDouble& tester)
                     memory->current + 1 == static_cast<size_t>(memory->faults.lostStepAfter))
                     return std::nullopt;
                 ++memory->current;
+                if (memory->faults.droppedStepAfter != 0 && !memory->stepAnswerDropped &&
+                    memory->current == static_cast<size_t>(memory->faults.droppedStepAfter)) {
+                    memory->stepAnswerDropped = true;
+                    return std::nullopt;
+                }
                 break;
             case 'C':
                 ++memory->clears;

@@ -17,8 +17,9 @@ public:
     struct Faults {
         int silentRecord = 0; // the parts of this record get no answer from silentPart on
         int silentPart = 1;
-        int lostStepAfter = 0;  // "S" after this record gets no answer and does not move on
-        bool failClear = false; // "C" gets no answer and clears nothing
+        int lostStepAfter = 0;    // "S" after this record gets no answer and does not move on
+        bool failClear = false;   // "C" gets no answer and clears nothing
+        int droppedStepAfter = 0; // "S" after this record moves on, but its answer is lost, once
     };
 
     explicit StoredRecordsDouble(TesterDouble& tester);
@@ -41,6 +42,7 @@ private:
         int steps = 0;
         int clears = 0;
         int parts = 0;
+        bool stepAnswerDropped = false;
         std::function<void()> onClear;
     };
     TesterDouble& tester_;

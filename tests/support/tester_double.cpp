@@ -1,5 +1,6 @@
 #include "tests/support/tester_double.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -241,7 +242,12 @@ void TesterDouble::serve() {
             hangupRequested_ = false;
         }
         pollfd p[2] = {{wake_, POLLIN, 0}, {master_, static_cast<short>(reading_ ? POLLIN : 0), 0}};
-        const int n = master_ >= 0 ? ::poll(p, 2, -1) : ::poll(p, 1, -1);
+        const int timeout =
+            delayed_.empty() ? -1 : static_cast<int>(std::max<int64_t>(0, delayed_.front().first - nowMs()));
+        const int n = master_ >= 0 ? ::poll(p, 2, timeout) : ::poll(p, 1, timeout);
+        sendDueAnswers();
+        if (n == 0)
+            continue;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -264,6 +270,15 @@ void TesterDouble::serve() {
         changed_.notify_all();
         for (ssize_t i = 0; i < got; ++i)
             receive(buf[i]);
+    }
+}
+
+void TesterDouble::sendDueAnswers() {
+    while (!delayed_.empty() && delayed_.front().first <= nowMs()) {
+        writeBytes(delayed_.front().second);
+        delayed_.pop_front();
+        std::lock_guard lock(mutex_);
+        ++answers_;
     }
 }
 
@@ -329,6 +344,10 @@ void TesterDouble::answer(const TProtok& request) {
         break;
     }
     const std::vector<uint8_t> f = frame(IdTester, request[3], *data, m == Misbehaviour::WrongChecksum);
+    if (m == Misbehaviour::Slow) {
+        delayed_.emplace_back(nowMs() + delay, f);
+        return;
+    }
     if (m == Misbehaviour::SplitFrame)
         writeBytes(f, static_cast<int>(f.size() / 2), delay);
     else

@@ -5,6 +5,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -25,7 +26,8 @@ public:
     enum class Misbehaviour {
         None,
         Silent,        // answers nothing
-        Late,          // answers after delayMs
+        Late,          // answers after delayMs, reading nothing meanwhile
+        Slow,          // answers each request delayMs after it came, reading on meanwhile
         WrongChecksum, // answers with the checksum off by one
         SplitFrame,    // pauses delayMs in the middle of the answer
         Garbage,       // sends bytes that are no frame instead of the answer
@@ -88,6 +90,7 @@ private:
     void writeBytes(const std::vector<uint8_t>& bytes, int splitAfter = -1, int pauseMs = 0);
     bool pause(int ms); // false when stopped meanwhile
     void closeMaster();
+    void sendDueAnswers();
 
     int dataBytes_;
     int master_ = -1;
@@ -112,6 +115,9 @@ private:
     std::vector<uint8_t> received_;
     std::vector<TProtok> frames_;
     int answers_ = 0;
+
+    // Answers of Slow waiting for their time; the serving thread's own.
+    std::deque<std::pair<int64_t, std::vector<uint8_t>>> delayed_;
 
     TProtok rx_{};
     int rxIndex_ = 0;

@@ -1,0 +1,34 @@
+#include "app/PortOpenMessage.h"
+
+QString PortOpenFailureText(int port, const platform::CommOpenStatus& status) {
+    using platform::CommOpenError;
+    const QString com = QStringLiteral("COM%1").arg(port);
+    if (status.device.empty())
+        return QStringLiteral("Die Schnittstelle %1 gibt es nicht. Wählen Sie COM1 bis COM8.").arg(com);
+    QString text = QStringLiteral("Die Schnittstelle %1 (%2) kann nicht geöffnet werden.\n\n")
+                       .arg(com, QString::fromStdString(status.device));
+    switch (status.why) {
+    case CommOpenError::NoDevice:
+        text += QStringLiteral("Dieses Gerät gibt es nicht. Ist der Adapter angeschlossen? Welches Gerät "
+                               "zu %1 gehört, steht in der Konfigurationsdatei im Abschnitt [Ports].")
+                    .arg(com);
+        break;
+    case CommOpenError::NoPermission:
+        text += QStringLiteral("Keine Berechtigung für dieses Gerät. Der Benutzer muss Mitglied der Gruppe "
+                               "\"dialout\" sein und sich danach neu anmelden.");
+        break;
+    case CommOpenError::Busy:
+        text += QStringLiteral("Das Gerät wird von einem anderen Programm benutzt.");
+        break;
+    case CommOpenError::NotCommHandle:
+        text += QStringLiteral("Das Gerät ist keine serielle Schnittstelle.");
+        break;
+    case CommOpenError::None:
+    case CommOpenError::OpenFailed:
+        text += QStringLiteral("Systemfehler %1: %2")
+                    .arg(status.error)
+                    .arg(QString::fromStdString(platform::systemErrorText(status.error)));
+        break;
+    }
+    return text;
+}

@@ -1,0 +1,120 @@
+// The main window against a tester that answers later than the request time-out.
+#include "app/MainForm.h"
+#include "app/NetzspgWarnWin.h"
+#include "app/TesterMessages.h"
+#include "platform/message_box.h"
+#include "tests/app/WindowTestSupport.h"
+#include "tests/support/tester_link.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+int countFrames(TesterDouble& t, uint8_t sub, int d0 = -1) {
+    int n = 0;
+    for (const TProtok& f : t.receivedFrames())
+        if (f[3] == sub && (d0 < 0 || f[4] == d0))
+            ++n;
+    return n;
+}
+
+class SlowTesterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tester.withState([](TesterDouble::State& s) { s.settings[2] = 1; });
+        ASSERT_TRUE(tester.start());
+        qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
+        ini = dir.filePath("geraetetester.INI");
+        previousBoxes = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
+                boxes << text;
+                return platform::MessageResult::Ok;
+            });
+        NetzspgWarnWin = new TNetzspgWarnWin;
+    }
+    void TearDown() override {
+        form.reset();
+        Form1 = nullptr;
+        delete NetzspgWarnWin;
+        NetzspgWarnWin = nullptr;
+        platform::setMessageBoxHandler(previousBoxes);
+        qunsetenv("GERAETETESTER_COM1");
+    }
+
+    // The program's default time-outs: 300 ms a request attempt, 500 ms the bus deadline.
+    void connectTester(const QString& interfaceKeys = QString()) {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("[Interface]\r\nPort=1\r\n%1").arg(interfaceKeys).toUtf8());
+        f.close();
+        form = std::make_unique<TForm1>(ini);
+        Form1 = form.get();
+        form->show();
+        form->ToolButton10->click();
+        ASSERT_TRUE(form->IsConnected());
+    }
+
+    TesterDouble tester;
+    TesterLink link{tester};
+    QTemporaryDir dir;
+    QString ini;
+    QStringList boxes;
+    platform::MessageBoxHandler previousBoxes;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace
+
+TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
+    link.setLanguages({"en", "fr", "de"}, 1);
+    tester.misbehave(TesterDouble::Misbehaviour::Slow, 400);
+    connectTester();
+
+    EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("SerNo. 1234567890"));
+    EXPECT_EQ(form->StatusBar1->PanelText(3), QStringLiteral("PgmVers. 2.00.00 00"));
+    EXPECT_EQ(form->StatusBar1->PanelText(4), QStringLiteral("de"));
+    EXPECT_EQ(link.currentLanguage(), "de");
+    EXPECT_EQ(countFrames(tester, MsgQuerySerialNumber), 1);
+    EXPECT_EQ(countFrames(tester, MsgGetProgramVersion), 1);
+    EXPECT_EQ(countFrames(tester, MsgSetLanguage), 1);
+    EXPECT_EQ(countFrames(tester, MsgSetLanguage, 2), 1) << "the position of de in en,fr,de";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry, i), 1) << i;
+
+    // A settings read-modify-write, once the start delay after connecting has written $40.
+    ASSERT_TRUE(waitFor([&] { return countFrames(tester, MsgSetSettings) == 1; }, 3000));
+    ASSERT_TRUE(form->CheckBox2->isEnabled());
+    form->CheckBox2->click();
+    ASSERT_TRUE(waitFor([&] { return (tester.state().settings[5] & 8) != 0; }, 3000));
+    runFor(1000);
+    EXPECT_EQ(countFrames(tester, MsgSetSettings), 2);
+    EXPECT_EQ(tester.state().settings[2] & 3, 1) << "the block written back is the tester's own";
+
+    int current = -1;
+    QString list;
+    form->GetTesterLanguageList(current, list);
+    EXPECT_EQ(list, QStringLiteral("en,fr,de"));
+    EXPECT_EQ(current, 2);
+    EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry), 6);
+
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(SlowTesterTest, BusLogLinesCarryThePerformanceCounter) {
+    const QString busLog = dir.filePath("bus.log");
+    connectTester(QStringLiteral("BusLog=%1\r\n").arg(busLog));
+    QFile f(busLog);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    const QRegularExpression stamped(QStringLiteral(
+        R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}#\d{16,}: (Gesendet: |Empfang : |-----------))"));
+    for (const QString& line : lines)
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+}
