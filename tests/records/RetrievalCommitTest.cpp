@@ -51,6 +51,9 @@ public:
         Answer = frame;
         return true;
     }
+    bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
+        return RequestMsg(Sub, Data, TimeoutMs, Answer);
+    }
 
 private:
     size_t current_ = 0;
