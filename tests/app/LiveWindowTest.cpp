@@ -56,11 +56,7 @@ protected:
         ASSERT_TRUE(tester.start());
         qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
         ini = dir.filePath("geraetetester.INI");
-        previousBoxes = platform::setMessageBoxHandler(
-            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
-                boxes << text;
-                return answer;
-            });
+        boxes.answer = platform::MessageResult::Yes;
         NetzspgWarnWin = new TNetzspgWarnWin;
         writesBefore = 0;
     }
@@ -69,7 +65,6 @@ protected:
         Form1 = nullptr;
         delete NetzspgWarnWin;
         NetzspgWarnWin = nullptr;
-        platform::setMessageBoxHandler(previousBoxes);
         qunsetenv("GERAETETESTER_COM1");
     }
 
@@ -98,9 +93,7 @@ protected:
     TesterSequence sequence{link, 300};
     QTemporaryDir dir;
     QString ini;
-    QStringList boxes;
-    platform::MessageResult answer = platform::MessageResult::Yes;
-    platform::MessageBoxHandler previousBoxes;
+    MessageBoxRecorder boxes;
     std::unique_ptr<TForm1> form;
 };
 
@@ -225,11 +218,11 @@ TEST_F(LiveWindowTest, ClearMemoryAsksAndSendsClearThenAbort) {
     connectTester();
     ASSERT_TRUE(
         waitFor([&] { return form->Label21->text() == QString::number(DemoRecords().size()); }, 2000));
-    answer = platform::MessageResult::No;
+    boxes.answer = platform::MessageResult::No;
     form->BitBtn5->click();
-    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(settingsWrites(tester).empty());
-    answer = platform::MessageResult::Yes;
+    boxes.answer = platform::MessageResult::Yes;
     form->BitBtn5->click();
     EXPECT_EQ(commandBytes(tester), (std::vector<int>{16, 2}));
     ASSERT_TRUE(waitFor([&] { return form->Label21->text() == QStringLiteral("0"); }, 2000));

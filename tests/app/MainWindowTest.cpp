@@ -35,11 +35,6 @@ protected:
         qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
         ini = dir.filePath("geraetetester.INI");
         pgmLog = dir.filePath("pgm.log");
-        previousBoxes = platform::setMessageBoxHandler(
-            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
-                boxes << text;
-                return platform::MessageResult::Ok;
-            });
         SchnittstelleDlg = new TSchnittstelleDlg;
     }
     void TearDown() override {
@@ -47,7 +42,6 @@ protected:
         Form1 = nullptr;
         delete SchnittstelleDlg;
         SchnittstelleDlg = nullptr;
-        platform::setMessageBoxHandler(previousBoxes);
         qunsetenv("GERAETETESTER_COM1");
     }
 
@@ -71,8 +65,7 @@ protected:
     QTemporaryDir dir;
     QString ini;
     QString pgmLog;
-    QStringList boxes;
-    platform::MessageBoxHandler previousBoxes;
+    MessageBoxRecorder boxes;
     std::unique_ptr<TForm1> form;
 };
 
@@ -166,7 +159,7 @@ TEST_F(MainWindowTest, ConnectIdentifiesAnAutosendTesterAndDisconnectStopsIt) {
     EXPECT_TRUE(log.contains(QStringLiteral("lfd. Übertragung beenden")));
     EXPECT_TRUE(log.contains(QStringLiteral("Sendung $67: Autosend-Funktionen löschen")));
     EXPECT_EQ(log.last(), QStringLiteral("COM wird geschlossen"));
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
 
     if (const QByteArray path = qgetenv("GERAETETESTER_SCREENSHOT"); !path.isEmpty()) {
         clickConnect();
@@ -238,8 +231,8 @@ TEST_F(MainWindowTest, PortThatCannotBeOpenedLeavesTheWindowDisconnected) {
     EXPECT_FALSE(form->ToolButton10->isChecked());
     EXPECT_TRUE(form->ToolButton1->isEnabled());
     EXPECT_EQ(panel(0), QStringLiteral("Keine Verbindung"));
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Die Schnittstelle COM1 (/nonexistent/tty)")));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("Die Schnittstelle COM1 (/nonexistent/tty)")));
 }
 
 TEST_F(MainWindowTest, PortOutsideTheKnownOnesIsAFailedOpen) {

@@ -31,11 +31,6 @@ protected:
         ASSERT_TRUE(tester.start());
         qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
         ini = dir.filePath("geraetetester.INI");
-        previousBoxes = platform::setMessageBoxHandler(
-            [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
-                boxes << text;
-                return platform::MessageResult::Ok;
-            });
         NetzspgWarnWin = new TNetzspgWarnWin;
     }
     void TearDown() override {
@@ -43,7 +38,6 @@ protected:
         Form1 = nullptr;
         delete NetzspgWarnWin;
         NetzspgWarnWin = nullptr;
-        platform::setMessageBoxHandler(previousBoxes);
         qunsetenv("GERAETETESTER_COM1");
     }
 
@@ -64,8 +58,7 @@ protected:
     TesterLink link{tester};
     QTemporaryDir dir;
     QString ini;
-    QStringList boxes;
-    platform::MessageBoxHandler previousBoxes;
+    MessageBoxRecorder boxes;
     std::unique_ptr<TForm1> form;
 };
 
@@ -103,7 +96,7 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     EXPECT_EQ(current, 2);
     EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry), 6);
 
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
 TEST_F(SlowTesterTest, BusLogLinesCarryThePerformanceCounter) {

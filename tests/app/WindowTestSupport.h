@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/message_box.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 // Runs the event loop (idle passes included) until cond holds or ms have passed. It looks
 // again every 10 ms, since cond may follow the tester double's own thread.
@@ -38,3 +41,26 @@ inline QStringList readLines(const QString& path) {
             lines << QString::fromUtf8(l).trimmed().section(QStringLiteral(" = "), 1);
     return lines;
 }
+
+// Records the message boxes shown while it lives, answering each with `answer`.
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder() {
+        previous_ = platform::setMessageBoxHandler(
+            [this](const QString& text, platform::MessageButtons, platform::MessageIcon icon) {
+                texts << text;
+                icons.push_back(icon);
+                return answer;
+            });
+    }
+    ~MessageBoxRecorder() { platform::setMessageBoxHandler(previous_); }
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    QStringList texts;
+    std::vector<platform::MessageIcon> icons;
+    platform::MessageResult answer = platform::MessageResult::Ok;
+
+private:
+    platform::MessageBoxHandler previous_;
+};
