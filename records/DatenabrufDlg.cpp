@@ -230,7 +230,9 @@ void TDatenabrufDlg::FormHide() {
     Query1->Close();
 }
 
-// A note typed into the memo, or a cell being edited, is kept rather than dropped.
+// A note typed into the memo, or a cell being edited, is kept. One the file refuses is
+// reported once and dropped: the list shows what the file holds, and asking again would only
+// repeat the refusal.
 bool TDatenabrufDlg::PostPending() {
     if (!Query1->Active())
         return true;
@@ -240,15 +242,18 @@ bool TDatenabrufDlg::PostPending() {
         return true;
     } catch (const std::exception& e) {
         showError(e);
-        return false;
     }
+    try {
+        Query1->Cancel();
+    } catch (const std::exception&) {
+    }
+    return false;
 }
 
 void TDatenabrufDlg::done(int result) {
     if (Retrieving())
         return;
-    if (!PostPending())
-        return;
+    PostPending();
     QDialog::done(result);
 }
 
@@ -261,7 +266,8 @@ void TDatenabrufDlg::closeEvent(QCloseEvent* event) {
 }
 
 void TDatenabrufDlg::UpdateButtons() {
-    const int rows = Query1->Active() ? Query1->RecordCount() : 0;
+    const std::optional<int> rows =
+        Query1->Active() ? std::optional<int>(Query1->RecordCount()) : std::nullopt;
     const TStagingButtons b = StagingButtons(mainWindow_.Connected(), rows, Retrieving());
     BitBtn3->setEnabled(b.DatenHolen);
     BitBtn1->setEnabled(b.ZeileLoeschen);
@@ -350,7 +356,8 @@ void TDatenabrufDlg::BitBtn2Click() {
 }
 
 void TDatenabrufDlg::BitBtn3Click() {
-    if (Retrieving())
+    // Without the open list the fetched rows would have nowhere to go.
+    if (Retrieving() || !Query1->Active())
         return;
     if (!PostPending())
         return;
