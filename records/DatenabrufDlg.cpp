@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTimer>
 
 using platform::Database;
 using platform::MessageButtons;
@@ -105,6 +106,13 @@ TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& ini
     connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(BitBtn6, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
+
+    listRefresh_ = new QTimer(this);
+    listRefresh_->setInterval(ListRefreshMs);
+    connect(listRefresh_, &QTimer::timeout, this, [this] {
+        Query1->EnableControls();
+        Query1->DisableControls();
+    });
 
     LoadPosition();
 }
@@ -365,7 +373,13 @@ void TDatenabrufDlg::BitBtn3Click() {
     stamp.Datum = QDate::currentDate();
     stamp.GTSeriennummer = mainWindow_.TesterSerialNumber();
     stamp.Pruefer = Globals::Operator;
+    // The list follows the fetched rows on a short timer instead of after every change: the
+    // run waits for the tester most of the time, and redrawing the list is what it costs.
+    Query1->DisableControls();
+    listRefresh_->start();
     retrieval_.Run(stamp);
+    listRefresh_->stop();
+    Query1->EnableControls();
     UpdateButtons();
 }
 

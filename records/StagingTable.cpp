@@ -198,6 +198,14 @@ std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode
 }
 
 bool TStagingQuerySink::Append(const TStagingRow& Row) {
+    // Bound controls see the posted row once, not every field on its way in.
+    query_.DisableControls();
+    const bool appended = appendRow(Row);
+    query_.EnableControls();
+    return appended;
+}
+
+bool TStagingQuerySink::appendRow(const TStagingRow& Row) {
     try {
         query_.Append();
         for (const auto& [name, value] : StagingRowFields(Row)) {

@@ -60,5 +60,7 @@ public:
     void EndRun() override;
 
 private:
+    bool appendRow(const TStagingRow& Row);
+
     platform::TQuery& query_;
 };
