@@ -688,7 +688,7 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
     }
     bool written = false;
     try {
-        written = body(file);
+        written = body(file) && file.Flush();
     } catch (const EDatabaseError& e) {
         file.Close();
         ReportDatabaseError(e);
@@ -714,20 +714,7 @@ void TDatenanzeigeDlg::BitBtn3Click() {
 }
 
 void TDatenanzeigeDlg::BitBtn5Click() {
-    exportTo([this](TCsvExportFile& file) {
-        TQuery all(this);
-        all.SetSQL(StoredDataSql::AllTestsForExport());
-        all.Open();
-        if (!file.WriteLine(CsvHeaderLine()))
-            return false;
-        for (all.First(); !all.Eof(); all.Next()) {
-            TWerteSatz w;
-            FillWerteSatz(all, all, w, all);
-            if (!file.WriteLine(CsvValueLine(w)))
-                return false;
-        }
-        return true;
-    });
+    exportTo([](TCsvExportFile& file) { return WriteAllTests(platform::Database::Current(), file); });
 }
 
 void TDatenanzeigeDlg::BitBtn4Click() {
