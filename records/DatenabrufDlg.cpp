@@ -107,12 +107,10 @@ TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& ini
     connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(BitBtn6, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
 
+    // Running while the list may not catch up again yet.
     listRefresh_ = new QTimer(this);
+    listRefresh_->setSingleShot(true);
     listRefresh_->setInterval(ListRefreshMs);
-    connect(listRefresh_, &QTimer::timeout, this, [this] {
-        Query1->EnableControls();
-        Query1->DisableControls();
-    });
 
     LoadPosition();
 }
@@ -373,13 +371,14 @@ void TDatenabrufDlg::BitBtn3Click() {
     stamp.Datum = QDate::currentDate();
     stamp.GTSeriennummer = mainWindow_.TesterSerialNumber();
     stamp.Pruefer = Globals::Operator;
-    // The list follows the fetched rows on a short timer instead of after every change: the
-    // run waits for the tester most of the time, and redrawing the list is what it costs.
-    Query1->DisableControls();
-    listRefresh_->start();
-    retrieval_.Run(stamp);
-    listRefresh_->stop();
-    Query1->EnableControls();
+    // The list catches up with the fetched rows now and then (SetProgressPosition) instead of
+    // after every change: the run waits for the tester most of the time, and redrawing the
+    // list is what it costs.
+    {
+        TControlsHeld held(*Query1);
+        listRefresh_->stop();
+        retrieval_.Run(stamp);
+    }
     UpdateButtons();
 }
 
@@ -390,6 +389,17 @@ void TDatenabrufDlg::SetProgressMax(int Max) {
 
 void TDatenabrufDlg::SetProgressPosition(int Position) {
     ProgressBar1->setValue(Position);
+    // At a new record, at most once in ListRefreshMs. Deferred into the wait for the request
+    // about to be sent, so that the list is redrawn while the answer is on the wire.
+    if (!Retrieving() || listRefresh_->isActive())
+        return;
+    listRefresh_->start();
+    QTimer::singleShot(0, this, [this] {
+        if (!Retrieving() || !Query1->ControlsDisabled())
+            return;
+        Query1->EnableControls();
+        Query1->DisableControls();
+    });
 }
 
 void TDatenabrufDlg::ShowMessage(const QString& Text) {

@@ -39,7 +39,7 @@ public:
     // The device of a barcode, 0 for none (Query2).
     int32_t FindPrueflingNr(const QString& barcode);
     void UpdateButtons();
-    // How often the list shows the rows a running fetch has added.
+    // How often at most the list shows the rows a running fetch has added.
     static constexpr int ListRefreshMs = 500;
 
     // A fetch is running: the dialog neither closes nor starts another action.

@@ -197,12 +197,18 @@ std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode
     }
 }
 
+TControlsHeld::TControlsHeld(TQuery& query) : query_(query) {
+    query_.DisableControls();
+}
+
+TControlsHeld::~TControlsHeld() {
+    query_.EnableControls();
+}
+
 bool TStagingQuerySink::Append(const TStagingRow& Row) {
     // Bound controls see the posted row once, not every field on its way in.
-    query_.DisableControls();
-    const bool appended = appendRow(Row);
-    query_.EnableControls();
-    return appended;
+    TControlsHeld held(query_);
+    return appendRow(Row);
 }
 
 bool TStagingQuerySink::appendRow(const TStagingRow& Row) {

@@ -97,7 +97,7 @@ protected:
     std::vector<QString> messages;
 };
 
-// The list is redrawn on a timer while the run goes on, not after every change, and shows
+// The list catches up now and then while the run goes on, not after every change, and shows
 // every row once the run has ended.
 TEST_F(RetrievalList, TheListFollowsARunningFetchAndShowsEveryRowAtItsEnd) {
     const int records = 40;
