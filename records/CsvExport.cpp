@@ -382,29 +382,25 @@ void DirectJoin::appendText(int column) {
 
 void DirectJoin::appendCached(Kind kind, int32_t value) {
     constexpr int32_t smallLimit = 4096;
-    Cached* slot = nullptr;
-    Cached spare;
+    const auto itemOf = [kind, value] {
+        return platform::encodeWindows1252(cleanItem(kindText(kind, value)));
+    };
     if (value >= -1 && value < smallLimit) {
         auto& byKind = small_[size_t(kind)];
         if (byKind.empty())
             byKind.resize(smallLimit + 1);
-        slot = &byKind[size_t(value + 1)];
-    } else {
-        const uint64_t key = (uint64_t(kind) << 32) | uint32_t(value);
-        auto it = cache_.find(key);
-        if (it != cache_.end()) {
-            line_.append(it->second);
-            return;
+        Cached& slot = byKind[size_t(value + 1)];
+        if (!slot.known) {
+            slot.item = itemOf();
+            slot.known = true;
         }
-        slot = &spare;
+        line_.append(slot.item);
+        return;
     }
-    if (!slot->known) {
-        slot->item = platform::encodeWindows1252(cleanItem(kindText(kind, value)));
-        slot->known = true;
-        if (slot == &spare)
-            cache_.emplace((uint64_t(kind) << 32) | uint32_t(value), slot->item);
-    }
-    line_.append(slot->item);
+    const auto [it, fresh] = cache_.try_emplace((uint64_t(kind) << 32) | uint32_t(value));
+    if (fresh)
+        it->second = itemOf();
+    line_.append(it->second);
 }
 
 void DirectJoin::appendItem(const Column& c) {
@@ -450,7 +446,9 @@ DirectJoin::Result DirectJoin::Write(TCsvExportFile& file) {
         }
         line_.clear();
         for (size_t i = 0; i < shown_.size(); ++i) {
-            line_.append(i == 0 ? "\"" : ";\"");
+            if (i > 0)
+                line_.append(';');
+            line_.append('"');
             if (textColumns_[i] >= 0)
                 appendText(textColumns_[i]);
             else
