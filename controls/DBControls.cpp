@@ -354,6 +354,8 @@ public:
     void reset() {
         beginResetModel();
         shown_ = grid_->ShownColumns();
+        const TQuery* q = query();
+        rows_ = q ? q->RecordCount() : 0;
         endResetModel();
     }
     void refresh() {
@@ -376,9 +378,10 @@ public:
     }
     const std::vector<TColumn>& shown() const { return shown_; }
 
+    // The rows the view was last told of: while the query's controls are disabled it may hold
+    // more or fewer, and the view must not meet rows it has not been told of.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        const TQuery* q = query();
-        return parent.isValid() || !q ? 0 : q->RecordCount();
+        return parent.isValid() ? 0 : rows_;
     }
     int columnCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() ? 0 : int(shown_.size());
@@ -464,6 +467,7 @@ public:
 private:
     TDBGrid* grid_;
     std::vector<TColumn> shown_;
+    int rows_ = 0;
 };
 
 namespace {

@@ -3,9 +3,14 @@
 #include "app/Globals.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 #include <QStringList>
+
+namespace platform {
+class Database;
+} // namespace platform
 
 // The semicolon-separated export: a header line and one line per test, with the columns
 // switched on in Globals::ExportColumns, in the order of ExportColumnTable.
@@ -27,16 +32,35 @@ QString CsvValueOf(const char* key, const TWerteSatz& w);
 QString CannotCreateMessage(const QString& fileName);
 
 // One export file, written as Windows-1252 lines ending in CR LF. Create replaces a file of
-// the name; a line that cannot be written ends the export and leaves what was written.
+// the name. Lines are held back and written in blocks: Flush writes what is held back and says
+// whether every line reached the file; after a failed write nothing more is written.
 class TCsvExportFile {
 public:
+    ~TCsvExportFile() { Close(); }
+
     bool Create(const QString& fileName);
     bool WriteLine(const QString& line);
+    // A line already in Windows-1252, without its line end.
+    bool WriteBytes(QByteArrayView line);
+    bool Flush();
+    // Empties the file to write it anew.
+    bool Restart();
+    // Writes what is held back (a failure shows in Flush only) and closes.
     void Close();
     bool IsOpen() const { return file_.isOpen(); }
     // German text of the failed write.
     QString WriteErrorText() const;
 
 private:
+    bool writeOut();
+
     QFile file_;
+    QByteArray held_;
+    bool failed_ = false;
 };
+
+// Every test with its device and that device's customer, in the order the database delivers
+// the join (tests whose device or customer is missing are left out): the header line, then
+// one line per test, as FillWerteSatz and CsvValueLine make them. False when a write failed;
+// errors of the database reach the caller.
+bool WriteAllTests(platform::Database& db, TCsvExportFile& file);

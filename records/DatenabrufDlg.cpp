@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTimer>
 
 using platform::Database;
 using platform::MessageButtons;
@@ -105,6 +106,11 @@ TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& ini
     connect(BitBtn4, &QPushButton::clicked, this, [this] { BitBtn4Click(); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(BitBtn6, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
+
+    // Running while the list may not catch up again yet.
+    listRefresh_ = new QTimer(this);
+    listRefresh_->setSingleShot(true);
+    listRefresh_->setInterval(ListRefreshMs);
 
     LoadPosition();
 }
@@ -230,7 +236,9 @@ void TDatenabrufDlg::FormHide() {
     Query1->Close();
 }
 
-// A note typed into the memo, or a cell being edited, is kept rather than dropped.
+// A note typed into the memo, or a cell being edited, is kept. One the file refuses is
+// reported once and dropped: the list shows what the file holds, and asking again would only
+// repeat the refusal.
 bool TDatenabrufDlg::PostPending() {
     if (!Query1->Active())
         return true;
@@ -240,15 +248,18 @@ bool TDatenabrufDlg::PostPending() {
         return true;
     } catch (const std::exception& e) {
         showError(e);
-        return false;
     }
+    try {
+        Query1->Cancel();
+    } catch (const std::exception&) {
+    }
+    return false;
 }
 
 void TDatenabrufDlg::done(int result) {
     if (Retrieving())
         return;
-    if (!PostPending())
-        return;
+    PostPending();
     QDialog::done(result);
 }
 
@@ -261,7 +272,8 @@ void TDatenabrufDlg::closeEvent(QCloseEvent* event) {
 }
 
 void TDatenabrufDlg::UpdateButtons() {
-    const int rows = Query1->Active() ? Query1->RecordCount() : 0;
+    const std::optional<int> rows =
+        Query1->Active() ? std::optional<int>(Query1->RecordCount()) : std::nullopt;
     const TStagingButtons b = StagingButtons(mainWindow_.Connected(), rows, Retrieving());
     BitBtn3->setEnabled(b.DatenHolen);
     BitBtn1->setEnabled(b.ZeileLoeschen);
@@ -350,7 +362,8 @@ void TDatenabrufDlg::BitBtn2Click() {
 }
 
 void TDatenabrufDlg::BitBtn3Click() {
-    if (Retrieving())
+    // Without the open list the fetched rows would have nowhere to go.
+    if (Retrieving() || !Query1->Active())
         return;
     if (!PostPending())
         return;
@@ -358,7 +371,14 @@ void TDatenabrufDlg::BitBtn3Click() {
     stamp.Datum = QDate::currentDate();
     stamp.GTSeriennummer = mainWindow_.TesterSerialNumber();
     stamp.Pruefer = Globals::Operator;
-    retrieval_.Run(stamp);
+    // The list catches up with the fetched rows now and then (SetProgressPosition) instead of
+    // after every change: the run waits for the tester most of the time, and redrawing the
+    // list is what it costs.
+    {
+        TControlsHeld held(*Query1);
+        listRefresh_->stop();
+        retrieval_.Run(stamp);
+    }
     UpdateButtons();
 }
 
@@ -369,6 +389,17 @@ void TDatenabrufDlg::SetProgressMax(int Max) {
 
 void TDatenabrufDlg::SetProgressPosition(int Position) {
     ProgressBar1->setValue(Position);
+    // At a new record, at most once in ListRefreshMs. Deferred into the wait for the request
+    // about to be sent, so that the list is redrawn while the answer is on the wire.
+    if (!Retrieving() || listRefresh_->isActive())
+        return;
+    listRefresh_->start();
+    QTimer::singleShot(0, this, [this] {
+        if (!Retrieving() || !Query1->ControlsDisabled())
+            return;
+        Query1->EnableControls();
+        Query1->DisableControls();
+    });
 }
 
 void TDatenabrufDlg::ShowMessage(const QString& Text) {

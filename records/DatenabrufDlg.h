@@ -11,6 +11,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QWidget;
 class IMainWindowAccess;
 class TPrueflingDlg;
@@ -38,6 +39,9 @@ public:
     // The device of a barcode, 0 for none (Query2).
     int32_t FindPrueflingNr(const QString& barcode);
     void UpdateButtons();
+    // How often at most the list shows the rows a running fetch has added.
+    static constexpr int ListRefreshMs = 500;
+
     // A fetch is running: the dialog neither closes nor starts another action.
     bool Retrieving() const { return retrieval_.Running(); }
     const TRecordRetrieval& Retrieval() const { return retrieval_; }
@@ -95,6 +99,7 @@ private:
     IMainWindowAccess& mainWindow_;
     QString iniFileName_;
     TPrueflingDlg* prueflingDlg_ = nullptr;
+    QTimer* listRefresh_ = nullptr;
     std::unique_ptr<IRecordLink> link_;
     std::unique_ptr<IStagingSink> sink_;
     TRecordRetrieval retrieval_;

@@ -471,10 +471,8 @@ void TDatenanzeigeDlg::FormShow() {
 
 void TDatenanzeigeDlg::FormHide() {
     for (TQuery* q : {Query1, Query2, Query3})
-        guarded([&] {
-            if (q->Active())
-                postIfEditing(*q);
-        });
+        if (q->Active() && !postOrDrop(*q))
+            break;
     if (Query3->Active())
         Globals::aktCheckNumber = currentInt(*Query3, "PruefungsNr");
     // Closed from the bottom up, so that no list opens again below a closed one.
@@ -492,6 +490,32 @@ bool TDatenanzeigeDlg::haveTest() const {
 void TDatenanzeigeDlg::postIfEditing(TQuery& q) {
     if (editing(q))
         q.Post();
+}
+
+// An edit the file refuses is reported once and dropped: the fields show what the file holds,
+// and no later exit or closing asks the file again only to be refused again.
+bool TDatenanzeigeDlg::postOrDrop(TQuery& q) {
+    try {
+        postIfEditing(q);
+        return true;
+    } catch (const EDatabaseError& e) {
+        ReportDatabaseError(e);
+    }
+    guarded([this] { dropEdits(); });
+    return false;
+}
+
+void TDatenanzeigeDlg::dropEdits() {
+    const bool customerInserted = Query1->State() == TDataSetState::dsInsert;
+    const bool deviceInserted = Query2->State() == TDataSetState::dsInsert;
+    for (TQuery* q : {Query3, Query2, Query1})
+        if (editing(*q))
+            q->Cancel();
+    // A dropped new row leaves its list: the lists below follow the row now current.
+    if (customerInserted)
+        Query1AfterScroll(*Query1);
+    else if (deviceInserted)
+        Query2AfterScroll(*Query2);
 }
 
 void TDatenanzeigeDlg::linkDevices() {
@@ -606,17 +630,13 @@ void TDatenanzeigeDlg::Query2BeforePost(TQuery& q) {
 // ---- fields
 
 void TDatenanzeigeDlg::DBEdit1Exit(TDBEdit& sender) {
-    guarded([&] {
-        if (TField* f = sender.Field())
-            postIfEditing(f->DataSet());
-    });
+    if (TField* f = sender.Field())
+        postOrDrop(f->DataSet());
 }
 
 void TDatenanzeigeDlg::DBMemo1Exit(TDBMemo&) {
-    guarded([this] {
-        if (Query3->Active())
-            postIfEditing(*Query3);
-    });
+    if (Query3->Active())
+        postOrDrop(*Query3);
 }
 
 // A discarded new device leaves the list: its count and tests follow the row now current.
@@ -668,7 +688,7 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
     }
     bool written = false;
     try {
-        written = body(file);
+        written = body(file) && file.Flush();
     } catch (const EDatabaseError& e) {
         file.Close();
         ReportDatabaseError(e);
@@ -694,20 +714,7 @@ void TDatenanzeigeDlg::BitBtn3Click() {
 }
 
 void TDatenanzeigeDlg::BitBtn5Click() {
-    exportTo([this](TCsvExportFile& file) {
-        TQuery all(this);
-        all.SetSQL(StoredDataSql::AllTestsForExport());
-        all.Open();
-        if (!file.WriteLine(CsvHeaderLine()))
-            return false;
-        for (all.First(); !all.Eof(); all.Next()) {
-            TWerteSatz w;
-            FillWerteSatz(all, all, w, all);
-            if (!file.WriteLine(CsvValueLine(w)))
-                return false;
-        }
-        return true;
-    });
+    exportTo([](TCsvExportFile& file) { return WriteAllTests(platform::Database::Current(), file); });
 }
 
 void TDatenanzeigeDlg::BitBtn4Click() {

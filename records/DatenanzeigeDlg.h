@@ -138,6 +138,8 @@ private:
     void buildControls();
     void declareTestFields();
     void postIfEditing(platform::TQuery& q);
+    bool postOrDrop(platform::TQuery& q);
+    void dropEdits();
     void cancelDeviceEdit();
     void linkDevices();
     void linkTests();

@@ -71,12 +71,12 @@ QString PruefungsergebnisText(bool passed) {
     return passed ? QStringLiteral("i.O.") : QStringLiteral("nicht i.O.");
 }
 
-TStagingButtons StagingButtons(bool connected, int rowCount, bool retrievalRunning) {
+TStagingButtons StagingButtons(bool connected, std::optional<int> rowCount, bool retrievalRunning) {
     TStagingButtons b;
-    if (retrievalRunning)
+    if (retrievalRunning || !rowCount)
         return b;
-    b.DatenHolen = connected && rowCount == 0;
-    b.ZeileLoeschen = rowCount > 0;
+    b.DatenHolen = connected && *rowCount == 0;
+    b.ZeileLoeschen = *rowCount > 0;
     b.AllesLoeschen = b.Uebernehmen = b.Pruefling = b.ZeileLoeschen;
     return b;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // What the staging list shows of a row: display texts, the calculated fields and the button
 // rule of the retrieval dialog. No widgets here, so the rules can be checked without a display.
@@ -53,5 +54,6 @@ struct TStagingButtons {
     bool operator==(const TStagingButtons&) const = default;
 };
 
-// The button rule. While a retrieval runs no action may start: the run owns the list.
-TStagingButtons StagingButtons(bool connected, int rowCount, bool retrievalRunning = false);
+// The button rule; rowCount is empty while the list is not open (nothing may act on it then).
+// While a retrieval runs no action may start: the run owns the list.
+TStagingButtons StagingButtons(bool connected, std::optional<int> rowCount, bool retrievalRunning = false);

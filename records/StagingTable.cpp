@@ -197,7 +197,21 @@ std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode
     }
 }
 
+TControlsHeld::TControlsHeld(TQuery& query) : query_(query) {
+    query_.DisableControls();
+}
+
+TControlsHeld::~TControlsHeld() {
+    query_.EnableControls();
+}
+
 bool TStagingQuerySink::Append(const TStagingRow& Row) {
+    // Bound controls see the posted row once, not every field on its way in.
+    TControlsHeld held(query_);
+    return appendRow(Row);
+}
+
+bool TStagingQuerySink::appendRow(const TStagingRow& Row) {
     try {
         query_.Append();
         for (const auto& [name, value] : StagingRowFields(Row)) {

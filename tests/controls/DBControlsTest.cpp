@@ -547,6 +547,25 @@ TEST_F(DBControlsTest, GridDownOnTheLastRowAppendsAndMovingUpDropsTheUntouchedRo
     EXPECT_EQ(rows(), 3);
 }
 
+// A query whose controls are disabled changes without the grid: the grid keeps the rows it
+// was told of until they are enabled again.
+TEST_F(DBControlsTest, GridKeepsItsRowsWhileTheQuerysControlsAreDisabled) {
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("LfdNr")}});
+    grid.SetDataSource(&source);
+    query->DisableControls();
+    query->Append();
+    query->FieldByName(QStringLiteral("LfdNr")).SetAsInteger(4);
+    query->Post();
+    query->First();
+    query->Delete();
+    query->Delete();
+    EXPECT_EQ(grid.model()->rowCount(), 3);
+    query->EnableControls();
+    EXPECT_EQ(grid.model()->rowCount(), 2);
+    EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("4"));
+}
+
 // ---- navigator
 
 TEST_F(DBControlsTest, NavigatorMovesAndEnablesItsButtons) {

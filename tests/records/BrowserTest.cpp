@@ -392,6 +392,41 @@ TEST_F(BrowserTest, ApplyingTheModeStopsAtTheFirstFailingWriter) {
     EXPECT_FALSE(link.requests.empty());
 }
 
+// A file that takes no writes: each refused edit is reported once and dropped, so the fields
+// show what the file holds and the window closes without asking again.
+TEST_F(BrowserTest, AnEditThatCannotBeStoredIsReportedOnceAndDropped) {
+    addTest(addDevice(addCustomer(QStringLiteral("K"), QStringLiteral("Bonn")), QStringLiteral("D")));
+    browser->show();
+    db->Execute(QStringLiteral("PRAGMA query_only = 1"));
+    browser->KundenEdits[6]->setFocus();
+    browser->KundenEdits[6]->selectAll();
+    typeText(*browser->KundenEdits[6], QStringLiteral("Köln"));
+    leave(*browser->KundenEdits[6]);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(browser->Query1->State(), platform::TDataSetState::dsBrowse);
+    EXPECT_EQ(browser->KundenEdits[6]->text(), QStringLiteral("Bonn"));
+
+    // A new customer that cannot be stored leaves the list again with the lists below it.
+    browser->DBNavigator1->Button(TNavigateBtn::nbInsert)->click();
+    typeText(*browser->KundenEdits[0], QStringLiteral("Neu"));
+    leave(*browser->KundenEdits[0]);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(browser->KundenAnzahl->text(), QStringLiteral("[1]"));
+    EXPECT_EQ(browser->KundenEdits[0]->text(), QStringLiteral("K"));
+    EXPECT_EQ(browser->PrueflingAnzahl->text(), QStringLiteral("[1]"));
+
+    // A note still being typed when the window closes.
+    browser->DBMemo1->setFocus();
+    typeText(*browser->DBMemo1, QStringLiteral("Kabel"));
+    browser->BitBtn1->click();
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_EQ(messages.size(), 3u);
+    db->Execute(QStringLiteral("PRAGMA query_only = 0"));
+    EXPECT_EQ(stored("select KdOrt from \"Kunden.db\"", "KdOrt"), QStringLiteral("Bonn"));
+    EXPECT_EQ(stored("select Notiz from \"Pruefung.db\"", "Notiz"), QString());
+    EXPECT_EQ(count("Kunden.db"), 1);
+}
+
 TEST_F(BrowserTest, PickingACustomerMovesTheBrowserToItsDevicesAndLastTest) {
     addCustomer(QStringLiteral("A"));
     const int k2 = addCustomer(QStringLiteral("B"));

@@ -161,6 +161,389 @@ TEST_F(ExportTest, AllTestsWithTheirDeviceAndCustomerLeavingOrphansOut) {
     EXPECT_TRUE(lines[4].isEmpty());
 }
 
+// Every column of every test of a small database, byte for byte: texts beyond ASCII, quotes,
+// separators and line breaks, empty fields, values out of range or not measured, and the
+// flags that change other values. Tests come in the order of their customers and devices,
+// which any way of joining the tables delivers.
+TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
+    Globals::ExportColumns.fill(true);
+    db->Execute(QStringLiteral(
+        "insert into \"Kunden.db\" (KundenNr, Name1, Name2, Name3, KdStr, KdLKZ, KdPLZ, KdOrt, Telefon, Fax) "
+        "values (1, 'Müller & Söhne \"Elektro\"', 'Abt. Prüfung; Labor', null, 'Hauptstraße 1', 'D', "
+        "'50667', 'Köln', '0221 123', ''), "
+        "(2, 'Zoë €uro™', '日本', 'a\"b', null, null, null, null, null, null)"));
+    db->Execute(QStringLiteral(
+        "insert into \"Prueflng.db\" (PrueflingNr, KundenNr, Bezeichnung, Typ, Inventarnummer, "
+        "Fabrikationsnummer, Seriennummer, Barcode) values "
+        "(1, 1, 'Bohrmaschine', 'BM 2', 'INV-1', 'F1', 'S1', '4711'), "
+        "(2, 1, 'Säge', null, null, null, null, null), (3, 2, 'Lampe', '', '', '', '', ''), "
+        "(4, 99, 'niemandes', null, null, null, null, '9')"));
+    const char* columns =
+        "(PruefungsNr, PrueflingNr, Datum, \"GT-Seriennummer\", Grenzwertflags, Menueflags, Schutzklasse, "
+        "Messablauf, Schutzleiterwid, Isolationswid, Ableitstrom, SchutzlStromL1N, SchutzlStromNL1, "
+        "BeruehrungsstromL1N, BeruehrungsstromNL1, GrwSchutzleiterwid, GrwIsolationswid, GrwAbleitstrom, "
+        "GrwSchutzleiterstrom, GrwBeruehrungsstrom, GrwSchnellabschaltung, Pruefungsergebnis, Notiz, "
+        "Pruefer, Sichtpruef)";
+    db->Execute(QStringLiteral("insert into \"Pruefung.db\" %1 values "
+                               "(1, 1, '2024-03-05', '0123456789', 1, 6, 1, 64, 150, 2500, 30, 40, 41, 5, "
+                               "6, 300, 1000, 350, 50, 25, 1000, 1, 'Stecker \"lose\"; neu\r\nlöten', "
+                               "'Meier', 1), "
+                               "(2, 1, null, null, 127, 93, 2, 9, 1001, 25000, 2001, 40, 41, 5, 6, -1, -1, "
+                               "-1, -1, -1, -1, 1, null, null, -1), "
+                               "(3, 2, '1999-12-31', '', 0, 16, 3, 4, 0, 199, 0, 1000, 1001, 0, 0, 1000, "
+                               "200, 2000, 1000, 1000, 1000, 0, ' ', 'Schmidt', 0), "
+                               "(4, 3, '2000-01-01', 'X', 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+                               "0, 0, '', '', 7), "
+                               "(5, 4, '2024-01-01', '', 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+                               "0, 1, 'verwaist', '', 1), "
+                               "(6, 12345, '2024-01-01', '', 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+                               "0, 0, 1, 'ohne Gerät', '', 1)")
+                    .arg(QLatin1String(columns)));
+    toFile();
+    browser->show();
+    browser->BitBtn5->click();
+    EXPECT_TRUE(messages.empty());
+
+    const auto f = [](const QString& formatted) { return formatted.toLatin1(); };
+    const auto line = [](std::initializer_list<QByteArray> items) {
+        QByteArray out;
+        for (const QByteArray& item : items)
+            out += (out.isEmpty() ? "\"" : ";\"") + item + "\"";
+        return out + "\r\n";
+    };
+    const QByteArray header = line({"KundenNr",
+                                    "PrueflingNr",
+                                    "PruefungsNr",
+                                    "Name1",
+                                    "Name2",
+                                    "Name3",
+                                    "KdStr",
+                                    "KdLKZ",
+                                    "KdPLZ",
+                                    "KdOrt",
+                                    "Telefon",
+                                    "Fax",
+                                    "Bezeichnung",
+                                    "Typ",
+                                    "Inventarnummer",
+                                    "Fabrikationsnummer",
+                                    "Seriennummer",
+                                    "Barcode",
+                                    "Datum",
+                                    "GTSeriennummer",
+                                    "Grenzwertflags",
+                                    "Menueflags",
+                                    "Schutzklasse",
+                                    "SichtpruefungBestanden",
+                                    "Messablauf",
+                                    "Schutzleiterwid",
+                                    "Isolationswid",
+                                    "Ableitstrom",
+                                    "SchutzlStromL1N",
+                                    "SchutzlStromNL1",
+                                    "BeruehrungsstromL1N",
+                                    "BeruehrungsstromNL1",
+                                    "GrwSchutzleiterwid",
+                                    "GrwIsolationswid",
+                                    "GrwAbleitstrom",
+                                    "GrwSchutzleiterstrom",
+                                    "GrwBeruehrungsstrom",
+                                    "GrwSchnellabschaltung",
+                                    "Pruefungsergebnis",
+                                    "Notiz",
+                                    "Pruefer",
+                                    "SchutzleiterwidLimit",
+                                    "IsolationswidLimit",
+                                    "AbleitstromLimit",
+                                    "SchutzlStromL1NLimit",
+                                    "SchutzlStromNL1Limit",
+                                    "BeruehrungsstromL1NLimit",
+                                    "BeruehrungsstromNL1Limit",
+                                    "Schnellabschaltung",
+                                    "automatisch",
+                                    "DINVDE",
+                                    "mitIsol",
+                                    "manuGrenz",
+                                    "mitBeruehr",
+                                    "abgebrochen",
+                                    "Enables"});
+    const QByteArray row1 = line({"1",
+                                  "1",
+                                  "1",
+                                  "M\xFCller & S\xF6hne 'Elektro'",
+                                  "Abt. Pr\xFC"
+                                  "fung; Labor",
+                                  "",
+                                  "Hauptstra\xDF"
+                                  "e 1",
+                                  "D",
+                                  "50667",
+                                  "K\xF6ln",
+                                  "0221 123",
+                                  "",
+                                  "Bohrmaschine",
+                                  "BM 2",
+                                  "INV-1",
+                                  "F1",
+                                  "S1",
+                                  "4711",
+                                  "05.03.2024",
+                                  "0123456789",
+                                  "1",
+                                  "6",
+                                  "1",
+                                  "ja",
+                                  "64",
+                                  f(FormatSchutzleiterwid(150)),
+                                  f(FormatIsolationswid(2500)),
+                                  f(FormatAbleitstrom(30)),
+                                  f(FormatStrom(40)),
+                                  f(FormatStrom(41)),
+                                  f(FormatStrom(5)),
+                                  f(FormatStrom(6)),
+                                  f(FormatSchutzleiterwid(300)),
+                                  f(FormatIsolationswid(1000)),
+                                  f(FormatAbleitstrom(350)),
+                                  f(FormatStrom(50)),
+                                  f(FormatStrom(25)),
+                                  f(FormatStrom(1000)),
+                                  "ja",
+                                  "Stecker 'lose'; neu\r\nl\xF6ten",
+                                  "Meier",
+                                  "ja",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "0702",
+                                  "ja",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "7"});
+    const QByteArray row2 = line({"1",
+                                  "1",
+                                  "2",
+                                  "M\xFCller & S\xF6hne 'Elektro'",
+                                  "Abt. Pr\xFC"
+                                  "fung; Labor",
+                                  "",
+                                  "Hauptstra\xDF"
+                                  "e 1",
+                                  "D",
+                                  "50667",
+                                  "K\xF6ln",
+                                  "0221 123",
+                                  "",
+                                  "Bohrmaschine",
+                                  "BM 2",
+                                  "INV-1",
+                                  "F1",
+                                  "S1",
+                                  "4711",
+                                  "",
+                                  "",
+                                  "127",
+                                  "93",
+                                  "2",
+                                  "---",
+                                  "9",
+                                  f(FormatSchutzleiterwid(1001)),
+                                  f(FormatIsolationswid(25000)),
+                                  f(FormatAbleitstrom(2001)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatSchutzleiterwid(-1)),
+                                  f(FormatIsolationswid(-1)),
+                                  f(FormatAbleitstrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  f(FormatStrom(-1)),
+                                  "nein",
+                                  "",
+                                  "",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "nein",
+                                  "ja",
+                                  "0701",
+                                  "Iso+Diff",
+                                  "ja",
+                                  "ja",
+                                  "ja",
+                                  "98"});
+    const QByteArray row3 = line({"1",
+                                  "2",
+                                  "3",
+                                  "M\xFCller & S\xF6hne 'Elektro'",
+                                  "Abt. Pr\xFC"
+                                  "fung; Labor",
+                                  "",
+                                  "Hauptstra\xDF"
+                                  "e 1",
+                                  "D",
+                                  "50667",
+                                  "K\xF6ln",
+                                  "0221 123",
+                                  "",
+                                  "S\xE4ge",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "31.12.1999",
+                                  "",
+                                  "0",
+                                  "16",
+                                  "3",
+                                  "nein",
+                                  "4",
+                                  f(FormatSchutzleiterwid(0)),
+                                  f(FormatIsolationswid(199)),
+                                  f(FormatAbleitstrom(0)),
+                                  f(FormatStrom(1000)),
+                                  f(FormatStrom(1001)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatSchutzleiterwid(1000)),
+                                  f(FormatIsolationswid(200)),
+                                  f(FormatAbleitstrom(2000)),
+                                  f(FormatStrom(1000)),
+                                  f(FormatStrom(1000)),
+                                  f(FormatStrom(1000)),
+                                  "nein",
+                                  " ",
+                                  "Schmidt",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "ja",
+                                  "nein",
+                                  "0701",
+                                  "nein",
+                                  "nein",
+                                  "ja",
+                                  "nein",
+                                  "0"});
+    const QByteArray row4 = line({"2",
+                                  "3",
+                                  "4",
+                                  "Zo\xEB \x80uro\x99",
+                                  "??",
+                                  "a'b",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "Lampe",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "01.01.2000",
+                                  "X",
+                                  "0",
+                                  "0",
+                                  "0",
+                                  "---",
+                                  "32",
+                                  f(FormatSchutzleiterwid(0)),
+                                  f(FormatIsolationswid(0)),
+                                  f(FormatAbleitstrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatSchutzleiterwid(0)),
+                                  f(FormatIsolationswid(0)),
+                                  f(FormatAbleitstrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  f(FormatStrom(0)),
+                                  "nein",
+                                  "",
+                                  "",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "0701",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "nein",
+                                  "0"});
+    EXPECT_EQ(written(), header + row1 + row2 + row3 + row4);
+}
+
+TEST_F(ExportTest, AFailedWriteIsReported) {
+    only({"Name1", "Notiz"});
+    const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
+    for (int i = 0; i < 3; ++i)
+        addTest(d);
+    Globals::ExportFile = 1;
+    Globals::ExportFileName = QStringLiteral("/dev/full"); // takes no byte
+    browser->show();
+    browser->BitBtn5->click();
+    browser->BitBtn3->click();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const QString& m : messages)
+        EXPECT_TRUE(m.startsWith(QStringLiteral("Fehler beim Schreiben der Datei \"/dev/full\"")))
+            << m.toStdString();
+}
+
+// Values stored in another form than their field's are read as the database layer reads them:
+// a number stored as text is that number, a text that is no number ends the export with the
+// engine's message, and the lines before it stay in the file.
+TEST_F(ExportTest, ValuesStoredInAnotherFormAreReadAsTheDatabaseReadsThem) {
+    only({"PruefungsNr", "Schutzklasse", "Pruefungsergebnis"});
+    const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
+    const int t1 = addTest(d);
+    const int t2 = addTest(d);
+    db->Execute(QStringLiteral("update \"Pruefung.db\" set Schutzklasse = ' 2', Pruefungsergebnis = 'nein' "
+                               "where PruefungsNr = %1")
+                    .arg(t1));
+    toFile();
+    browser->show();
+    browser->BitBtn5->click();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(written(), "\"PruefungsNr\";\"Schutzklasse\";\"Pruefungsergebnis\"\r\n\"" +
+                             QByteArray::number(t1) + "\";\"2\";\"nein\"\r\n\"" + QByteArray::number(t2) +
+                             "\";\"1\";\"ja\"\r\n");
+
+    db->Execute(
+        QStringLiteral("update \"Pruefung.db\" set Schutzklasse = 'II' where PruefungsNr = %1").arg(t2));
+    browser->BitBtn5->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("II"))) << messages[0].toStdString();
+    EXPECT_EQ(written(), "\"PruefungsNr\";\"Schutzklasse\";\"Pruefungsergebnis\"\r\n\"" +
+                             QByteArray::number(t1) + "\";\"2\";\"nein\"\r\n");
+}
+
 TEST_F(ExportTest, EmptyDatabaseGivesTheHeaderOnly) {
     only({"Name1", "Notiz"});
     toFile();

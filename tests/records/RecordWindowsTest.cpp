@@ -356,6 +356,60 @@ TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {
     EXPECT_EQ(stagingField(1, "Notiz"), "Kabel geknickt");
 }
 
+// A file that takes no writes: an edit that cannot be stored is reported once, dropped, and
+// the dialog closes however the user closes it.
+TEST_F(RecordWindowsTest, AnEditThatCannotBeStoredIsReportedOnceAndTheDialogCloses) {
+    addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("A"), QString());
+    addStaging(1, QStringLiteral("1"));
+    const std::vector<std::function<void()>> closings = {
+        [&] { datenabruf->BitBtn6->click(); },
+        [&] { keyClick(datenabruf.get(), Qt::Key_Escape); },
+        [&] { datenabruf->close(); },
+    };
+    for (size_t i = 0; i < closings.size(); ++i) {
+        SCOPED_TRACE(i);
+        messages.clear();
+        showDatenabruf();
+        datenabruf->DBMemo1->setFocus();
+        keyClicks(datenabruf->DBMemo1, QStringLiteral("Kabel"));
+        exec(QStringLiteral("PRAGMA query_only = 1"));
+        closings[i]();
+        EXPECT_FALSE(datenabruf->isVisible());
+        EXPECT_EQ(messages.size(), 1u);
+        exec(QStringLiteral("PRAGMA query_only = 0"));
+        EXPECT_EQ(stagingField(1, "Notiz"), "");
+    }
+
+    // The device choice: the refused assignment is reported once and every dialog closes.
+    messages.clear();
+    showDatenabruf();
+    exec(QStringLiteral("PRAGMA query_only = 1"));
+    whenShown(pruefling.get(), [&] { pruefling->OKBtn->click(); });
+    datenabruf->BitBtn5->click();
+    EXPECT_FALSE(pruefling->isVisible());
+    EXPECT_EQ(messages.size(), 1u);
+    datenabruf->BitBtn6->click();
+    EXPECT_FALSE(datenabruf->isVisible());
+    EXPECT_EQ(messages.size(), 1u);
+    exec(QStringLiteral("PRAGMA query_only = 0"));
+    EXPECT_EQ(stagingField(1, "PrueflingNr"), "0");
+}
+
+TEST_F(RecordWindowsTest, NothingCanBeFetchedWhileTheListIsNotOpen) {
+    // A staging table that lacks its fields, as a damaged file holds it.
+    exec(QStringLiteral("drop table \"Uebernah.db\""));
+    exec(QStringLiteral("create table \"Uebernah.db\" (LfdNr integer)"));
+    mainWindow.connected = true;
+    showDatenabruf();
+    EXPECT_FALSE(datenabruf->Query1->Active());
+    EXPECT_EQ(messages.size(), 1u);
+    for (QPushButton* b : {datenabruf->BitBtn1, datenabruf->BitBtn2, datenabruf->BitBtn3, datenabruf->BitBtn4,
+                           datenabruf->BitBtn5})
+        EXPECT_FALSE(b->isEnabled());
+    datenabruf->BitBtn3Click();
+    EXPECT_EQ(datenabruf->Retrieval().LastOutcome(), TRetrievalOutcome::roNone);
+}
+
 } // namespace
 
 TEST_F(RecordWindowsTest, WithoutStoredPositionsTheDialogsStandWhereTheyWereDesigned) {

@@ -87,6 +87,10 @@ TEST(StagingButtons, FetchOnlyWhenConnectedAndEmpty) {
     EXPECT_EQ(StagingButtons(false, 1), (TStagingButtons{false, true, true, true, true}));
 }
 
+TEST(StagingButtons, NothingActsOnAListThatIsNotOpen) {
+    EXPECT_EQ(StagingButtons(true, std::nullopt), (TStagingButtons{}));
+}
+
 TEST(StagingButtons, NothingStartsWhileARetrievalRuns) {
     EXPECT_EQ(StagingButtons(true, 0, true), (TStagingButtons{}));
     EXPECT_EQ(StagingButtons(true, 4, true), (TStagingButtons{}));
