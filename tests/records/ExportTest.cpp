@@ -524,7 +524,7 @@ TEST_F(ExportTest, ValuesStoredInAnotherFormAreReadAsTheDatabaseReadsThem) {
     const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
     const int t1 = addTest(d);
     const int t2 = addTest(d);
-    db->Execute(QStringLiteral("update \"Pruefung.db\" set Schutzklasse = ' 2', Pruefungsergebnis = 'nein' "
+    db->Execute(QStringLiteral("update \"Pruefung.db\" set Schutzklasse = ' 2', Pruefungsergebnis = ' 0' "
                                "where PruefungsNr = %1")
                     .arg(t1));
     toFile();
