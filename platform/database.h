@@ -69,7 +69,6 @@ public:
 
 private:
     void prepareSchema();
-    void undo(const QString& savepoint) noexcept;
 
     QString path_;
     sqlite3* db_ = nullptr;
@@ -283,30 +282,27 @@ private:
     friend class TField;
     enum class RowStatus { Unchanged, Inserted, Modified };
     struct Row {
-        uint64_t id = 0;   // identity within this opening (bookmarks)
-        int64_t rowid = 0; // the row in the file; 0 while only cached
-        std::vector<QVariant> values;
-        std::vector<QVariant> calc;
+        uint64_t id = 0;              // identity within this opening (bookmarks)
+        int64_t rowid = 0;            // the row in the file; 0 while only cached
+        std::vector<QVariant> values; // data columns, then calculated fields
         RowStatus status = RowStatus::Unchanged;
     };
 
     Database& database();
-    QString sqlText() const;
-    TField& declareField(const QString& name, TFieldType type, int size, bool calculated);
     void requireInactive(const char* what) const;
     void requireActive() const;
     void requireBidirectional() const;
     void requireLive() const;
     void checkBrowseMode();
     void fetch(bool rebind);
-    void bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes);
-    size_t calcCount() const;
     void computeCalc(int index);
     void computeAllCalc();
+    void moveTo(int row, bool bof, bool eof);
     void scrolled();
     void notify();
     const Row* activeRow() const;
-    void writeToFile(Row& row, bool isNew);
+    int rowOf(const TBookmark& bookmark) const;
+    void writeToFile(Row& row);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
 
