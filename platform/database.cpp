@@ -10,6 +10,9 @@
 
 namespace platform {
 
+using enum TFieldType;
+using enum TDataSetState;
+
 namespace {
 
 // The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
@@ -56,34 +59,27 @@ const char* const kSchemaV1[] = {
 Database* currentDb = nullptr; // set by SetCurrent
 
 const char* sentenceFor(int code) {
-    switch (code & 0xff) {
-    case SQLITE_READONLY:
-        return "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden.";
-    case SQLITE_NOTADB:
-        return "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt.";
-    case SQLITE_CORRUPT:
-        return "Die Datenbankdatei \"%1\" ist beschädigt.";
-    case SQLITE_CANTOPEN:
-        return "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das Verzeichnis "
-               "und darf das Programm darin schreiben?";
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch einmal "
-               "versuchen.";
-    case SQLITE_FULL:
-        return "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll.";
-    case SQLITE_IOERR:
-        return "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden.";
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
-    case SQLITE_NOMEM:
-        return "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht.";
-    case SQLITE_CONSTRAINT:
-        return "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an.";
-    default:
-        return "Fehler in der Datenbankdatei \"%1\".";
-    }
+    static const char* const locked = "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. "
+                                      "Bitte später noch einmal versuchen.";
+    static const char* const denied = "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
+    static const std::map<int, const char*> sentences = {
+        {SQLITE_READONLY,
+         "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden."},
+        {SQLITE_NOTADB, "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt."},
+        {SQLITE_CORRUPT, "Die Datenbankdatei \"%1\" ist beschädigt."},
+        {SQLITE_CANTOPEN, "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das "
+                          "Verzeichnis und darf das Programm darin schreiben?"},
+        {SQLITE_BUSY, locked},
+        {SQLITE_LOCKED, locked},
+        {SQLITE_FULL, "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll."},
+        {SQLITE_IOERR, "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden."},
+        {SQLITE_PERM, denied},
+        {SQLITE_AUTH, denied},
+        {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
+        {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
+    };
+    const auto it = sentences.find(code & 0xff);
+    return it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
 }
 
 // What the user reads when the engine fails: what happened to which file, then the engine's
@@ -175,24 +171,20 @@ TFieldType typeOfDeclaration(const char* declType, int& size) {
     if (t.startsWith(QLatin1String("VARCHAR")) || t.startsWith(QLatin1String("CHAR"))) {
         static const QRegularExpression width(QStringLiteral("\\((\\d+)\\)"));
         size = width.match(t).captured(1).toInt();
-        return TFieldType::ftString;
+        return ftString;
     }
     static const std::map<QString, TFieldType> types = {
-        {QStringLiteral("TEXT"), TFieldType::ftString},
-        {QStringLiteral("SMALLINT"), TFieldType::ftSmallint},
-        {QStringLiteral("BOOLEAN"), TFieldType::ftBoolean},
-        {QStringLiteral("DATE"), TFieldType::ftDate},
-        {QStringLiteral("INTEGER"), TFieldType::ftInteger},
-        {QStringLiteral("INT"), TFieldType::ftInteger},
+        {QStringLiteral("TEXT"), ftString},     {QStringLiteral("SMALLINT"), ftSmallint},
+        {QStringLiteral("BOOLEAN"), ftBoolean}, {QStringLiteral("DATE"), ftDate},
+        {QStringLiteral("INTEGER"), ftInteger}, {QStringLiteral("INT"), ftInteger},
     };
     const auto it = types.find(t);
-    return it == types.end() ? TFieldType::ftUnknown : it->second;
+    return it == types.end() ? ftUnknown : it->second;
 }
 
 bool typesFit(TFieldType declared, TFieldType actual) {
-    auto norm = [](TFieldType t) { return t == TFieldType::ftAutoInc ? TFieldType::ftInteger : t; };
-    return declared == TFieldType::ftUnknown || actual == TFieldType::ftUnknown ||
-           norm(declared) == norm(actual);
+    auto norm = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
+    return declared == ftUnknown || actual == ftUnknown || norm(declared) == norm(actual);
 }
 
 QString cutToWidth(const QString& text, int width) {
@@ -387,13 +379,13 @@ QString TField::AsString() const {
     if (v.isNull())
         return QString();
     switch (type_) {
-    case TFieldType::ftDate:
+    case ftDate:
         return AsDate().toString(QStringLiteral("dd.MM.yyyy"));
-    case TFieldType::ftBoolean:
+    case ftBoolean:
         return AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftInteger:
-    case TFieldType::ftSmallint:
+    case ftAutoInc:
+    case ftInteger:
+    case ftSmallint:
         return v.typeId() == QMetaType::QString ? v.toString() : QString::number(AsInteger());
     default:
         return v.toString();
@@ -417,9 +409,9 @@ void TField::store(QVariant value) {
         q.rows_[size_t(q.override_)].values[size_t(column_)] = std::move(value);
         return;
     }
-    if (q.state_ != TDataSetState::dsEdit && q.state_ != TDataSetState::dsInsert)
+    if (q.state_ != dsEdit && q.state_ != dsInsert)
         throw EDatabaseError(QStringLiteral("Die Abfrage ist nicht im Bearbeitungs- oder Einfügemodus."));
-    if (readOnly_ || type_ == TFieldType::ftAutoInc)
+    if (readOnly_ || type_ == ftAutoInc)
         throw fixed();
     if (OnValidate) {
         Restore<TField*> field(q.validatingField_, this);
@@ -435,30 +427,30 @@ void TField::store(QVariant value) {
 
 // A value goes only into a field of its own kind; no text stands in for a number or a date.
 void TField::SetAsInteger(int32_t value) {
-    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+    if (type_ == ftDate || type_ == ftString)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keine Zahl an.").arg(name_));
-    if (type_ == TFieldType::ftSmallint &&
+    if (type_ == ftSmallint &&
         (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
         throw EDatabaseError(
             QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
-    store(qlonglong(type_ == TFieldType::ftBoolean ? value != 0 : value));
+    store(qlonglong(type_ == ftBoolean ? value != 0 : value));
 }
 
 void TField::SetAsBoolean(bool value) {
-    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+    if (type_ == ftDate || type_ == ftString)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Wahrheitswert an.").arg(name_));
     store(qlonglong(value ? 1 : 0));
 }
 
 // Dates are stored as yyyy-MM-dd.
 void TField::SetAsDate(const QDate& value) {
-    if (type_ != TFieldType::ftDate && type_ != TFieldType::ftUnknown)
+    if (type_ != ftDate && type_ != ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' ist kein Datum.").arg(name_));
     store(value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant());
 }
 
 void TField::SetAsString(const QString& value) {
-    if (!value.isEmpty() && type_ != TFieldType::ftString && type_ != TFieldType::ftUnknown)
+    if (!value.isEmpty() && type_ != ftString && type_ != ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Text an.").arg(name_));
     store(value.isEmpty() ? QVariant() : QVariant(cutToWidth(value, size_)));
 }
@@ -570,10 +562,8 @@ void TQuery::fetch(bool rebind) {
         sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
     }
     const bool live = requestLive_;
-    sqlite3* h = database().Handle();
-    Statement s(h, sql);
+    Statement s(database().Handle(), sql);
     sqlite3_stmt* st = s.get();
-    const QByteArray tableName = table.toUtf8();
 
     for (const auto& [name, param] : params_)
         if (param->bound_ &&
@@ -588,8 +578,10 @@ void TQuery::fetch(bool rebind) {
         s.bind(i, it->second->value_);
     }
 
-    // A live result's first column is the row's place in the file.
+    // A live result's first column is the row's place in the file. A table whose INTEGER PRIMARY
+    // KEY stands for it names that column as its origin: that is the auto-increment number.
     const int first = live ? 1 : 0;
+    const char* rowidColumn = live ? sqlite3_column_origin_name(st, 0) : nullptr;
     const int count = sqlite3_column_count(st);
     if (rebind) {
         table_ = table;
@@ -605,15 +597,9 @@ void TQuery::fetch(bool rebind) {
             columns_.push_back(QString::fromUtf8(column));
             int size = 0;
             TFieldType type = typeOfDeclaration(sqlite3_column_decltype(st, i), size);
-            // The auto-increment number is the table's INTEGER PRIMARY KEY, the file's own row number.
-            const char* declared = nullptr;
-            int primaryKey = 0;
-            if (live &&
-                sqlite3_table_column_metadata(h, nullptr, tableName.constData(), column, &declared, nullptr,
-                                              nullptr, &primaryKey, nullptr) == SQLITE_OK &&
-                primaryKey && declared && qstricmp(declared, "INTEGER") == 0) {
+            if (rowidColumn && qstrcmp(sqlite3_column_origin_name(st, i), rowidColumn) == 0) {
                 autoIncColumn_ = i - first;
-                type = TFieldType::ftAutoInc;
+                type = ftAutoInc;
             }
             // A join may name a field twice: the later ones get "_1", "_2", ...
             QString name = columns_.back();
@@ -630,7 +616,7 @@ void TQuery::fetch(bool rebind) {
                 field = fields_.back().get();
             }
             // A declared field keeps what the result does not say.
-            if (!field->declared_ || type != TFieldType::ftUnknown)
+            if (!field->declared_ || type != ftUnknown)
                 field->type_ = type;
             if (!field->declared_ || size > 0)
                 field->size_ = size;
@@ -668,7 +654,7 @@ void TQuery::Open() {
         return;
     fetch(true);
     openedOn_ = &database();
-    state_ = TDataSetState::dsBrowse;
+    state_ = dsBrowse;
     modified_ = false;
     computeAllCalc();
     if (AfterOpen)
@@ -679,7 +665,7 @@ void TQuery::Open() {
 void TQuery::Close() {
     if (!Active())
         return;
-    state_ = TDataSetState::dsInactive;
+    state_ = dsInactive;
     rows_.clear();
     cachedDeletes_.clear();
     active_.clear();
@@ -709,7 +695,7 @@ void TQuery::computeCalc(int index) {
     std::fill(values.begin() + std::ptrdiff_t(columns_.size()), values.end(), QVariant());
     Restore<int> guard(override_, index);
     Restore<bool> calc(inCalc_, true);
-    Restore<TDataSetState> state(state_, TDataSetState::dsCalcFields);
+    Restore<TDataSetState> state(state_, dsCalcFields);
     OnCalcFields(*this);
 }
 
@@ -733,7 +719,7 @@ void TQuery::scrolled() {
 
 void TQuery::checkBrowseMode() {
     requireActive();
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    if (state_ == dsEdit || state_ == dsInsert) {
         emit UpdateRecord();
         if (modified_)
             Post();
@@ -844,7 +830,7 @@ void TQuery::beginInsert(bool append) {
     const int pos = append || cur_ < 0 ? int(rows_.size()) : cur_;
     rows_.insert(rows_.begin() + pos, std::move(row));
     cur_ = pos;
-    state_ = TDataSetState::dsInsert;
+    state_ = dsInsert;
     modified_ = false;
     eof_ = bof_ = false;
     computeCalc(cur_);
@@ -863,14 +849,14 @@ void TQuery::Insert() {
 
 void TQuery::Edit() {
     requireLive();
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
+    if (state_ == dsEdit || state_ == dsInsert)
         return;
     if (rows_.empty()) {
         Insert();
         return;
     }
     editBackup_ = rows_[size_t(cur_)];
-    state_ = TDataSetState::dsEdit;
+    state_ = dsEdit;
     modified_ = false;
     notify();
 }
@@ -919,7 +905,7 @@ void TQuery::deleteFromFile(int64_t rowid) {
 
 void TQuery::Post() {
     requireActive();
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+    if (state_ != dsEdit && state_ != dsInsert)
         return;
     emit UpdateRecord();
     if (BeforePost)
@@ -929,30 +915,30 @@ void TQuery::Post() {
         writeToFile(row);
     else if (row.status != RowStatus::Inserted)
         row.status = RowStatus::Modified;
-    state_ = TDataSetState::dsBrowse;
+    state_ = dsBrowse;
     modified_ = false;
     computeCalc(cur_);
     notify();
 }
 
 void TQuery::Cancel() {
-    if (state_ == TDataSetState::dsInsert) {
+    if (state_ == dsInsert) {
         rows_.erase(rows_.begin() + cur_);
         cur_ = rows_.empty() ? -1 : std::clamp(insertReturn_, 0, int(rows_.size()) - 1);
         eof_ = bof_ = rows_.empty();
-    } else if (state_ == TDataSetState::dsEdit) {
+    } else if (state_ == dsEdit) {
         rows_[size_t(cur_)] = editBackup_;
     } else {
         return;
     }
-    state_ = TDataSetState::dsBrowse;
+    state_ = dsBrowse;
     modified_ = false;
     notify();
 }
 
 void TQuery::Delete() {
     requireLive();
-    if (state_ == TDataSetState::dsInsert) {
+    if (state_ == dsInsert) {
         Cancel();
         return;
     }
