@@ -505,10 +505,8 @@ void TQuery::SQLAdd(const QString& line) {
 void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
-    for (auto& [name, param] : params_) {
-        param->value_ = QVariant();
-        param->bound_ = false;
-    }
+    for (auto& [name, param] : params_)
+        *param = TParam(name);
 }
 
 // A name the statement lacks, or a parameter it names without a value, fails when it opens.
@@ -545,7 +543,8 @@ TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
     return field;
 }
 
-// Runs the statement and reads its rows; with rebind the result's columns become the fields.
+// Runs the statement and reads its rows, calculated fields included; with rebind the result's
+// columns become the fields.
 void TQuery::fetch(bool rebind) {
     QString sql = sql_.join(QLatin1Char('\n'));
     QString table;
@@ -647,16 +646,17 @@ void TQuery::fetch(bool rebind) {
     cur_ = rows_.empty() ? -1 : 0;
     eof_ = rows_.empty();
     bof_ = true;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        computeCalc(int(i));
 }
 
 void TQuery::Open() {
     if (Active())
         return;
-    fetch(true);
     openedOn_ = &database();
+    fetch(true);
     state_ = dsBrowse;
     modified_ = false;
-    computeAllCalc();
     if (AfterOpen)
         AfterOpen(*this);
     scrolled();
@@ -672,7 +672,6 @@ void TQuery::Close() {
     cur_ = -1;
     eof_ = bof_ = true;
     modified_ = false;
-    live_ = false;
     notify();
 }
 
@@ -697,11 +696,6 @@ void TQuery::computeCalc(int index) {
     Restore<bool> calc(inCalc_, true);
     Restore<TDataSetState> state(state_, dsCalcFields);
     OnCalcFields(*this);
-}
-
-void TQuery::computeAllCalc() {
-    for (size_t i = 0; i < rows_.size(); ++i)
-        computeCalc(int(i));
 }
 
 void TQuery::notify() {
@@ -861,34 +855,26 @@ void TQuery::Edit() {
     notify();
 }
 
-// Writes every value but the auto-increment number: a new row gets its number from the file,
-// a changed row must still be there. The row changes only when the statement succeeded.
+// A new row gets its auto-increment number from the file (NULL asks for the next one); a
+// changed row must still be there. The row changes only when the statement succeeded.
 void TQuery::writeToFile(Row& row) {
     sqlite3* h = database().Handle();
     const bool isNew = row.status == RowStatus::Inserted;
     QStringList names;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            names << quoted(columns_[i]);
-    if (!names.isEmpty() || isNew) {
-        QString sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_));
-        if (!names.isEmpty())
-            sql = (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
-                      .arg(quoted(table_), names.join(QLatin1Char(',')),
-                           QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-        Statement s(h, sql);
-        int index = 1;
-        for (size_t i = 0; i < columns_.size(); ++i)
-            if (int(i) != autoIncColumn_)
-                s.bind(index++, row.values[i]);
-        if (!isNew)
-            s.bind(index, qlonglong(row.rowid));
-        s.step();
-        if (!isNew && sqlite3_changes(h) != 1)
-            throw EDatabaseError(
-                QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
-    }
+    for (const QString& column : columns_)
+        names << quoted(column);
+    Statement s(h, (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
+                       .arg(quoted(table_), names.join(QLatin1Char(',')),
+                            QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+    for (int i = 0; i < int(columns_.size()); ++i)
+        s.bind(i + 1, isNew && i == autoIncColumn_ ? QVariant() : row.values[size_t(i)]);
+    if (!isNew)
+        s.bind(int(columns_.size()) + 1, qlonglong(row.rowid));
+    s.step();
+    if (!isNew && sqlite3_changes(h) != 1)
+        throw EDatabaseError(
+            QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
     if (isNew) {
         row.rowid = sqlite3_last_insert_rowid(h);
         if (autoIncColumn_ >= 0)
@@ -1023,7 +1009,6 @@ void TQuery::CancelUpdates() {
     if (!UpdatesPending())
         return;
     fetch(false);
-    computeAllCalc();
     notify();
 }
 

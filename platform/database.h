@@ -296,7 +296,6 @@ private:
     void checkBrowseMode();
     void fetch(bool rebind);
     void computeCalc(int index);
-    void computeAllCalc();
     void moveTo(int row, bool bof, bool eof);
     void scrolled();
     void notify();
