@@ -17,44 +17,33 @@ namespace {
 
 // The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
 // a number once given is never given again, not even after the highest row was deleted.
-const char* const kSchemaV1[] = {
-    R"(CREATE TABLE "Kunden.db" (
-        "KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "Name1" VARCHAR(25), "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25),
-        "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5), "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25),
-        "Fax" VARCHAR(25)))",
-    R"(CREATE TABLE "Prueflng.db" (
-        "PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "KundenNr" INTEGER, "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25),
-        "Inventarnummer" VARCHAR(15), "Fabrikationsnummer" VARCHAR(15),
-        "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15)))",
-    R"(CREATE TABLE "Pruefung.db" (
-        "PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "PrueflingNr" INTEGER, "Datum" DATE, "GT-Seriennummer" VARCHAR(10),
-        "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
-        "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
-        "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
-        "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER,
-        "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
-        "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER,
-        "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
-        "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER))",
-    R"(CREATE TABLE "Uebernah.db" (
-        "LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
-        "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
-        "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER,
-        "Isolationswid" INTEGER, "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER,
-        "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
-        "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
-        "Pruefer" VARCHAR(25), "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER,
-        "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
-        "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
-        "Sichtpruef" INTEGER))",
-    R"(CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr"))",
-    R"(CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode"))",
-    R"(CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr"))",
-    R"(CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr"))",
-};
+const char* const kSchemaV1 = R"(
+CREATE TABLE "Kunden.db" ("KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT, "Name1" VARCHAR(25),
+    "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25), "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5),
+    "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25), "Fax" VARCHAR(25));
+CREATE TABLE "Prueflng.db" ("PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT, "KundenNr" INTEGER,
+    "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25), "Inventarnummer" VARCHAR(15),
+    "Fabrikationsnummer" VARCHAR(15), "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15));
+CREATE TABLE "Pruefung.db" ("PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT, "PrueflingNr" INTEGER,
+    "Datum" DATE, "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
+    "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
+    "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
+    "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER, "GrwSchutzleiterwid" INTEGER,
+    "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
+    "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN,
+    "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER);
+CREATE TABLE "Uebernah.db" ("LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
+    "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
+    "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER, "Ableitstrom" INTEGER,
+    "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
+    "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25),
+    "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
+    "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
+    "Sichtpruef" INTEGER);
+CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr");
+CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode");
+CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr");
+CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr");)";
 
 Database* currentDb = nullptr; // set by SetCurrent
 
@@ -173,11 +162,9 @@ TFieldType typeOfDeclaration(const char* declType, int& size) {
         size = width.match(t).captured(1).toInt();
         return ftString;
     }
-    static const std::map<QString, TFieldType> types = {
-        {QStringLiteral("TEXT"), ftString},     {QStringLiteral("SMALLINT"), ftSmallint},
-        {QStringLiteral("BOOLEAN"), ftBoolean}, {QStringLiteral("DATE"), ftDate},
-        {QStringLiteral("INTEGER"), ftInteger}, {QStringLiteral("INT"), ftInteger},
-    };
+    static const std::map<QString, TFieldType> types = {{"TEXT", ftString},     {"SMALLINT", ftSmallint},
+                                                        {"BOOLEAN", ftBoolean}, {"DATE", ftDate},
+                                                        {"INTEGER", ftInteger}, {"INT", ftInteger}};
     const auto it = types.find(t);
     return it == types.end() ? ftUnknown : it->second;
 }
@@ -214,11 +201,6 @@ qlonglong numberOf(const QVariant& v, const char* what, const QString& field) {
 
 EDatabaseError invalidField(const QString& name) {
     return EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(name));
-}
-
-EDatabaseError forwardOnly() {
-    return EDatabaseError(
-        QStringLiteral("Diese Operation ist bei einer nur vorwärts lesbaren Abfrage nicht erlaubt."));
 }
 
 // Restores a value when the scope ends, also by an exception.
@@ -301,10 +283,8 @@ void Database::prepareSchema() {
         (version == 0 && intOf(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0))
         return;
     RunAtomically([&] {
-        if (version == 0) {
-            for (const char* sql : kSchemaV1)
-                Execute(QString::fromUtf8(sql));
-        }
+        if (version == 0)
+            Execute(QString::fromUtf8(kSchemaV1));
         // Later versions bring older files up to date here, one step per version.
         Execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     });
@@ -340,8 +320,8 @@ TField::TField(TQuery* query, QString name, TFieldType type, int size, bool calc
 
 // Data values come first in a row, calculated ones after them; column_ is the place in it.
 QVariant TField::raw() const {
-    if (query_->validatingField_ == this)
-        return query_->validating_;
+    if (query_->validating_.first == this)
+        return query_->validating_.second;
     const auto* row = query_->activeRow();
     return row && column_ >= 0 && size_t(column_) < row->values.size() ? row->values[size_t(column_)]
                                                                        : QVariant();
@@ -404,7 +384,7 @@ void TField::store(QVariant value) {
         return EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
     };
     if (calculated_) {
-        if (!q.inCalc_)
+        if (q.state_ != dsCalcFields)
             throw fixed();
         q.rows_[size_t(q.override_)].values[size_t(column_)] = std::move(value);
         return;
@@ -414,8 +394,7 @@ void TField::store(QVariant value) {
     if (readOnly_ || type_ == ftAutoInc)
         throw fixed();
     if (OnValidate) {
-        Restore<TField*> field(q.validatingField_, this);
-        Restore<QVariant> pending(q.validating_, value);
+        Restore<std::pair<TField*, QVariant>> pending(q.validating_, {this, value});
         OnValidate(*this);
     }
     q.rows_[size_t(q.cur_)].values[size_t(column_)] = std::move(value);
@@ -484,7 +463,8 @@ void TQuery::requireActive() const {
 void TQuery::requireBidirectional() const {
     requireActive();
     if (uniDirectional_)
-        throw forwardOnly();
+        throw EDatabaseError(
+            QStringLiteral("Diese Operation ist bei einer nur vorwärts lesbaren Abfrage nicht erlaubt."));
 }
 
 void TQuery::requireLive() const {
@@ -693,7 +673,6 @@ void TQuery::computeCalc(int index) {
     auto& values = rows_[size_t(index)].values;
     std::fill(values.begin() + std::ptrdiff_t(columns_.size()), values.end(), QVariant());
     Restore<int> guard(override_, index);
-    Restore<bool> calc(inCalc_, true);
     Restore<TDataSetState> state(state_, dsCalcFields);
     OnCalcFields(*this);
 }
@@ -731,8 +710,8 @@ void TQuery::moveTo(int row, bool bof, bool eof) {
 
 void TQuery::First() {
     checkBrowseMode();
-    if (uniDirectional_ && cur_ > 0)
-        throw forwardOnly();
+    if (cur_ > 0)
+        requireBidirectional();
     moveTo(rows_.empty() ? -1 : 0, true, rows_.empty());
 }
 

@@ -329,14 +329,12 @@ private:
     bool bof_ = true;
     TDataSetState state_ = TDataSetState::dsInactive;
     bool modified_ = false;
-    bool inCalc_ = false;
     Row editBackup_;
     int insertReturn_ = -1;
     uint64_t nextRowId_ = 1;
     int disableCount_ = 0;
     bool pendingNotify_ = false;
-    QVariant validating_;
-    TField* validatingField_ = nullptr;
+    std::pair<TField*, QVariant> validating_{nullptr, QVariant()}; // a value OnValidate is shown
 };
 
 } // namespace platform
