@@ -4,9 +4,11 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace platform {
 
@@ -169,11 +171,6 @@ TFieldType typeOfDeclaration(const char* declType, int& size) {
     return it == types.end() ? ftUnknown : it->second;
 }
 
-bool typesFit(TFieldType declared, TFieldType actual) {
-    auto norm = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
-    return declared == ftUnknown || actual == ftUnknown || norm(declared) == norm(actual);
-}
-
 QString cutToWidth(const QString& text, int width) {
     const auto chars = text.toUcs4();
     if (width <= 0 || chars.size() <= width)
@@ -203,18 +200,10 @@ EDatabaseError invalidField(const QString& name) {
     return EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(name));
 }
 
-// Restores a value when the scope ends, also by an exception.
-template <typename T> class Restore {
-public:
-    Restore(T& place, T value) : place_(place), old_(place) { place_ = value; }
-    ~Restore() { place_ = old_; }
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
-
-private:
-    T& place_;
-    T old_;
-};
+// Sets place to value until the returned guard ends, also by an exception.
+template <typename T> [[nodiscard]] auto setFor(T& place, T value) {
+    return qScopeGuard([&place, old = std::exchange(place, std::move(value))] { place = old; });
+}
 
 } // namespace
 
@@ -394,7 +383,7 @@ void TField::store(QVariant value) {
     if (readOnly_ || type_ == ftAutoInc)
         throw fixed();
     if (OnValidate) {
-        Restore<std::pair<TField*, QVariant>> pending(q.validating_, {this, value});
+        const auto pending = setFor(q.validating_, {this, value});
         OnValidate(*this);
     }
     q.rows_[size_t(q.cur_)].values[size_t(column_)] = std::move(value);
@@ -440,8 +429,6 @@ void TField::Clear() {
 
 TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
 
-TQuery::~TQuery() = default;
-
 // An open query keeps writing to the database it was opened on.
 Database& TQuery::database() {
     if (Active() && openedOn_)
@@ -486,16 +473,14 @@ void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
     for (auto& [name, param] : params_)
-        *param = TParam(name);
+        param = TParam(name);
 }
 
 // A name the statement lacks, or a parameter it names without a value, fails when it opens.
 TParam& TQuery::ParamByName(const QString& name) {
-    auto& param = params_[name];
-    if (!param)
-        param = std::make_unique<TParam>(name);
-    param->bound_ = true;
-    return *param;
+    TParam& param = params_.try_emplace(name, name).first->second;
+    param.bound_ = true;
+    return param;
 }
 
 void TQuery::SetRequestLive(bool on) {
@@ -545,16 +530,16 @@ void TQuery::fetch(bool rebind) {
     sqlite3_stmt* st = s.get();
 
     for (const auto& [name, param] : params_)
-        if (param->bound_ &&
+        if (param.bound_ &&
             sqlite3_bind_parameter_index(st, (QLatin1Char(':') + name).toUtf8().constData()) == 0)
             throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
     for (int i = 1; i <= sqlite3_bind_parameter_count(st); ++i) {
         const char* name = sqlite3_bind_parameter_name(st, i);
         const auto it = name && name[0] == ':' ? params_.find(QString::fromUtf8(name + 1)) : params_.end();
-        if (it == params_.end() || !it->second->bound_)
+        if (it == params_.end() || !it->second.bound_)
             throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
                                      .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
-        s.bind(i, it->second->value_);
+        s.bind(i, it->second.value_);
     }
 
     // A live result's first column is the row's place in the file. A table whose INTEGER PRIMARY
@@ -588,7 +573,9 @@ void TQuery::fetch(bool rebind) {
             for (auto& f : fields_)
                 if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
                     field = f.get();
-            if (field && field->declared_ && !typesFit(field->type_, type))
+            const auto kind = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
+            if (field && field->declared_ && field->type_ != ftUnknown && type != ftUnknown &&
+                kind(field->type_) != kind(type))
                 throw invalidField(field->name_);
             if (!field) {
                 fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
@@ -663,7 +650,7 @@ const TQuery::Row* TQuery::activeRow() const {
 void TQuery::WithRow(int row, const std::function<void()>& fn) {
     if (row < 0 || size_t(row) >= rows_.size())
         throw EDatabaseError(QStringLiteral("Zeile %1 gibt es nicht.").arg(row + 1));
-    Restore<int> guard(override_, row);
+    const auto guard = setFor(override_, row);
     fn();
 }
 
@@ -672,8 +659,8 @@ void TQuery::computeCalc(int index) {
         return;
     auto& values = rows_[size_t(index)].values;
     std::fill(values.begin() + std::ptrdiff_t(columns_.size()), values.end(), QVariant());
-    Restore<int> guard(override_, index);
-    Restore<TDataSetState> state(state_, dsCalcFields);
+    const auto row = setFor(override_, index);
+    const auto state = setFor(state_, dsCalcFields);
     OnCalcFields(*this);
 }
 
@@ -903,11 +890,10 @@ void TQuery::Cancel() {
 
 void TQuery::Delete() {
     requireLive();
-    if (state_ == dsInsert) {
-        Cancel();
-        return;
-    }
+    const bool inserting = state_ == dsInsert;
     Cancel();
+    if (inserting)
+        return;
     if (rows_.empty())
         throw EDatabaseError(QStringLiteral("Löschen nicht möglich: die Ergebnismenge ist leer."));
     bool emptied = false;

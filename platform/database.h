@@ -169,7 +169,7 @@ public:
 
     // Without a database the query uses Database::Current() when it opens.
     explicit TQuery(QObject* owner = nullptr, Database* db = nullptr);
-    ~TQuery() override;
+    ~TQuery() override = default;
 
     // SQL text.
     const QStringList& SQL() const { return sql_; }
@@ -308,7 +308,7 @@ private:
     Database* db_;
     Database* openedOn_ = nullptr;
     QStringList sql_;
-    std::map<QString, std::unique_ptr<TParam>> params_;
+    std::map<QString, TParam> params_; // a map keeps what ParamByName handed out in place
     bool requestLive_ = false;
     bool uniDirectional_ = false;
     bool autoCalcFields_ = true;
