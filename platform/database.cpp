@@ -196,6 +196,36 @@ qlonglong numberOf(const QVariant& v, const char* what, const QString& field) {
     return n;
 }
 
+// Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...].
+// Gives the table and a statement that also reads each row's place in the file (its rowid).
+QString liveForm(const QString& sql, QString& table) {
+    static const QRegularExpression form(
+        QStringLiteral(
+            R"re(^\s*select\s+\*\s+from\s+(?:"([^"]+)"|([A-Za-z_][\w.]*))(\s+(?:where|order)\b.*|\s*)$)re"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = form.match(sql);
+    if (!m.hasMatch())
+        throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
+    table = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    return QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
+}
+
+// Each parameter given must be in the statement, and each one the statement names must be given.
+void bindParameters(Statement& s, const std::map<QString, TParam>& params) {
+    for (const auto& [name, param] : params)
+        if (param.IsBound() &&
+            sqlite3_bind_parameter_index(s.get(), (QLatin1Char(':') + name).toUtf8().constData()) == 0)
+            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
+    for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
+        const char* name = sqlite3_bind_parameter_name(s.get(), i);
+        const auto it = name && name[0] == ':' ? params.find(QString::fromUtf8(name + 1)) : params.end();
+        if (it == params.end() || !it->second.IsBound())
+            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
+                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
+        s.bind(i, it->second.Value());
+    }
+}
+
 EDatabaseError invalidField(const QString& name) {
     return EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(name));
 }
@@ -233,10 +263,6 @@ Database::~Database() {
     if (currentDb == this)
         currentDb = nullptr;
     sqlite3_close(db_);
-}
-
-QString Database::DefaultFileName() {
-    return QStringLiteral("Pruefdaten.sqlite");
 }
 
 Database& Database::Current() {
@@ -282,17 +308,15 @@ void Database::prepareSchema() {
 void Database::RunAtomically(const std::function<void()>& fn) {
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
-    ++savepointDepth_;
     try {
+        const auto nested = setFor(savepointDepth_, savepointDepth_ + 1); // back before the handler runs
         fn();
         // Releasing the outermost savepoint is the commit; it may fail too.
         Execute(QStringLiteral("RELEASE ") + name);
         if (savepointDepth_ == 1 && !sqlite3_get_autocommit(db_))
             throw EDatabaseError(QStringLiteral("Die Änderungen wurden nicht gespeichert: in der Datenbank "
                                                 "war noch eine Transaktion offen."));
-        --savepointDepth_;
     } catch (...) {
-        --savepointDepth_;
         if (!sqlite3_get_autocommit(db_)) {
             const QByteArray undo = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(name).toUtf8();
             sqlite3_exec(db_, undo.constData(), nullptr, nullptr, nullptr);
@@ -423,10 +447,6 @@ void TField::SetAsString(const QString& value) {
     store(value.isEmpty() ? QVariant() : QVariant(cutToWidth(value, size_)));
 }
 
-void TField::Clear() {
-    store(QVariant());
-}
-
 TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
 
 // An open query keeps writing to the database it was opened on.
@@ -458,14 +478,6 @@ void TQuery::requireLive() const {
     requireActive();
     if (!live_)
         throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
-}
-
-void TQuery::SQLClear() {
-    SetSQL({});
-}
-
-void TQuery::SQLAdd(const QString& line) {
-    SetSQL(sql_ + QStringList{line});
 }
 
 // A new text starts without parameter values; objects that callers hold stay valid.
@@ -508,102 +520,78 @@ TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
     return field;
 }
 
+// The result's columns become fields (declared ones where the names match), then the
+// calculated fields follow. first skips a live result's rowid column.
+void TQuery::bindFields(sqlite3_stmt* st, int first) {
+    // A table whose INTEGER PRIMARY KEY stands for the rowid names that column as the rowid's
+    // origin: it holds the auto-increment number.
+    const char* rowidColumn = first ? sqlite3_column_origin_name(st, 0) : nullptr;
+    columns_.clear();
+    autoIncColumn_ = -1;
+    for (auto& f : fields_)
+        f->column_ = -1;
+    std::vector<TField*> active;
+    std::map<QString, int> seen;
+    for (int i = first; i < sqlite3_column_count(st); ++i) {
+        columns_.push_back(QString::fromUtf8(sqlite3_column_name(st, i)));
+        int size = 0;
+        TFieldType type = typeOfDeclaration(sqlite3_column_decltype(st, i), size);
+        if (rowidColumn && qstrcmp(sqlite3_column_origin_name(st, i), rowidColumn) == 0) {
+            autoIncColumn_ = int(active.size());
+            type = ftAutoInc;
+        }
+        // A join may name a field twice: the later ones get "_1", "_2", ...
+        QString name = columns_.back();
+        if (const int n = seen[name.toLower()]++)
+            name += QStringLiteral("_%1").arg(n);
+        TField* field = nullptr;
+        for (auto& f : fields_)
+            if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
+                field = f.get();
+        const auto kind = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
+        if (field && field->declared_ && field->type_ != ftUnknown && type != ftUnknown &&
+            kind(field->type_) != kind(type))
+            throw invalidField(field->name_);
+        if (!field) {
+            fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
+            field = fields_.back().get();
+        }
+        // A declared field keeps what the result does not say.
+        if (!field->declared_ || type != ftUnknown)
+            field->type_ = type;
+        if (!field->declared_ || size > 0)
+            field->size_ = size;
+        field->column_ = int(active.size());
+        active.push_back(field);
+    }
+    for (auto& f : fields_) {
+        if (f->calculated_) {
+            f->column_ = int(active.size());
+            active.push_back(f.get());
+        } else if (f->declared_ && f->column_ < 0) {
+            throw invalidField(f->name_);
+        }
+    }
+    active_ = std::move(active);
+}
+
 // Runs the statement and reads its rows, calculated fields included; with rebind the result's
 // columns become the fields.
 void TQuery::fetch(bool rebind) {
-    QString sql = sql_.join(QLatin1Char('\n'));
     QString table;
-    if (requestLive_) {
-        // Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...]
-        static const QRegularExpression form(
-            QStringLiteral(
-                R"re(^\s*select\s+\*\s+from\s+(?:"([^"]+)"|([A-Za-z_][\w.]*))(\s+(?:where|order)\b.*|\s*)$)re"),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-        const auto m = form.match(sql);
-        if (!m.hasMatch())
-            throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
-        table = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-        sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
-    }
-    const bool live = requestLive_;
-    Statement s(database().Handle(), sql);
-    sqlite3_stmt* st = s.get();
-
-    for (const auto& [name, param] : params_)
-        if (param.bound_ &&
-            sqlite3_bind_parameter_index(st, (QLatin1Char(':') + name).toUtf8().constData()) == 0)
-            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
-    for (int i = 1; i <= sqlite3_bind_parameter_count(st); ++i) {
-        const char* name = sqlite3_bind_parameter_name(st, i);
-        const auto it = name && name[0] == ':' ? params_.find(QString::fromUtf8(name + 1)) : params_.end();
-        if (it == params_.end() || !it->second.bound_)
-            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
-                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
-        s.bind(i, it->second.value_);
-    }
-
-    // A live result's first column is the row's place in the file. A table whose INTEGER PRIMARY
-    // KEY stands for it names that column as its origin: that is the auto-increment number.
-    const int first = live ? 1 : 0;
-    const char* rowidColumn = live ? sqlite3_column_origin_name(st, 0) : nullptr;
-    const int count = sqlite3_column_count(st);
+    const QString sql = sql_.join(QLatin1Char('\n'));
+    Statement s(database().Handle(), requestLive_ ? liveForm(sql, table) : sql);
+    bindParameters(s, params_);
+    const int first = requestLive_ ? 1 : 0;
     if (rebind) {
         table_ = table;
-        live_ = live;
-        columns_.clear();
-        autoIncColumn_ = -1;
-        for (auto& f : fields_)
-            f->column_ = -1;
-        std::vector<TField*> active;
-        std::map<QString, int> seen;
-        for (int i = first; i < count; ++i) {
-            const char* column = sqlite3_column_name(st, i);
-            columns_.push_back(QString::fromUtf8(column));
-            int size = 0;
-            TFieldType type = typeOfDeclaration(sqlite3_column_decltype(st, i), size);
-            if (rowidColumn && qstrcmp(sqlite3_column_origin_name(st, i), rowidColumn) == 0) {
-                autoIncColumn_ = i - first;
-                type = ftAutoInc;
-            }
-            // A join may name a field twice: the later ones get "_1", "_2", ...
-            QString name = columns_.back();
-            if (const int n = seen[name.toLower()]++)
-                name += QStringLiteral("_%1").arg(n);
-            TField* field = nullptr;
-            for (auto& f : fields_)
-                if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
-                    field = f.get();
-            const auto kind = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
-            if (field && field->declared_ && field->type_ != ftUnknown && type != ftUnknown &&
-                kind(field->type_) != kind(type))
-                throw invalidField(field->name_);
-            if (!field) {
-                fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
-                field = fields_.back().get();
-            }
-            // A declared field keeps what the result does not say.
-            if (!field->declared_ || type != ftUnknown)
-                field->type_ = type;
-            if (!field->declared_ || size > 0)
-                field->size_ = size;
-            field->column_ = int(active.size());
-            active.push_back(field);
-        }
-        for (auto& f : fields_) {
-            if (f->calculated_) {
-                f->column_ = int(active.size());
-                active.push_back(f.get());
-            } else if (f->declared_ && f->column_ < 0) {
-                throw invalidField(f->name_);
-            }
-        }
-        active_ = std::move(active);
+        live_ = requestLive_;
+        bindFields(s.get(), first);
     }
-
     std::vector<Row> rows;
     while (s.step()) {
-        Row row{nextRowId_++, live ? sqlite3_column_int64(st, 0) : 0, {}, RowStatus::Unchanged};
-        for (int i = first; i < count; ++i)
+        Row row{nextRowId_++, first ? sqlite3_column_int64(s.get(), 0) : 0, {}, RowStatus::Unchanged};
+        for (int i = first; i < sqlite3_column_count(s.get()); ++i)
             row.values.push_back(s.column(i));
         row.values.resize(active_.size());
         rows.push_back(std::move(row));
@@ -708,14 +696,6 @@ void TQuery::Last() {
     moveTo(int(rows_.size()) - 1, rows_.empty(), rows_.empty());
 }
 
-void TQuery::Next() {
-    MoveBy(1);
-}
-
-void TQuery::Prior() {
-    MoveBy(-1);
-}
-
 // A move that runs into an end sets that end's flag; one away from an end clears the other.
 int TQuery::MoveBy(int distance) {
     if (distance < 0)
@@ -797,14 +777,6 @@ void TQuery::beginInsert(bool append) {
     notify();
     if (AfterInsert)
         AfterInsert(*this);
-}
-
-void TQuery::Append() {
-    beginInsert(true);
-}
-
-void TQuery::Insert() {
-    beginInsert(false);
 }
 
 void TQuery::Edit() {
@@ -987,10 +959,6 @@ TBookmark TQuery::GetBookmark() const {
     return Active() && cur_ >= 0 ? TBookmark{rows_[size_t(cur_)].id} : TBookmark{};
 }
 
-bool TQuery::BookmarkValid(const TBookmark& bookmark) const {
-    return rowOf(bookmark) >= 0;
-}
-
 void TQuery::GotoBookmark(const TBookmark& bookmark) {
     requireBidirectional();
     checkBrowseMode();
@@ -998,10 +966,6 @@ void TQuery::GotoBookmark(const TBookmark& bookmark) {
     if (row < 0)
         throw EDatabaseError(QStringLiteral("Datensatz nicht gefunden."));
     moveTo(row, false, false);
-}
-
-void TQuery::DisableControls() {
-    ++disableCount_;
 }
 
 void TQuery::EnableControls() {

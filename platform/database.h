@@ -18,6 +18,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace platform {
 
@@ -46,7 +47,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     // "Pruefdaten.sqlite": the program's file, in the current working directory.
-    static QString DefaultFileName();
+    static QString DefaultFileName() { return QStringLiteral("Pruefdaten.sqlite"); }
     // The database queries use when none is given: the one set by SetCurrent, else the
     // default file, opened on first use.
     static Database& Current();
@@ -112,7 +113,7 @@ public:
     // For text fields; other fields take their typed writers (the controls turn what a user
     // types into a value).
     void SetAsString(const QString& value);
-    void Clear();
+    void Clear() { store(QVariant()); }
 
     // Runs when a new value is set; while it runs the field reads the new value. A handler
     // that throws refuses the value and the field keeps its old one.
@@ -173,8 +174,8 @@ public:
 
     // SQL text.
     const QStringList& SQL() const { return sql_; }
-    void SQLClear();
-    void SQLAdd(const QString& line);
+    void SQLClear() { SetSQL({}); }
+    void SQLAdd(const QString& line) { SetSQL(sql_ + QStringList{line}); }
     void SetSQL(const QStringList& lines);
 
     // A parameter of the SQL text (":Name", names as written). Opening fails when a parameter
@@ -212,8 +213,8 @@ public:
     // A move first posts a changed row being edited, or cancels an unchanged one.
     void First();
     void Last();
-    void Next();
-    void Prior();
+    void Next() { MoveBy(1); }
+    void Prior() { MoveBy(-1); }
     int MoveBy(int distance);
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
@@ -230,8 +231,8 @@ public:
     std::vector<TField*> Fields() const;
 
     // Editing a live result.
-    void Append();
-    void Insert();
+    void Append() { beginInsert(true); }
+    void Insert() { beginInsert(false); }
     void Edit();
     void Post();
     void Cancel();
@@ -252,10 +253,10 @@ public:
     // Throws when the row is gone.
     void GotoBookmark(const TBookmark& bookmark);
     void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark{}; }
-    bool BookmarkValid(const TBookmark& bookmark) const;
+    bool BookmarkValid(const TBookmark& bookmark) const { return rowOf(bookmark) >= 0; }
 
     // While disabled (counted), bound controls are not told about moves and changes.
-    void DisableControls();
+    void DisableControls() { ++disableCount_; }
     void EnableControls();
     bool ControlsDisabled() const { return disableCount_ > 0; }
 
@@ -294,6 +295,7 @@ private:
     void requireBidirectional() const;
     void requireLive() const;
     void checkBrowseMode();
+    void bindFields(sqlite3_stmt* st, int first);
     void fetch(bool rebind);
     void computeCalc(int index);
     void moveTo(int row, bool bof, bool eof);
