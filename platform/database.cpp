@@ -328,9 +328,6 @@ void Database::RunAtomically(const std::function<void()>& fn) {
     }
 }
 
-TField::TField(TQuery* query, QString name, TFieldType type, int size, bool calculated)
-    : query_(query), name_(std::move(name)), type_(type), size_(size), calculated_(calculated) {}
-
 // Data values come first in a row, calculated ones after them; column_ is the place in it.
 QVariant TField::raw() const {
     if (query_->validating_.first == this)
@@ -446,8 +443,6 @@ void TField::SetAsString(const QString& value) {
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Text an.").arg(name_));
     store(value.isEmpty() ? QVariant() : QVariant(cutToWidth(value, size_)));
 }
-
-TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
 
 // An open query keeps writing to the database it was opened on.
 Database& TQuery::database() {
@@ -707,14 +702,6 @@ int TQuery::MoveBy(int distance) {
     const int moved = target - cur_;
     moveTo(target, distance < 0 && moved > distance, distance > 0 && moved < distance);
     return moved;
-}
-
-int TQuery::RecordCount() const {
-    return Active() ? int(rows_.size()) : 0;
-}
-
-int TQuery::RecNo() const {
-    return Active() && cur_ >= 0 ? cur_ + 1 : 0;
 }
 
 bool TQuery::Locate(const QString& fieldName, int32_t value) {

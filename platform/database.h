@@ -13,7 +13,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -122,7 +121,8 @@ public:
 
 private:
     friend class TQuery;
-    TField(TQuery* query, QString name, TFieldType type, int size, bool calculated);
+    TField(TQuery* query, QString name, TFieldType type, int size, bool calculated)
+        : query_(query), name_(std::move(name)), type_(type), size_(size), calculated_(calculated) {}
     QVariant raw() const;
     void store(QVariant value);
 
@@ -169,7 +169,7 @@ public:
     using TDataSetNotifyEvent = std::function<void(TQuery& dataSet)>;
 
     // Without a database the query uses Database::Current() when it opens.
-    explicit TQuery(QObject* owner = nullptr, Database* db = nullptr);
+    explicit TQuery(QObject* owner = nullptr, Database* db = nullptr) : QObject(owner), db_(db) {}
     ~TQuery() override = default;
 
     // SQL text.
@@ -218,9 +218,9 @@ public:
     int MoveBy(int distance);
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
-    int RecordCount() const;
+    int RecordCount() const { return Active() ? int(rows_.size()) : 0; }
     // Place of the current row from 1; 0 when there is none.
-    int RecNo() const;
+    int RecNo() const { return Active() && cur_ >= 0 ? cur_ + 1 : 0; }
     // Finds the first row whose field equals value and makes it current; false (and the
     // position kept) when there is none.
     bool Locate(const QString& fieldName, int32_t value);
