@@ -49,7 +49,9 @@ CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr");)";
 
 Database* currentDb = nullptr; // set by SetCurrent
 
-const char* sentenceFor(int code) {
+// What the user reads when the engine fails: what happened to which file, then the engine's
+// own words. Without a file name the connection's file is named.
+EDatabaseError engineError(sqlite3* db, QString file = QString()) {
     static const char* const locked = "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. "
                                       "Bitte später noch einmal versuchen.";
     static const char* const denied = "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
@@ -69,16 +71,11 @@ const char* sentenceFor(int code) {
         {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
         {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
     };
-    const auto it = sentences.find(code & 0xff);
-    return it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
-}
-
-// What the user reads when the engine fails: what happened to which file, then the engine's
-// own words. Without a file name the connection's file is named.
-EDatabaseError engineError(sqlite3* db, QString file = QString()) {
+    const auto it = sentences.find(sqlite3_extended_errcode(db) & 0xff);
+    const char* sentence = it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
     if (file.isEmpty())
         file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
-    return EDatabaseError(QString::fromUtf8(sentenceFor(sqlite3_extended_errcode(db))).arg(file) +
+    return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
                           QStringLiteral("\nMeldung der Datenbank: ") +
                           QString::fromUtf8(sqlite3_errmsg(db)));
 }
@@ -860,12 +857,11 @@ void TQuery::Delete() {
         if (BeforeDelete)
             BeforeDelete(*this);
         emptied = cur_ < 0 || size_t(cur_) >= rows_.size(); // the handler emptied the result itself
-        if (emptied)
-            return;
-        if (!cachedUpdates_)
-            deleteFromFile(rows_[size_t(cur_)].rowid);
-        else if (rows_[size_t(cur_)].rowid != 0)
-            cachedDeletes_.push_back(rows_[size_t(cur_)].rowid);
+        const int64_t rowid = emptied ? 0 : rows_[size_t(cur_)].rowid; // 0: a row only cached
+        if (rowid != 0 && cachedUpdates_)
+            cachedDeletes_.push_back(rowid);
+        else if (rowid != 0)
+            deleteFromFile(rowid);
     };
     // What the before-delete handler deletes along with the row (a cascade) is kept only
     // together with the row's own deletion.
