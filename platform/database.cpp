@@ -306,7 +306,7 @@ void Database::RunAtomically(const std::function<void()>& fn) {
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
     try {
-        const auto nested = setFor(savepointDepth_, savepointDepth_ + 1); // back before the handler runs
+        const auto nested = setFor(savepointDepth_, savepointDepth_ + 1); // undone before catch runs
         fn();
         // Releasing the outermost savepoint is the commit; it may fail too.
         Execute(QStringLiteral("RELEASE ") + name);
@@ -688,7 +688,7 @@ void TQuery::Last() {
     moveTo(int(rows_.size()) - 1, rows_.empty(), rows_.empty());
 }
 
-// A move that runs into an end sets that end's flag; one away from an end clears the other.
+// The end a move runs into is flagged; the other end's flag is cleared.
 int TQuery::MoveBy(int distance) {
     if (distance < 0)
         requireBidirectional();
