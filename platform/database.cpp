@@ -4,104 +4,85 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <limits>
-#include <optional>
+#include <utility>
 
 namespace platform {
+
+using enum TFieldType;
+using enum TDataSetState;
 
 namespace {
 
 // The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
 // a number once given is never given again, not even after the highest row was deleted.
-const char* const kSchemaV1[] = {
-    R"(CREATE TABLE "Kunden.db" (
-        "KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "Name1" VARCHAR(25), "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25),
-        "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5), "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25),
-        "Fax" VARCHAR(25)))",
-    R"(CREATE TABLE "Prueflng.db" (
-        "PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "KundenNr" INTEGER, "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25),
-        "Inventarnummer" VARCHAR(15), "Fabrikationsnummer" VARCHAR(15),
-        "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15)))",
-    R"(CREATE TABLE "Pruefung.db" (
-        "PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "PrueflingNr" INTEGER, "Datum" DATE, "GT-Seriennummer" VARCHAR(10),
-        "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
-        "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
-        "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
-        "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER,
-        "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
-        "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER,
-        "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
-        "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER))",
-    R"(CREATE TABLE "Uebernah.db" (
-        "LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
-        "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
-        "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER,
-        "Isolationswid" INTEGER, "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER,
-        "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
-        "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255),
-        "Pruefer" VARCHAR(25), "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER,
-        "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
-        "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
-        "Sichtpruef" INTEGER))",
-    R"(CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr"))",
-    R"(CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode"))",
-    R"(CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr"))",
-    R"(CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr"))",
-};
+const char* const kSchemaV1 = R"(
+CREATE TABLE "Kunden.db" ("KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT, "Name1" VARCHAR(25),
+    "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25), "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5),
+    "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25), "Fax" VARCHAR(25));
+CREATE TABLE "Prueflng.db" ("PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT, "KundenNr" INTEGER,
+    "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25), "Inventarnummer" VARCHAR(15),
+    "Fabrikationsnummer" VARCHAR(15), "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15));
+CREATE TABLE "Pruefung.db" ("PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT, "PrueflingNr" INTEGER,
+    "Datum" DATE, "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
+    "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
+    "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
+    "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER, "GrwSchutzleiterwid" INTEGER,
+    "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
+    "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN,
+    "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER);
+CREATE TABLE "Uebernah.db" ("LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
+    "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
+    "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER, "Ableitstrom" INTEGER,
+    "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
+    "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25),
+    "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
+    "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
+    "Sichtpruef" INTEGER);
+CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr");
+CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode");
+CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr");
+CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr");)";
 
-Database*& currentDatabase() {
-    static Database* db = nullptr;
-    return db;
-}
+Database* currentDb = nullptr; // set by SetCurrent
 
-std::unique_ptr<Database>& defaultDatabase() {
-    static std::unique_ptr<Database> db;
-    return db;
-}
-
-// What the user reads when the engine fails: what happened to which file, then the
-// engine's own words.
-EDatabaseError engineError(int code, const QString& file, const QString& engineText) {
-    static const std::map<int, const char*> what = {
+// What the user reads when the engine fails: what happened to which file, then the engine's
+// own words. Without a file name the connection's file is named.
+EDatabaseError engineError(sqlite3* db, QString file = QString()) {
+    static const char* const locked = "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. "
+                                      "Bitte später noch einmal versuchen.";
+    static const char* const denied = "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt.";
+    static const std::map<int, const char*> sentences = {
         {SQLITE_READONLY,
          "Die Datenbankdatei \"%1\" ist schreibgeschützt; Änderungen können nicht gespeichert werden."},
         {SQLITE_NOTADB, "Die Datei \"%1\" ist keine Datenbankdatei oder sie ist beschädigt."},
         {SQLITE_CORRUPT, "Die Datenbankdatei \"%1\" ist beschädigt."},
         {SQLITE_CANTOPEN, "Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden. Gibt es das "
                           "Verzeichnis und darf das Programm darin schreiben?"},
-        {SQLITE_BUSY, "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
-                      "einmal versuchen."},
-        {SQLITE_LOCKED,
-         "Die Datenbankdatei \"%1\" ist von einem anderen Programm gesperrt. Bitte später noch "
-         "einmal versuchen."},
+        {SQLITE_BUSY, locked},
+        {SQLITE_LOCKED, locked},
         {SQLITE_FULL, "Die Datenbankdatei \"%1\" kann nicht wachsen: der Datenträger ist voll."},
         {SQLITE_IOERR, "Die Datenbankdatei \"%1\" kann nicht gelesen oder geschrieben werden."},
-        {SQLITE_PERM, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
-        {SQLITE_AUTH, "Der Zugriff auf die Datenbankdatei \"%1\" ist nicht erlaubt."},
+        {SQLITE_PERM, denied},
+        {SQLITE_AUTH, denied},
         {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
         {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
     };
-    const auto it = what.find(code & 0xff);
-    const char* sentence = it != what.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
+    const auto it = sentences.find(sqlite3_extended_errcode(db) & 0xff);
+    const char* sentence = it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
+    if (file.isEmpty())
+        file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
     return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
-                          QStringLiteral("\nMeldung der Datenbank: ") + engineText);
-}
-
-EDatabaseError engineError(sqlite3* db) {
-    const char* file = sqlite3_db_filename(db, "main");
-    return engineError(sqlite3_extended_errcode(db), QString::fromUtf8(file ? file : ""),
-                       QString::fromUtf8(sqlite3_errmsg(db)));
+                          QStringLiteral("\nMeldung der Datenbank: ") +
+                          QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 QString quoted(const QString& identifier) {
     QString s = identifier;
-    s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + s + QLatin1Char('"');
+    return QLatin1Char('"') + s.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 // A prepared statement that finalises itself.
@@ -140,25 +121,22 @@ public:
     // True while a row is ready; throws on an error.
     bool step() {
         const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        throw engineError(db_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw engineError(db_);
+        return rc == SQLITE_ROW;
     }
 
     QVariant column(int i) const {
+        const auto bytes = [&] { return sqlite3_column_bytes(stmt_, i); };
         switch (sqlite3_column_type(stmt_, i)) {
         case SQLITE_INTEGER:
-            return QVariant(qlonglong(sqlite3_column_int64(stmt_, i)));
+            return qlonglong(sqlite3_column_int64(stmt_, i));
         case SQLITE_FLOAT:
-            return QVariant(sqlite3_column_double(stmt_, i));
+            return sqlite3_column_double(stmt_, i);
         case SQLITE_TEXT:
-            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)),
-                                              sqlite3_column_bytes(stmt_, i)));
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i)), bytes());
         case SQLITE_BLOB:
-            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, i)),
-                                       sqlite3_column_bytes(stmt_, i)));
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, i)), bytes());
         default:
             return QVariant();
         }
@@ -169,52 +147,37 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-TFieldType typeOfDeclaration(const QString& declType, int& size) {
-    size = 0;
-    const QString t = declType.trimmed().toUpper();
-    if (t.startsWith(QLatin1String("VARCHAR")) || t.startsWith(QLatin1String("CHAR"))) {
-        static const QRegularExpression width(QStringLiteral("\\((\\d+)\\)"));
-        const auto m = width.match(t);
-        if (m.hasMatch())
-            size = m.captured(1).toInt();
-        return TFieldType::ftString;
-    }
-    if (t == QLatin1String("TEXT"))
-        return TFieldType::ftString;
-    if (t == QLatin1String("SMALLINT"))
-        return TFieldType::ftSmallint;
-    if (t == QLatin1String("BOOLEAN"))
-        return TFieldType::ftBoolean;
-    if (t == QLatin1String("DATE"))
-        return TFieldType::ftDate;
-    if (t == QLatin1String("INTEGER") || t == QLatin1String("INT"))
-        return TFieldType::ftInteger;
-    return TFieldType::ftUnknown;
+int intOf(sqlite3* db, const char* sql) {
+    Statement s(db, QString::fromUtf8(sql));
+    return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
 }
 
-bool typesFit(TFieldType declared, TFieldType actual) {
-    auto norm = [](TFieldType t) { return t == TFieldType::ftAutoInc ? TFieldType::ftInteger : t; };
-    return declared == TFieldType::ftUnknown || actual == TFieldType::ftUnknown ||
-           norm(declared) == norm(actual);
+// The field type (and text width) a column's declared type stands for.
+TFieldType typeOfDeclaration(const char* declType, int& size) {
+    const QString t = QString::fromUtf8(declType).trimmed().toUpper();
+    size = 0;
+    if (t.startsWith(QLatin1String("VARCHAR")) || t.startsWith(QLatin1String("CHAR"))) {
+        static const QRegularExpression width(QStringLiteral("\\((\\d+)\\)"));
+        size = width.match(t).captured(1).toInt();
+        return ftString;
+    }
+    static const std::map<QString, TFieldType> types = {{"TEXT", ftString},     {"SMALLINT", ftSmallint},
+                                                        {"BOOLEAN", ftBoolean}, {"DATE", ftDate},
+                                                        {"INTEGER", ftInteger}, {"INT", ftInteger}};
+    const auto it = types.find(t);
+    return it == types.end() ? ftUnknown : it->second;
 }
 
 QString cutToWidth(const QString& text, int width) {
-    if (width <= 0)
-        return text;
     const auto chars = text.toUcs4();
-    if (chars.size() <= width)
+    if (width <= 0 || chars.size() <= width)
         return text;
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), width);
 }
 
-int32_t clampToInt32(qlonglong v) {
-    return int32_t(
-        std::clamp<qlonglong>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
 // A stored value as a number: an empty field is 0. A file of another origin may hold any
-// text, which must then be a number.
-std::optional<qlonglong> numberOf(const QVariant& v) {
+// text, which must then be a number. what names the kind of value for the message.
+qlonglong numberOf(const QVariant& v, const char* what, const QString& field) {
     if (v.isNull())
         return 0;
     if (v.typeId() == QMetaType::LongLong)
@@ -224,77 +187,92 @@ std::optional<qlonglong> numberOf(const QVariant& v) {
     const QString text = v.toString().trimmed();
     bool ok = text.isEmpty();
     const qlonglong n = ok ? 0 : text.toLongLong(&ok);
-    return ok ? std::optional<qlonglong>(n) : std::nullopt;
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger %2 für Feld '%3'.")
+                                 .arg(v.toString(), QString::fromUtf8(what), field));
+    return n;
 }
 
-const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
+// Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...].
+// Gives the table and a statement that also reads each row's place in the file (its rowid).
+QString liveForm(const QString& sql, QString& table) {
+    static const QRegularExpression form(
+        QStringLiteral(
+            R"re(^\s*select\s+\*\s+from\s+(?:"([^"]+)"|([A-Za-z_][\w.]*))(\s+(?:where|order)\b.*|\s*)$)re"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = form.match(sql);
+    if (!m.hasMatch())
+        throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
+    table = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+    return QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
+}
 
-// Restores a value when the scope ends, also by an exception.
-template <typename T> class Restore {
-public:
-    Restore(T& place, T value) : place_(place), old_(place) { place_ = value; }
-    ~Restore() { place_ = old_; }
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
+// Each parameter given must be in the statement, and each one the statement names must be given.
+void bindParameters(Statement& s, const std::map<QString, TParam>& params) {
+    for (const auto& [name, param] : params)
+        if (param.IsBound() &&
+            sqlite3_bind_parameter_index(s.get(), (QLatin1Char(':') + name).toUtf8().constData()) == 0)
+            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
+    for (int i = 1; i <= sqlite3_bind_parameter_count(s.get()); ++i) {
+        const char* name = sqlite3_bind_parameter_name(s.get(), i);
+        const auto it = name && name[0] == ':' ? params.find(QString::fromUtf8(name + 1)) : params.end();
+        if (it == params.end() || !it->second.IsBound())
+            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
+                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
+        s.bind(i, it->second.Value());
+    }
+}
 
-private:
-    T& place_;
-    T old_;
-};
+EDatabaseError invalidField(const QString& name) {
+    return EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(name));
+}
+
+// Sets place to value until the returned guard ends, also by an exception.
+template <typename T> [[nodiscard]] auto setFor(T& place, T value) {
+    return qScopeGuard([&place, old = std::exchange(place, std::move(value))] { place = old; });
+}
 
 } // namespace
 
 EDatabaseError::EDatabaseError(const QString& message)
     : std::runtime_error(message.toStdString()), message_(message) {}
 
-// ---- Database
-
 Database::Database(const QString& path) : path_(path) {
-    const QByteArray name = path.toUtf8();
-    if (sqlite3_open_v2(name.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        const EDatabaseError error = engineError(
-            db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM, QFileInfo(path).absoluteFilePath(),
-            QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : "out of memory"));
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw error;
-    }
-    sqlite3_busy_timeout(db_, 5000);
-    // Write-ahead: another program reading the file never makes a write of ours fail.
-    sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    // Every text is bound as a parameter: a word in double quotes is a name, never a text.
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     try {
+        if (rc != SQLITE_OK)
+            throw engineError(db_, QFileInfo(path).absoluteFilePath());
+        sqlite3_busy_timeout(db_, 5000);
+        // Write-ahead: another program reading the file never makes a write of ours fail.
+        sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+        // Every text is bound as a parameter: a word in double quotes is a name, never a text.
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         prepareSchema();
     } catch (const EDatabaseError&) {
         sqlite3_close(db_);
-        db_ = nullptr;
         throw;
     }
 }
 
 Database::~Database() {
-    if (currentDatabase() == this)
-        currentDatabase() = nullptr;
+    if (currentDb == this)
+        currentDb = nullptr;
     sqlite3_close(db_);
 }
 
-QString Database::DefaultFileName() {
-    return QStringLiteral("Pruefdaten.sqlite");
-}
-
 Database& Database::Current() {
-    if (currentDatabase())
-        return *currentDatabase();
-    if (!defaultDatabase())
-        defaultDatabase() = std::make_unique<Database>(DefaultFileName());
-    return *defaultDatabase();
+    static std::unique_ptr<Database> fallback;
+    if (currentDb)
+        return *currentDb;
+    if (!fallback)
+        fallback = std::make_unique<Database>(DefaultFileName());
+    return *fallback;
 }
 
 void Database::SetCurrent(Database* db) {
-    currentDatabase() = db;
+    currentDb = db;
 }
 
 void Database::SetBusyTimeout(int milliseconds) {
@@ -302,8 +280,7 @@ void Database::SetBusyTimeout(int milliseconds) {
 }
 
 int Database::SchemaVersion() const {
-    Statement s(db_, QStringLiteral("PRAGMA user_version"));
-    return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
+    return intOf(db_, "PRAGMA user_version");
 }
 
 void Database::Execute(const QString& sql) {
@@ -313,22 +290,13 @@ void Database::Execute(const QString& sql) {
 
 void Database::prepareSchema() {
     const int version = SchemaVersion();
-    if (version >= kSchemaVersion)
-        return;
-    int tables = 0;
-    {
-        Statement s(db_, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"));
-        if (s.step())
-            tables = sqlite3_column_int(s.get(), 0);
-    }
     // A file of another origin is left as it is: its faults show when a query opens.
-    if (version == 0 && tables > 0)
+    if (version >= kSchemaVersion ||
+        (version == 0 && intOf(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0))
         return;
     RunAtomically([&] {
-        if (version == 0) {
-            for (const char* sql : kSchemaV1)
-                Execute(QString::fromUtf8(sql));
-        }
+        if (version == 0)
+            Execute(QString::fromUtf8(kSchemaV1));
         // Later versions bring older files up to date here, one step per version.
         Execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     });
@@ -337,8 +305,8 @@ void Database::prepareSchema() {
 void Database::RunAtomically(const std::function<void()>& fn) {
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
-    ++savepointDepth_;
     try {
+        const auto nested = setFor(savepointDepth_, savepointDepth_ + 1); // undone before catch runs
         fn();
         // Releasing the outermost savepoint is the commit; it may fail too.
         Execute(QStringLiteral("RELEASE ") + name);
@@ -346,38 +314,24 @@ void Database::RunAtomically(const std::function<void()>& fn) {
             throw EDatabaseError(QStringLiteral("Die Änderungen wurden nicht gespeichert: in der Datenbank "
                                                 "war noch eine Transaktion offen."));
     } catch (...) {
-        --savepointDepth_;
-        undo(name);
+        if (!sqlite3_get_autocommit(db_)) {
+            const QByteArray undo = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(name).toUtf8();
+            sqlite3_exec(db_, undo.constData(), nullptr, nullptr, nullptr);
+        }
+        // Nothing may run on inside a transaction that nobody will commit.
+        if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    --savepointDepth_;
 }
 
-void Database::undo(const QString& savepoint) noexcept {
-    if (!sqlite3_get_autocommit(db_)) {
-        const QByteArray sql = QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(savepoint).toUtf8();
-        sqlite3_exec(db_, sql.constData(), nullptr, nullptr, nullptr);
-    }
-    // Nothing may run on inside a transaction that nobody will commit.
-    if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-// ---- TField
-
-TField::TField(TQuery* query, QString name, TFieldType type, int size, bool calculated)
-    : query_(query), name_(std::move(name)), type_(type), size_(size), calculated_(calculated) {}
-
+// Data values come first in a row, calculated ones after them; column_ is the place in it.
 QVariant TField::raw() const {
-    if (query_->validatingField_ == this)
-        return query_->validating_;
-    if (column_ < 0)
-        return QVariant();
+    if (query_->validating_.first == this)
+        return query_->validating_.second;
     const auto* row = query_->activeRow();
-    if (!row)
-        return QVariant();
-    const auto& cells = calculated_ ? row->calc : row->values;
-    return size_t(column_) < cells.size() ? cells[size_t(column_)] : QVariant();
+    return row && column_ >= 0 && size_t(column_) < row->values.size() ? row->values[size_t(column_)]
+                                                                       : QVariant();
 }
 
 bool TField::IsNull() const {
@@ -386,27 +340,21 @@ bool TField::IsNull() const {
 }
 
 int32_t TField::AsInteger() const {
-    const QVariant v = raw();
-    if (const auto n = numberOf(v))
-        return clampToInt32(*n);
-    throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'.").arg(v.toString(), name_));
+    return int32_t(std::clamp<qlonglong>(numberOf(raw(), "Integerwert", name_),
+                                         std::numeric_limits<int32_t>::min(),
+                                         std::numeric_limits<int32_t>::max()));
 }
 
 bool TField::AsBoolean() const {
-    const QVariant v = raw();
-    if (const auto n = numberOf(v))
-        return *n != 0;
-    throw EDatabaseError(
-        QStringLiteral("'%1' ist kein gültiger Boolescher Wert für Feld '%2'.").arg(v.toString(), name_));
+    return numberOf(raw(), "Boolescher Wert", name_) != 0;
 }
 
 QDate TField::AsDate() const {
     const QVariant v = raw();
-    if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
+    const bool isText = v.typeId() == QMetaType::QString;
+    if (v.isNull() || (isText && v.toString().trimmed().isEmpty()))
         return QDate();
-    const QDate d =
-        v.typeId() == QMetaType::QString ? QDate::fromString(v.toString().trimmed(), Qt::ISODate) : QDate();
+    const QDate d = isText ? QDate::fromString(v.toString().trimmed(), Qt::ISODate) : QDate();
     if (!d.isValid())
         throw EDatabaseError(
             QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
@@ -418,45 +366,42 @@ QString TField::AsString() const {
     if (v.isNull())
         return QString();
     switch (type_) {
-    case TFieldType::ftDate:
-        return AsDate().toString(kDateFormat);
-    case TFieldType::ftBoolean:
+    case ftDate:
+        return AsDate().toString(QStringLiteral("dd.MM.yyyy"));
+    case ftBoolean:
         return AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
-    case TFieldType::ftAutoInc:
-    case TFieldType::ftInteger:
-    case TFieldType::ftSmallint:
-        if (v.typeId() == QMetaType::QString)
-            return v.toString();
-        return QString::number(AsInteger());
+    case ftAutoInc:
+    case ftInteger:
+    case ftSmallint:
+        return v.typeId() == QMetaType::QString ? v.toString() : QString::number(AsInteger());
     default:
         return v.toString();
     }
 }
 
 QString TField::DisplayText() const {
-    if (OnGetText)
-        return OnGetText(const_cast<TField&>(*this));
-    return AsString();
+    return OnGetText ? OnGetText(const_cast<TField&>(*this)) : AsString();
 }
 
 void TField::store(QVariant value) {
     TQuery& q = *query_;
     if (!q.Active() || column_ < 0)
         throw EDatabaseError(QStringLiteral("Feld '%1': die Abfrage ist nicht geöffnet.").arg(name_));
+    const auto fixed = [&] {
+        return EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
+    };
     if (calculated_) {
-        if (!q.inCalc_)
-            throw EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
-        auto& cells = q.rows_[size_t(q.override_)].calc;
-        cells[size_t(column_)] = std::move(value);
+        if (q.state_ != dsCalcFields)
+            throw fixed();
+        q.rows_[size_t(q.override_)].values[size_t(column_)] = std::move(value);
         return;
     }
-    if (q.state_ != TDataSetState::dsEdit && q.state_ != TDataSetState::dsInsert)
+    if (q.state_ != dsEdit && q.state_ != dsInsert)
         throw EDatabaseError(QStringLiteral("Die Abfrage ist nicht im Bearbeitungs- oder Einfügemodus."));
-    if (readOnly_ || type_ == TFieldType::ftAutoInc)
-        throw EDatabaseError(QStringLiteral("Feld '%1' kann nicht geändert werden.").arg(name_));
+    if (readOnly_ || type_ == ftAutoInc)
+        throw fixed();
     if (OnValidate) {
-        Restore<TField*> field(q.validatingField_, this);
-        Restore<QVariant> pending(q.validating_, value);
+        const auto pending = setFor(q.validating_, {this, value});
         OnValidate(*this);
     }
     q.rows_[size_t(q.cur_)].values[size_t(column_)] = std::move(value);
@@ -468,57 +413,39 @@ void TField::store(QVariant value) {
 
 // A value goes only into a field of its own kind; no text stands in for a number or a date.
 void TField::SetAsInteger(int32_t value) {
-    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+    if (type_ == ftDate || type_ == ftString)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keine Zahl an.").arg(name_));
-    if (type_ == TFieldType::ftSmallint &&
+    if (type_ == ftSmallint &&
         (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()))
         throw EDatabaseError(
             QStringLiteral("%1 liegt außerhalb des Wertebereichs von Feld '%2'.").arg(value).arg(name_));
-    store(qlonglong(type_ == TFieldType::ftBoolean ? value != 0 : value));
+    store(qlonglong(type_ == ftBoolean ? value != 0 : value));
 }
 
 void TField::SetAsBoolean(bool value) {
-    if (type_ == TFieldType::ftDate || type_ == TFieldType::ftString)
+    if (type_ == ftDate || type_ == ftString)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Wahrheitswert an.").arg(name_));
     store(qlonglong(value ? 1 : 0));
 }
 
 // Dates are stored as yyyy-MM-dd.
 void TField::SetAsDate(const QDate& value) {
-    if (type_ != TFieldType::ftDate && type_ != TFieldType::ftUnknown)
+    if (type_ != ftDate && type_ != ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' ist kein Datum.").arg(name_));
     store(value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant());
 }
 
 void TField::SetAsString(const QString& value) {
-    if (value.isEmpty()) {
-        store(QVariant());
-        return;
-    }
-    if (type_ != TFieldType::ftString && type_ != TFieldType::ftUnknown)
+    if (!value.isEmpty() && type_ != ftString && type_ != ftUnknown)
         throw EDatabaseError(QStringLiteral("Feld '%1' nimmt keinen Text an.").arg(name_));
-    store(cutToWidth(value, size_));
+    store(value.isEmpty() ? QVariant() : QVariant(cutToWidth(value, size_)));
 }
-
-void TField::Clear() {
-    store(QVariant());
-}
-
-// ---- TQuery
-
-TQuery::TQuery(QObject* owner, Database* db) : QObject(owner), db_(db) {}
-
-TQuery::~TQuery() = default;
 
 // An open query keeps writing to the database it was opened on.
 Database& TQuery::database() {
     if (Active() && openedOn_)
         return *openedOn_;
     return db_ ? *db_ : Database::Current();
-}
-
-QString TQuery::sqlText() const {
-    return sql_.join(QLatin1Char('\n'));
 }
 
 void TQuery::requireInactive(const char* what) const {
@@ -545,31 +472,19 @@ void TQuery::requireLive() const {
         throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
 }
 
-void TQuery::SQLClear() {
-    SetSQL({});
-}
-
-void TQuery::SQLAdd(const QString& line) {
-    SetSQL(sql_ + QStringList{line});
-}
-
 // A new text starts without parameter values; objects that callers hold stay valid.
 void TQuery::SetSQL(const QStringList& lines) {
     requireInactive("Der SQL-Text");
     sql_ = lines;
-    for (auto& [name, param] : params_) {
-        param->value_ = QVariant();
-        param->bound_ = false;
-    }
+    for (auto& [name, param] : params_)
+        param = TParam(name);
 }
 
 // A name the statement lacks, or a parameter it names without a value, fails when it opens.
 TParam& TQuery::ParamByName(const QString& name) {
-    auto& param = params_[name];
-    if (!param)
-        param = std::make_unique<TParam>(name);
-    param->bound_ = true;
-    return *param;
+    TParam& param = params_.try_emplace(name, name).first->second;
+    param.bound_ = true;
+    return param;
 }
 
 void TQuery::SetRequestLive(bool on) {
@@ -583,173 +498,112 @@ void TQuery::SetUniDirectional(bool on) {
 }
 
 TField& TQuery::AddField(const QString& name, TFieldType type, int size) {
-    return declareField(name, type, size, false);
-}
-
-TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
-    return declareField(name, type, size, true);
-}
-
-TField& TQuery::declareField(const QString& name, TFieldType type, int size, bool calculated) {
     requireInactive("Die Feldliste");
     if (FindField(name))
         throw EDatabaseError(QStringLiteral("Feld '%1' ist bereits vorhanden.").arg(name));
-    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, calculated)));
+    fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
     fields_.back()->declared_ = true;
     return *fields_.back();
 }
 
-void TQuery::bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes) {
+TField& TQuery::AddCalcField(const QString& name, TFieldType type, int size) {
+    TField& field = AddField(name, type, size);
+    field.calculated_ = true;
+    return field;
+}
+
+// The result's columns become fields (declared ones where the names match), then the
+// calculated fields follow. first skips a live result's rowid column.
+void TQuery::bindFields(sqlite3_stmt* st, int first) {
+    // A table whose INTEGER PRIMARY KEY stands for the rowid names that column as the rowid's
+    // origin: it holds the auto-increment number.
+    const char* rowidColumn = first ? sqlite3_column_origin_name(st, 0) : nullptr;
+    columns_.clear();
+    autoIncColumn_ = -1;
     for (auto& f : fields_)
         f->column_ = -1;
     std::vector<TField*> active;
     std::map<QString, int> seen;
-    for (size_t i = 0; i < names.size(); ++i) {
-        // A join may name a field twice: the later ones get "_1", "_2", ...
-        QString name = names[i];
-        const int n = seen[name.toLower()]++;
-        if (n > 0)
-            name += QStringLiteral("_%1").arg(n);
+    for (int i = first; i < sqlite3_column_count(st); ++i) {
+        columns_.push_back(QString::fromUtf8(sqlite3_column_name(st, i)));
         int size = 0;
-        TFieldType type = typeOfDeclaration(declTypes[i], size);
-        if (int(i) == autoIncColumn_)
-            type = TFieldType::ftAutoInc;
+        TFieldType type = typeOfDeclaration(sqlite3_column_decltype(st, i), size);
+        if (rowidColumn && qstrcmp(sqlite3_column_origin_name(st, i), rowidColumn) == 0) {
+            autoIncColumn_ = int(active.size());
+            type = ftAutoInc;
+        }
+        // A join may name a field twice: the later ones get "_1", "_2", ...
+        QString name = columns_.back();
+        if (const int n = seen[name.toLower()]++)
+            name += QStringLiteral("_%1").arg(n);
         TField* field = nullptr;
         for (auto& f : fields_)
             if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
                 field = f.get();
-        if (field && field->declared_) {
-            if (!typesFit(field->type_, type))
-                throw EDatabaseError(
-                    QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(field->name_));
-            if (type != TFieldType::ftUnknown)
-                field->type_ = type;
-            if (size > 0)
-                field->size_ = size;
-        } else if (field) {
-            field->type_ = type;
-            field->size_ = size;
-        } else {
+        const auto kind = [](TFieldType t) { return t == ftAutoInc ? ftInteger : t; };
+        if (field && field->declared_ && field->type_ != ftUnknown && type != ftUnknown &&
+            kind(field->type_) != kind(type))
+            throw invalidField(field->name_);
+        if (!field) {
             fields_.push_back(std::unique_ptr<TField>(new TField(this, name, type, size, false)));
             field = fields_.back().get();
         }
-        field->column_ = int(i);
+        // A declared field keeps what the result does not say.
+        if (!field->declared_ || type != ftUnknown)
+            field->type_ = type;
+        if (!field->declared_ || size > 0)
+            field->size_ = size;
+        field->column_ = int(active.size());
         active.push_back(field);
     }
-    int calc = 0;
     for (auto& f : fields_) {
         if (f->calculated_) {
-            f->column_ = calc++;
+            f->column_ = int(active.size());
             active.push_back(f.get());
         } else if (f->declared_ && f->column_ < 0) {
-            throw EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(f->name_));
+            throw invalidField(f->name_);
         }
     }
     active_ = std::move(active);
 }
 
+// Runs the statement and reads its rows, calculated fields included; with rebind the result's
+// columns become the fields.
 void TQuery::fetch(bool rebind) {
-    Database& db = database();
-    QString sql = sqlText();
-    bool live = false;
     QString table;
-    if (requestLive_) {
-        // Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...]
-        static const QRegularExpression form(
-            QStringLiteral(
-                R"re(^\s*select\s+\*\s+from\s+(?:"([^"]+)"|([A-Za-z_][\w.]*))(\s+(?:where|order)\b.*|\s*)$)re"),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-        const auto m = form.match(sql);
-        if (!m.hasMatch())
-            throw EDatabaseError(QStringLiteral("Die Ergebnismenge kann nicht bearbeitet werden."));
-        table = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-        sql = QStringLiteral("select rowid, * from ") + quoted(table) + m.captured(3);
-        live = true;
+    const QString sql = sql_.join(QLatin1Char('\n'));
+    Statement s(database().Handle(), requestLive_ ? liveForm(sql, table) : sql);
+    bindParameters(s, params_);
+    const int first = requestLive_ ? 1 : 0;
+    if (rebind) {
+        table_ = table;
+        live_ = requestLive_;
+        bindFields(s.get(), first);
     }
-
-    Statement s(db.Handle(), sql);
-    std::vector<bool> given(size_t(sqlite3_bind_parameter_count(s.get())) + 1);
-    for (const auto& [name, param] : params_) {
-        if (!param->bound_)
-            continue;
-        const int index =
-            sqlite3_bind_parameter_index(s.get(), (QLatin1Char(':') + name).toUtf8().constData());
-        if (index == 0)
-            throw EDatabaseError(QStringLiteral("Parameter '%1' nicht gefunden.").arg(name));
-        s.bind(index, param->value_);
-        given[size_t(index)] = true;
-    }
-    for (size_t i = 1; i < given.size(); ++i) {
-        if (!given[i]) {
-            const char* name = sqlite3_bind_parameter_name(s.get(), int(i));
-            throw EDatabaseError(QStringLiteral("Parameter '%1' hat keinen Wert.")
-                                     .arg(name ? QString::fromUtf8(name + 1) : QString::number(i)));
-        }
-    }
-
-    const int first = live ? 1 : 0;
-    const int count = sqlite3_column_count(s.get());
-    std::vector<QString> names;
-    std::vector<QString> declTypes;
-    for (int i = first; i < count; ++i) {
-        names.push_back(QString::fromUtf8(sqlite3_column_name(s.get(), i)));
-        const char* decl = sqlite3_column_decltype(s.get(), i);
-        declTypes.push_back(decl ? QString::fromUtf8(decl) : QString());
-    }
-
-    // The auto-increment number is the table's INTEGER PRIMARY KEY, the file's own row number.
-    int autoInc = -1;
-    for (size_t i = 0; live && i < names.size(); ++i) {
-        const char* type = nullptr;
-        int primaryKey = 0;
-        if (sqlite3_table_column_metadata(db.Handle(), nullptr, table.toUtf8().constData(),
-                                          names[i].toUtf8().constData(), &type, nullptr, nullptr, &primaryKey,
-                                          nullptr) == SQLITE_OK &&
-            primaryKey && type && qstricmp(type, "INTEGER") == 0)
-            autoInc = int(i);
-    }
-
     std::vector<Row> rows;
     while (s.step()) {
-        Row row;
-        row.id = nextRowId_++;
-        if (live)
-            row.rowid = sqlite3_column_int64(s.get(), 0);
-        row.values.reserve(names.size());
-        for (int i = first; i < count; ++i)
+        Row row{nextRowId_++, first ? sqlite3_column_int64(s.get(), 0) : 0, {}, RowStatus::Unchanged};
+        for (int i = first; i < sqlite3_column_count(s.get()); ++i)
             row.values.push_back(s.column(i));
+        row.values.resize(active_.size());
         rows.push_back(std::move(row));
     }
-
-    if (rebind) {
-        autoIncColumn_ = autoInc;
-        bindFields(names, declTypes);
-        columns_ = names;
-        table_ = table;
-        live_ = live;
-    }
-    for (auto& row : rows)
-        row.calc.resize(calcCount());
     rows_ = std::move(rows);
     cachedDeletes_.clear();
     cur_ = rows_.empty() ? -1 : 0;
     eof_ = rows_.empty();
     bof_ = true;
-}
-
-size_t TQuery::calcCount() const {
-    return size_t(
-        std::count_if(active_.begin(), active_.end(), [](const TField* f) { return f->calculated_; }));
+    for (size_t i = 0; i < rows_.size(); ++i)
+        computeCalc(int(i));
 }
 
 void TQuery::Open() {
     if (Active())
         return;
-    fetch(true);
     openedOn_ = &database();
-    state_ = TDataSetState::dsBrowse;
+    fetch(true);
+    state_ = dsBrowse;
     modified_ = false;
-    computeAllCalc();
     if (AfterOpen)
         AfterOpen(*this);
     scrolled();
@@ -758,56 +612,43 @@ void TQuery::Open() {
 void TQuery::Close() {
     if (!Active())
         return;
-    state_ = TDataSetState::dsInactive;
+    state_ = dsInactive;
     rows_.clear();
     cachedDeletes_.clear();
     active_.clear();
     cur_ = -1;
     eof_ = bof_ = true;
     modified_ = false;
-    live_ = false;
     notify();
 }
 
 const TQuery::Row* TQuery::activeRow() const {
-    if (override_ >= 0 && size_t(override_) < rows_.size())
-        return &rows_[size_t(override_)];
-    if (cur_ >= 0 && size_t(cur_) < rows_.size())
-        return &rows_[size_t(cur_)];
-    return nullptr;
+    const int i = override_ >= 0 ? override_ : cur_;
+    return i >= 0 && size_t(i) < rows_.size() ? &rows_[size_t(i)] : nullptr;
 }
 
 void TQuery::WithRow(int row, const std::function<void()>& fn) {
     if (row < 0 || size_t(row) >= rows_.size())
         throw EDatabaseError(QStringLiteral("Zeile %1 gibt es nicht.").arg(row + 1));
-    Restore<int> guard(override_, row);
+    const auto guard = setFor(override_, row);
     fn();
 }
 
 void TQuery::computeCalc(int index) {
-    if (!OnCalcFields || index < 0 || size_t(index) >= rows_.size())
+    if (!OnCalcFields || index < 0 || size_t(index) >= rows_.size() || active_.size() == columns_.size())
         return;
-    if (calcCount() == 0)
-        return;
-    Row& row = rows_[size_t(index)];
-    std::fill(row.calc.begin(), row.calc.end(), QVariant());
-    Restore<int> guard(override_, index);
-    Restore<bool> calc(inCalc_, true);
-    Restore<TDataSetState> state(state_, TDataSetState::dsCalcFields);
+    auto& values = rows_[size_t(index)].values;
+    std::fill(values.begin() + std::ptrdiff_t(columns_.size()), values.end(), QVariant());
+    const auto row = setFor(override_, index);
+    const auto state = setFor(state_, dsCalcFields);
     OnCalcFields(*this);
 }
 
-void TQuery::computeAllCalc() {
-    for (size_t i = 0; i < rows_.size(); ++i)
-        computeCalc(int(i));
-}
-
 void TQuery::notify() {
-    if (disableCount_ > 0) {
+    if (disableCount_ > 0)
         pendingNotify_ = true;
-        return;
-    }
-    emit DataChanged();
+    else
+        emit DataChanged();
 }
 
 void TQuery::scrolled() {
@@ -818,7 +659,7 @@ void TQuery::scrolled() {
 
 void TQuery::checkBrowseMode() {
     requireActive();
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    if (state_ == dsEdit || state_ == dsInsert) {
         emit UpdateRecord();
         if (modified_)
             Post();
@@ -827,93 +668,54 @@ void TQuery::checkBrowseMode() {
     }
 }
 
+void TQuery::moveTo(int row, bool bof, bool eof) {
+    cur_ = row;
+    bof_ = bof;
+    eof_ = eof;
+    scrolled();
+}
+
 void TQuery::First() {
     checkBrowseMode();
-    if (uniDirectional_ && cur_ > 0)
-        throw EDatabaseError(
-            QStringLiteral("Diese Operation ist bei einer nur vorwärts lesbaren Abfrage nicht erlaubt."));
-    cur_ = rows_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = rows_.empty();
-    scrolled();
+    if (cur_ > 0)
+        requireBidirectional();
+    moveTo(rows_.empty() ? -1 : 0, true, rows_.empty());
 }
 
 void TQuery::Last() {
     requireBidirectional();
     checkBrowseMode();
-    cur_ = int(rows_.size()) - 1;
-    bof_ = rows_.empty();
-    eof_ = rows_.empty();
-    scrolled();
+    moveTo(int(rows_.size()) - 1, rows_.empty(), rows_.empty());
 }
 
-void TQuery::Next() {
-    checkBrowseMode();
-    if (eof_)
-        return;
-    if (size_t(cur_ + 1) < rows_.size()) {
-        ++cur_;
-        bof_ = false;
-    } else {
-        eof_ = true;
-    }
-    scrolled();
-}
-
-void TQuery::Prior() {
-    requireBidirectional();
-    checkBrowseMode();
-    if (bof_)
-        return;
-    if (cur_ > 0) {
-        --cur_;
-        eof_ = false;
-    } else {
-        bof_ = true;
-    }
-    scrolled();
-}
-
+// The end a move runs into is flagged; the other end's flag is cleared.
 int TQuery::MoveBy(int distance) {
     if (distance < 0)
         requireBidirectional();
     checkBrowseMode();
-    if (distance == 0 || rows_.empty() || (distance > 0 && eof_) || (distance < 0 && bof_))
+    if (distance == 0 || (distance > 0 && eof_) || (distance < 0 && bof_))
         return 0;
     const int target = std::clamp(cur_ + distance, 0, int(rows_.size()) - 1);
     const int moved = target - cur_;
-    eof_ = distance > 0 && moved < distance;
-    bof_ = distance < 0 && moved > distance;
-    cur_ = target;
-    scrolled();
+    moveTo(target, distance < 0 && moved > distance, distance > 0 && moved < distance);
     return moved;
-}
-
-int TQuery::RecordCount() const {
-    return Active() ? int(rows_.size()) : 0;
-}
-
-int TQuery::RecNo() const {
-    return Active() && cur_ >= 0 ? cur_ + 1 : 0;
 }
 
 bool TQuery::Locate(const QString& fieldName, int32_t value) {
     requireBidirectional();
     checkBrowseMode();
     TField& field = FieldByName(fieldName);
-    for (size_t i = 0; i < rows_.size(); ++i) {
+    for (int i = 0; i < int(rows_.size()); ++i) {
         bool match = false;
-        WithRow(int(i), [&] {
+        WithRow(i, [&] {
             try {
                 match = !field.IsNull() && field.AsInteger() == value;
             } catch (const EDatabaseError&) {
-                match = false; // a value that is no number matches no number
+                // a value that is no number matches no number
             }
         });
         if (match) {
-            cur_ = int(i);
-            eof_ = bof_ = false;
-            scrolled();
+            moveTo(i, false, false);
             return true;
         }
     }
@@ -921,15 +723,9 @@ bool TQuery::Locate(const QString& fieldName, int32_t value) {
 }
 
 TField* TQuery::FindField(const QString& name) {
-    if (Active()) {
-        for (auto* f : active_)
-            if (f->name_.compare(name, Qt::CaseInsensitive) == 0)
-                return f;
-        return nullptr;
-    }
-    for (auto& f : fields_)
-        if (f->declared_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)
-            return f.get();
+    for (TField* f : Fields())
+        if (f->name_.compare(name, Qt::CaseInsensitive) == 0)
+            return f;
     return nullptr;
 }
 
@@ -939,6 +735,7 @@ TField& TQuery::FieldByName(const QString& name) {
     throw EDatabaseError(QStringLiteral("Feld '%1' nicht gefunden.").arg(name));
 }
 
+// Open: the result's fields, then the calculated ones. Closed: the declared fields.
 std::vector<TField*> TQuery::Fields() const {
     if (Active())
         return active_;
@@ -952,16 +749,12 @@ std::vector<TField*> TQuery::Fields() const {
 void TQuery::beginInsert(bool append) {
     requireLive();
     checkBrowseMode();
-    Row row;
-    row.id = nextRowId_++;
-    row.values.resize(columns_.size());
-    row.calc.resize(calcCount());
-    row.status = RowStatus::Inserted;
+    Row row{nextRowId_++, 0, std::vector<QVariant>(active_.size()), RowStatus::Inserted};
     insertReturn_ = cur_;
     const int pos = append || cur_ < 0 ? int(rows_.size()) : cur_;
     rows_.insert(rows_.begin() + pos, std::move(row));
     cur_ = pos;
-    state_ = TDataSetState::dsInsert;
+    state_ = dsInsert;
     modified_ = false;
     eof_ = bof_ = false;
     computeCalc(cur_);
@@ -970,60 +763,46 @@ void TQuery::beginInsert(bool append) {
         AfterInsert(*this);
 }
 
-void TQuery::Append() {
-    beginInsert(true);
-}
-
-void TQuery::Insert() {
-    beginInsert(false);
-}
-
 void TQuery::Edit() {
     requireLive();
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
+    if (state_ == dsEdit || state_ == dsInsert)
         return;
     if (rows_.empty()) {
         Insert();
         return;
     }
     editBackup_ = rows_[size_t(cur_)];
-    state_ = TDataSetState::dsEdit;
+    state_ = dsEdit;
     modified_ = false;
     notify();
 }
 
-// Writes every value but the auto-increment number. A new row gets its number from the file;
-// a changed row must still be there.
-void TQuery::writeToFile(Row& row, bool isNew) {
+// A new row gets its auto-increment number from the file (NULL asks for the next one); a
+// changed row must still be there. The row changes only when the statement succeeded.
+void TQuery::writeToFile(Row& row) {
     sqlite3* h = database().Handle();
+    const bool isNew = row.status == RowStatus::Inserted;
     QStringList names;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            names << quoted(columns_[i]);
-    if (names.isEmpty() && !isNew)
-        return;
-    QString sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_));
-    if (!names.isEmpty())
-        sql = (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                     : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
-                  .arg(quoted(table_), names.join(QLatin1Char(',')),
-                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-    Statement s(h, sql);
-    int index = 1;
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (int(i) != autoIncColumn_)
-            s.bind(index++, row.values[i]);
+    for (const QString& column : columns_)
+        names << quoted(column);
+    Statement s(h, (isNew ? QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          : QStringLiteral("UPDATE %1 SET (%2) = (%3) WHERE rowid = ?"))
+                       .arg(quoted(table_), names.join(QLatin1Char(',')),
+                            QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+    for (int i = 0; i < int(columns_.size()); ++i)
+        s.bind(i + 1, isNew && i == autoIncColumn_ ? QVariant() : row.values[size_t(i)]);
     if (!isNew)
-        s.bind(index, qlonglong(row.rowid));
+        s.bind(int(columns_.size()) + 1, qlonglong(row.rowid));
     s.step();
+    if (!isNew && sqlite3_changes(h) != 1)
+        throw EDatabaseError(
+            QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
     if (isNew) {
         row.rowid = sqlite3_last_insert_rowid(h);
         if (autoIncColumn_ >= 0)
             row.values[size_t(autoIncColumn_)] = qlonglong(row.rowid);
-    } else if (sqlite3_changes(h) != 1) {
-        throw EDatabaseError(
-            QStringLiteral("Der Datensatz ist in der Tabelle %1 nicht mehr vorhanden.").arg(table_));
     }
+    row.status = RowStatus::Unchanged;
 }
 
 void TQuery::deleteFromFile(int64_t rowid) {
@@ -1034,69 +813,55 @@ void TQuery::deleteFromFile(int64_t rowid) {
 
 void TQuery::Post() {
     requireActive();
-    if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
+    if (state_ != dsEdit && state_ != dsInsert)
         return;
     emit UpdateRecord();
     if (BeforePost)
         BeforePost(*this);
     Row& row = rows_[size_t(cur_)];
-    if (cachedUpdates_) {
-        if (row.status != RowStatus::Inserted)
-            row.status = RowStatus::Modified;
-    } else if (state_ == TDataSetState::dsInsert) {
-        Row written = row;
-        writeToFile(written, true);
-        written.status = RowStatus::Unchanged;
-        row = std::move(written);
-    } else {
-        writeToFile(row, false);
-    }
-    state_ = TDataSetState::dsBrowse;
+    if (!cachedUpdates_)
+        writeToFile(row);
+    else if (row.status != RowStatus::Inserted)
+        row.status = RowStatus::Modified;
+    state_ = dsBrowse;
     modified_ = false;
     computeCalc(cur_);
     notify();
 }
 
 void TQuery::Cancel() {
-    if (state_ == TDataSetState::dsInsert) {
+    if (state_ == dsInsert) {
         rows_.erase(rows_.begin() + cur_);
         cur_ = rows_.empty() ? -1 : std::clamp(insertReturn_, 0, int(rows_.size()) - 1);
         eof_ = bof_ = rows_.empty();
-    } else if (state_ == TDataSetState::dsEdit) {
+    } else if (state_ == dsEdit) {
         rows_[size_t(cur_)] = editBackup_;
     } else {
         return;
     }
-    state_ = TDataSetState::dsBrowse;
+    state_ = dsBrowse;
     modified_ = false;
     notify();
 }
 
 void TQuery::Delete() {
     requireLive();
-    if (state_ == TDataSetState::dsInsert) {
-        Cancel();
+    const bool inserting = state_ == dsInsert;
+    Cancel();
+    if (inserting)
         return;
-    }
-    if (state_ == TDataSetState::dsEdit)
-        Cancel();
     if (rows_.empty())
         throw EDatabaseError(QStringLiteral("Löschen nicht möglich: die Ergebnismenge ist leer."));
     bool emptied = false;
     const auto body = [&] {
         if (BeforeDelete)
             BeforeDelete(*this);
-        if (cur_ < 0 || size_t(cur_) >= rows_.size()) {
-            emptied = true; // the handler emptied the result itself
-            return;
-        }
-        const Row& row = rows_[size_t(cur_)];
-        if (cachedUpdates_) {
-            if (row.rowid != 0)
-                cachedDeletes_.push_back(row.rowid);
-        } else {
-            deleteFromFile(row.rowid);
-        }
+        emptied = cur_ < 0 || size_t(cur_) >= rows_.size(); // the handler emptied the result itself
+        const int64_t rowid = emptied ? 0 : rows_[size_t(cur_)].rowid; // 0: a row only cached
+        if (rowid != 0 && cachedUpdates_)
+            cachedDeletes_.push_back(rowid);
+        else if (rowid != 0)
+            deleteFromFile(rowid);
     };
     // What the before-delete handler deletes along with the row (a cascade) is kept only
     // together with the row's own deletion.
@@ -1107,12 +872,9 @@ void TQuery::Delete() {
     if (emptied)
         return;
     rows_.erase(rows_.begin() + cur_);
-    if (size_t(cur_) >= rows_.size()) {
+    eof_ = size_t(cur_) >= rows_.size();
+    if (eof_)
         cur_ = int(rows_.size()) - 1;
-        eof_ = true;
-    } else {
-        eof_ = false;
-    }
     bof_ = rows_.empty();
     if (AfterDelete)
         AfterDelete(*this);
@@ -1122,19 +884,15 @@ void TQuery::Delete() {
 void TQuery::SetCachedUpdates(bool on) {
     if (on == cachedUpdates_)
         return;
-    if (!on && Active()) {
-        Cancel();
-        if (UpdatesPending())
-            CancelUpdates();
-    }
+    if (!on)
+        CancelUpdates();
     cachedUpdates_ = on;
 }
 
 bool TQuery::UpdatesPending() const {
-    if (!cachedDeletes_.empty())
-        return true;
-    return std::any_of(rows_.begin(), rows_.end(),
-                       [](const Row& r) { return r.status != RowStatus::Unchanged; });
+    return !cachedDeletes_.empty() || std::any_of(rows_.begin(), rows_.end(), [](const Row& r) {
+        return r.status != RowStatus::Unchanged;
+    });
 }
 
 void TQuery::ApplyUpdates() {
@@ -1150,19 +908,17 @@ void TQuery::ApplyUpdates() {
         for (int64_t rowid : cachedDeletes_)
             deleteFromFile(rowid);
         for (size_t i = 0; i < rows_.size(); ++i) {
-            if (rows_[i].status == RowStatus::Unchanged)
-                continue;
-            Row copy = rows_[i];
-            writeToFile(copy, copy.status == RowStatus::Inserted);
-            copy.status = RowStatus::Unchanged;
-            written.emplace_back(i, std::move(copy));
+            if (rows_[i].status != RowStatus::Unchanged) {
+                written.emplace_back(i, rows_[i]);
+                writeToFile(written.back().second);
+            }
         }
     });
-    for (auto& [index, row] : written)
-        rows_[index] = std::move(row);
     cachedDeletes_.clear();
-    for (auto& [index, row] : written)
+    for (auto& [index, row] : written) {
+        rows_[index] = std::move(row);
         computeCalc(int(index));
+    }
     notify();
 }
 
@@ -1173,43 +929,30 @@ void TQuery::CancelUpdates() {
     if (!UpdatesPending())
         return;
     fetch(false);
-    computeAllCalc();
     notify();
 }
 
-TBookmark TQuery::GetBookmark() const {
-    if (!Active() || cur_ < 0)
-        return TBookmark{};
-    return TBookmark{rows_[size_t(cur_)].id};
+int TQuery::rowOf(const TBookmark& bookmark) const {
+    const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const Row& r) { return bookmark.valid() && r.id == bookmark.row; });
+    return it == rows_.end() ? -1 : int(it - rows_.begin());
 }
 
-bool TQuery::BookmarkValid(const TBookmark& bookmark) const {
-    return bookmark.valid() &&
-           std::any_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.id == bookmark.row; });
+TBookmark TQuery::GetBookmark() const {
+    return Active() && cur_ >= 0 ? TBookmark{rows_[size_t(cur_)].id} : TBookmark{};
 }
 
 void TQuery::GotoBookmark(const TBookmark& bookmark) {
     requireBidirectional();
     checkBrowseMode();
-    for (size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].id == bookmark.row && bookmark.valid()) {
-            cur_ = int(i);
-            eof_ = bof_ = false;
-            scrolled();
-            return;
-        }
-    }
-    throw EDatabaseError(QStringLiteral("Datensatz nicht gefunden."));
-}
-
-void TQuery::DisableControls() {
-    ++disableCount_;
+    const int row = rowOf(bookmark);
+    if (row < 0)
+        throw EDatabaseError(QStringLiteral("Datensatz nicht gefunden."));
+    moveTo(row, false, false);
 }
 
 void TQuery::EnableControls() {
-    if (disableCount_ == 0)
-        return;
-    if (--disableCount_ == 0 && pendingNotify_) {
+    if (disableCount_ > 0 && --disableCount_ == 0 && pendingNotify_) {
         pendingNotify_ = false;
         emit DataChanged();
     }

@@ -13,11 +13,12 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace platform {
 
@@ -46,7 +47,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     // "Pruefdaten.sqlite": the program's file, in the current working directory.
-    static QString DefaultFileName();
+    static QString DefaultFileName() { return QStringLiteral("Pruefdaten.sqlite"); }
     // The database queries use when none is given: the one set by SetCurrent, else the
     // default file, opened on first use.
     static Database& Current();
@@ -69,7 +70,6 @@ public:
 
 private:
     void prepareSchema();
-    void undo(const QString& savepoint) noexcept;
 
     QString path_;
     sqlite3* db_ = nullptr;
@@ -113,7 +113,7 @@ public:
     // For text fields; other fields take their typed writers (the controls turn what a user
     // types into a value).
     void SetAsString(const QString& value);
-    void Clear();
+    void Clear() { store(QVariant()); }
 
     // Runs when a new value is set; while it runs the field reads the new value. A handler
     // that throws refuses the value and the field keeps its old one.
@@ -122,7 +122,8 @@ public:
 
 private:
     friend class TQuery;
-    TField(TQuery* query, QString name, TFieldType type, int size, bool calculated);
+    TField(TQuery* query, QString name, TFieldType type, int size, bool calculated)
+        : query_(query), name_(std::move(name)), type_(type), size_(size), calculated_(calculated) {}
     QVariant raw() const;
     void store(QVariant value);
 
@@ -169,13 +170,13 @@ public:
     using TDataSetNotifyEvent = std::function<void(TQuery& dataSet)>;
 
     // Without a database the query uses Database::Current() when it opens.
-    explicit TQuery(QObject* owner = nullptr, Database* db = nullptr);
-    ~TQuery() override;
+    explicit TQuery(QObject* owner = nullptr, Database* db = nullptr) : QObject(owner), db_(db) {}
+    ~TQuery() override = default;
 
     // SQL text.
     const QStringList& SQL() const { return sql_; }
-    void SQLClear();
-    void SQLAdd(const QString& line);
+    void SQLClear() { SetSQL({}); }
+    void SQLAdd(const QString& line) { SetSQL(sql_ + QStringList{line}); }
     void SetSQL(const QStringList& lines);
 
     // A parameter of the SQL text (":Name", names as written). Opening fails when a parameter
@@ -213,14 +214,14 @@ public:
     // A move first posts a changed row being edited, or cancels an unchanged one.
     void First();
     void Last();
-    void Next();
-    void Prior();
+    void Next() { MoveBy(1); }
+    void Prior() { MoveBy(-1); }
     int MoveBy(int distance);
     bool Eof() const { return eof_; }
     bool Bof() const { return bof_; }
-    int RecordCount() const;
+    int RecordCount() const { return Active() ? int(rows_.size()) : 0; }
     // Place of the current row from 1; 0 when there is none.
-    int RecNo() const;
+    int RecNo() const { return Active() && cur_ >= 0 ? cur_ + 1 : 0; }
     // Finds the first row whose field equals value and makes it current; false (and the
     // position kept) when there is none.
     bool Locate(const QString& fieldName, int32_t value);
@@ -231,8 +232,8 @@ public:
     std::vector<TField*> Fields() const;
 
     // Editing a live result.
-    void Append();
-    void Insert();
+    void Append() { beginInsert(true); }
+    void Insert() { beginInsert(false); }
     void Edit();
     void Post();
     void Cancel();
@@ -253,10 +254,10 @@ public:
     // Throws when the row is gone.
     void GotoBookmark(const TBookmark& bookmark);
     void FreeBookmark(TBookmark& bookmark) { bookmark = TBookmark{}; }
-    bool BookmarkValid(const TBookmark& bookmark) const;
+    bool BookmarkValid(const TBookmark& bookmark) const { return rowOf(bookmark) >= 0; }
 
     // While disabled (counted), bound controls are not told about moves and changes.
-    void DisableControls();
+    void DisableControls() { ++disableCount_; }
     void EnableControls();
     bool ControlsDisabled() const { return disableCount_ > 0; }
 
@@ -283,37 +284,34 @@ private:
     friend class TField;
     enum class RowStatus { Unchanged, Inserted, Modified };
     struct Row {
-        uint64_t id = 0;   // identity within this opening (bookmarks)
-        int64_t rowid = 0; // the row in the file; 0 while only cached
-        std::vector<QVariant> values;
-        std::vector<QVariant> calc;
+        uint64_t id = 0;              // identity within this opening (bookmarks)
+        int64_t rowid = 0;            // the row in the file; 0 while only cached
+        std::vector<QVariant> values; // data columns, then calculated fields
         RowStatus status = RowStatus::Unchanged;
     };
 
     Database& database();
-    QString sqlText() const;
-    TField& declareField(const QString& name, TFieldType type, int size, bool calculated);
     void requireInactive(const char* what) const;
     void requireActive() const;
     void requireBidirectional() const;
     void requireLive() const;
     void checkBrowseMode();
+    void bindFields(sqlite3_stmt* st, int first);
     void fetch(bool rebind);
-    void bindFields(const std::vector<QString>& names, const std::vector<QString>& declTypes);
-    size_t calcCount() const;
     void computeCalc(int index);
-    void computeAllCalc();
+    void moveTo(int row, bool bof, bool eof);
     void scrolled();
     void notify();
     const Row* activeRow() const;
-    void writeToFile(Row& row, bool isNew);
+    int rowOf(const TBookmark& bookmark) const;
+    void writeToFile(Row& row);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
 
     Database* db_;
     Database* openedOn_ = nullptr;
     QStringList sql_;
-    std::map<QString, std::unique_ptr<TParam>> params_;
+    std::map<QString, TParam> params_; // a map keeps what ParamByName handed out in place
     bool requestLive_ = false;
     bool uniDirectional_ = false;
     bool autoCalcFields_ = true;
@@ -334,14 +332,12 @@ private:
     bool bof_ = true;
     TDataSetState state_ = TDataSetState::dsInactive;
     bool modified_ = false;
-    bool inCalc_ = false;
     Row editBackup_;
     int insertReturn_ = -1;
     uint64_t nextRowId_ = 1;
     int disableCount_ = 0;
     bool pendingNotify_ = false;
-    QVariant validating_;
-    TField* validatingField_ = nullptr;
+    std::pair<TField*, QVariant> validating_{nullptr, QVariant()}; // a value OnValidate is shown
 };
 
 } // namespace platform
