@@ -131,14 +131,15 @@ protected:
     // Runs body on the next modal dialog once it is shown. A dialog that is never shown stops
     // the polling when it is destroyed, so that no later test meets a stale pointer.
     static void whenShown(QDialog* dlg, std::function<void()> body) {
-        auto poll = std::make_shared<std::function<void()>>();
-        *poll = [dlg, body, poll] {
-            if (dlg->isVisible())
-                body();
-            else
-                QTimer::singleShot(5, dlg, *poll);
-        };
-        QTimer::singleShot(0, dlg, *poll);
+        auto* poll = new QTimer(dlg);
+        QObject::connect(poll, &QTimer::timeout, dlg, [dlg, poll, body] {
+            if (!dlg->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            body();
+        });
+        poll->start(5);
     }
 
     QString stagingField(int lfdNr, const char* field) {
