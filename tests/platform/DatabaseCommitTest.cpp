@@ -1,8 +1,7 @@
 // Commits against other programs that hold the same file: readers never make a write fail,
 // and a commit that fails leaves no transaction behind.
 #include "platform/database.h"
-
-#include <sqlite3.h>
+#include "tests/support/other_connection.h"
 
 #include <QTemporaryDir>
 
@@ -13,33 +12,6 @@
 using namespace platform;
 
 namespace {
-
-// Another program's connection to the file.
-class OtherConnection {
-public:
-    explicit OtherConnection(const QString& path) {
-        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~OtherConnection() { sqlite3_close(db_); }
-    OtherConnection(const OtherConnection&) = delete;
-    OtherConnection& operator=(const OtherConnection&) = delete;
-
-    int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-    // -1 when the count fails.
-    int64_t count(const char* table) {
-        const std::string sql = std::string("SELECT count(*) FROM \"") + table + "\"";
-        sqlite3_stmt* st = nullptr;
-        int64_t n = -1;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return n;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
 
 class DatabaseCommitTest : public ::testing::Test {
 protected:

@@ -2,8 +2,7 @@
 #include "platform/database.h"
 #include "records/RecordRetrieval.h"
 #include "records/StagingTable.h"
-
-#include <sqlite3.h>
+#include "tests/support/other_connection.h"
 
 #include <QTemporaryDir>
 
@@ -68,31 +67,6 @@ public:
     std::vector<QString> messages;
 };
 
-// Another program's connection to the file.
-class OtherConnection {
-public:
-    explicit OtherConnection(const QString& path) {
-        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~OtherConnection() { sqlite3_close(db_); }
-    OtherConnection(const OtherConnection&) = delete;
-    OtherConnection& operator=(const OtherConnection&) = delete;
-
-    int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-    int64_t stagedRows() {
-        sqlite3_stmt* st = nullptr;
-        int64_t n = -1;
-        if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM \"Uebernah.db\"", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return n;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
 class RetrievalCommit : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -119,7 +93,7 @@ protected:
     }
 
     QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }
-    int64_t rowsInFile() { return OtherConnection(path()).stagedRows(); }
+    int64_t rowsInFile() { return OtherConnection(path()).count("Uebernah.db"); }
 
     void store(int n) {
         for (int i = 1; i <= n; ++i) {
@@ -150,7 +124,7 @@ TEST_F(RetrievalCommit, ReaderHoldingTheFileDoesNotStopTheFetchAndClearComesAfte
     store(3);
     OtherConnection reader(path());
     ASSERT_EQ(reader.exec("BEGIN"), SQLITE_OK);
-    ASSERT_EQ(reader.stagedRows(), 0);
+    ASSERT_EQ(reader.count("Uebernah.db"), 0);
     int64_t rowsWhenCleared = -2;
     tester.onClear = [&] { rowsWhenCleared = rowsInFile(); };
 
