@@ -717,7 +717,9 @@ void TForm1::ConnectOrDisconnect() {
             WriteProgramLog("COM wird geschlossen");
             closePort();
         }
-        syncConnectButton();
+        // A click while the port opened or closed left its wish in the button: keep it.
+        if (!connectAgain_)
+            syncConnectButton();
         if (IsConnected()) {
             if (!identifyTester())
                 ResetConnectionUi();

@@ -288,6 +288,21 @@ TEST_F(MainWindowTest, SecondClickDuringIdentificationWaitsForTheFirst) {
     EXPECT_EQ(log.count(QStringLiteral("COM wird geschlossen")), 1);
 }
 
+TEST_F(MainWindowTest, ClickWhileThePortOpensIsNotLost) {
+    start();
+    bool clickedAgain = false;
+    // The first event the open lets through: the port is not yet open.
+    QTimer::singleShot(0, [&] {
+        clickedAgain = true;
+        form->ToolButton10->click();
+    });
+    clickConnect();
+    ASSERT_TRUE(clickedAgain);
+    EXPECT_FALSE(connected());
+    EXPECT_FALSE(form->ToolButton10->isChecked());
+    EXPECT_EQ(panel(0), QStringLiteral("Keine Verbindung"));
+}
+
 TEST_F(MainWindowTest, ShutDownWhileConnectedTellsTheTesterToStop) {
     start();
     clickConnect();
