@@ -340,4 +340,17 @@ private:
     std::pair<TField*, QVariant> validating_{nullptr, QVariant()}; // a value OnValidate is shown
 };
 
+// While it lives, the bound controls of a query do not follow its changes; they catch up once
+// when it ends.
+class TControlsHeld {
+public:
+    explicit TControlsHeld(TQuery& query) : query_(query) { query_.DisableControls(); }
+    ~TControlsHeld() { query_.EnableControls(); }
+    TControlsHeld(const TControlsHeld&) = delete;
+    TControlsHeld& operator=(const TControlsHeld&) = delete;
+
+private:
+    TQuery& query_;
+};
+
 } // namespace platform

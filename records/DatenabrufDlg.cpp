@@ -27,6 +27,7 @@ using platform::Database;
 using platform::MessageButtons;
 using platform::MessageIcon;
 using platform::MessageResult;
+using platform::TControlsHeld;
 using platform::TDataSetState;
 using platform::TField;
 using platform::TQuery;
@@ -421,18 +422,19 @@ void TDatenabrufDlg::BitBtn4Click() {
         showError(e);
         return;
     }
-    Query1->DisableControls();
-    try {
-        TakeOverAssignedRows(Database::Current(), *Query1, *Query3);
-    } catch (const std::exception& e) {
-        showError(e);
+    {
+        TControlsHeld held(*Query1);
+        try {
+            TakeOverAssignedRows(Database::Current(), *Query1, *Query3);
+        } catch (const std::exception& e) {
+            showError(e);
+        }
+        Query3->Close();
+        try {
+            Query1->First();
+        } catch (const std::exception&) {
+        }
     }
-    Query3->Close();
-    try {
-        Query1->First();
-    } catch (const std::exception&) {
-    }
-    Query1->EnableControls();
     UpdateButtons();
 }
 

@@ -5,6 +5,7 @@
 
 using platform::Database;
 using platform::EDatabaseError;
+using platform::TControlsHeld;
 using platform::TDataSetState;
 using platform::TFieldType;
 using platform::TQuery;
@@ -126,22 +127,14 @@ void RematchStagingRow(TQuery& q) {
 }
 
 void WalkStagingRows(TQuery& q) {
-    platform::TBookmark mark = q.GetBookmark();
-    q.DisableControls();
-    try {
-        q.First();
-        while (!q.Eof())
-            q.Next();
-        q.First();
-        if (q.BookmarkValid(mark))
-            q.GotoBookmark(mark);
-    } catch (...) {
-        q.FreeBookmark(mark);
-        q.EnableControls();
-        throw;
-    }
-    q.FreeBookmark(mark);
-    q.EnableControls();
+    const platform::TBookmark mark = q.GetBookmark();
+    TControlsHeld held(q);
+    q.First();
+    while (!q.Eof())
+        q.Next();
+    q.First();
+    if (q.BookmarkValid(mark))
+        q.GotoBookmark(mark);
 }
 
 void AssignStagingRow(TQuery& q, int32_t prueflingNr, const QString& barcode) {
@@ -195,14 +188,6 @@ std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode
     } catch (const std::exception&) {
         return std::nullopt;
     }
-}
-
-TControlsHeld::TControlsHeld(TQuery& query) : query_(query) {
-    query_.DisableControls();
-}
-
-TControlsHeld::~TControlsHeld() {
-    query_.EnableControls();
 }
 
 bool TStagingQuerySink::Append(const TStagingRow& Row) {

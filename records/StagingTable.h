@@ -47,19 +47,6 @@ int TakeOverAssignedRows(platform::Database& db, platform::TQuery& staging, plat
 // Copies the test fields of the current staging row into the test row being inserted.
 void CopyStagingToTest(platform::TQuery& staging, platform::TQuery& test);
 
-// While it lives, the bound controls of a query do not follow its changes; they catch up once
-// when it ends.
-class TControlsHeld {
-public:
-    explicit TControlsHeld(platform::TQuery& query);
-    ~TControlsHeld();
-    TControlsHeld(const TControlsHeld&) = delete;
-    TControlsHeld& operator=(const TControlsHeld&) = delete;
-
-private:
-    platform::TQuery& query_;
-};
-
 // The staging query as the retrieval's sink: rows are held in the query's cache until
 // Commit applies them in one transaction. Setting Barcode runs the query's own barcode
 // match; the explicit PrueflingNr of the row comes after it.
