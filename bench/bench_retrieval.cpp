@@ -8,6 +8,7 @@
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
 #include <QApplication>
@@ -21,17 +22,6 @@ using platform::Database;
 using platform::TQuery;
 
 namespace {
-
-class BenchMainWindow : public IMainWindowAccess {
-public:
-    bool Connected() const override { return cate.Port() != TPort::NoPort; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return QStringLiteral("1234567890"); }
-    TCate cate;
-    TSynchroBus bus;
-    TExchangeGate gate;
-};
 
 class SilentView : public IRetrievalView {
 public:
@@ -84,7 +74,7 @@ int main(int argc, char** argv) {
     tester.setPacing(true);
     ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
 
-    BenchMainWindow main;
+    PortMainWindow main;
     main.cate.SetReadBufferSize(64);
     main.cate.SetReadInterval(10);
     main.cate.Loaded();

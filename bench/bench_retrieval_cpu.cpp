@@ -12,6 +12,7 @@
 #include "records/MainWindowAccess.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
 #include <QApplication>
@@ -32,17 +33,6 @@
 using platform::Database;
 
 namespace {
-
-class BenchMainWindow : public IMainWindowAccess {
-public:
-    bool Connected() const override { return cate.Port() != TPort::NoPort; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return QStringLiteral("1234567890"); }
-    TCate cate;
-    TSynchroBus bus;
-    TExchangeGate gate;
-};
 
 std::vector<uint8_t> recordBytes(int i) {
     TStoredTestValues v;
@@ -155,7 +145,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         // The port and bus as the main window sets them up.
-        BenchMainWindow main;
+        PortMainWindow main;
         main.cate.SetReadBufferSize(64);
         main.cate.SetWriteBufferSize(0);
         main.cate.SetReadInterval(10);

@@ -7,6 +7,7 @@
 #include "records/MainWindowAccess.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
 #include <QApplication>
@@ -20,17 +21,6 @@
 #include <memory>
 
 namespace {
-
-class PortMainWindow : public IMainWindowAccess {
-public:
-    bool Connected() const override { return cate.Port() != TPort::NoPort; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return QStringLiteral("0987654321"); }
-    TCate cate;
-    TSynchroBus bus;
-    TExchangeGate gate;
-};
 
 std::vector<uint8_t> recordBytes(int i) {
     TStoredTestValues v;

@@ -10,6 +10,7 @@
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
 #include <sqlite3.h>
@@ -30,17 +31,6 @@ using platform::Database;
 using platform::TQuery;
 
 namespace {
-
-class PortMainWindow : public IMainWindowAccess {
-public:
-    bool Connected() const override { return cate.Port() != TPort::NoPort; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return QStringLiteral("0987654321"); }
-    TCate cate;
-    TSynchroBus bus;
-    TExchangeGate gate;
-};
 
 class RecordingView : public IRetrievalView {
 public:
