@@ -221,6 +221,9 @@ bool TSynchroBus::Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t r
     if (passed)
         fire(OnTimeOver);
     if (deadline_ == 0 || passed || deadlinePassed()) {
+        // This attempt goes out now: an earlier one of its request still queued is not needed.
+        if (request != 0)
+            WithdrawQueued(request);
         rxIndex_ = 0;
         return CateSend(Id, Sub, Data, request);
     }
@@ -229,7 +232,16 @@ bool TSynchroBus::Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t r
         BuildMsg(Id, Sub, Data, frame);
         fire(OnStackMsg, frame);
     }
-    queue_.push_back(TStackMsg{Id, Sub, Data.substr(0, 255), request});
+    TStackMsg msg{Id, Sub, Data.substr(0, 255), request};
+    // A retry takes the place of its request's attempt still waiting: one at most is queued.
+    const auto earlier = request == 0
+                             ? queue_.end()
+                             : std::find_if(queue_.begin(), queue_.end(),
+                                            [request](const TStackMsg& m) { return m.Request == request; });
+    if (earlier != queue_.end())
+        *earlier = std::move(msg);
+    else
+        queue_.push_back(std::move(msg));
     return false;
 }
 
@@ -439,6 +451,8 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     requestSent_ = requestAnswers_ = 0;
     answerFrame_.fill(0);
     answered_ = false;
+    AwaitLateAnswers(IdSet, SubSet);
+    // Only now: a matching frame that came before the first send was not this request's.
     idSet_ = IdSet;
     subSet_ = SubSet;
     int attempt = 0;
@@ -446,29 +460,22 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         ++attempt;
         const int64_t end = clock_.nowMs() + static_cast<int64_t>(Timeout);
         // A retry waits for the bus deadline of the attempt before it, even where other
-        // frames cleared that deadline: the answer may still be on its way.
+        // frames cleared that deadline: the answer may still be on its way, and a command
+        // must not reach a slow tester twice.
         if (requestSent_ > 0)
             platform::waitUntil([this] { return answered_ || attemptSettled_; },
                                 std::min(end, lastSentAt_ + msgTimeOut_), clock_);
-        // An attempt still waiting in the queue is this one's retry already.
-        const bool queued = std::any_of(queue_.begin(), queue_.end(),
-                                        [this](const TStackMsg& m) { return m.Request == request_; });
-        if (!answered_ && !queued && clock_.nowMs() <= end)
+        if (!answered_)
             Send(Id, Sub, Data, request_);
         platform::waitUntil([this] { return answered_; }, end, clock_);
     } while (!answered_ && attempt < attempts);
     WithdrawQueued(request_);
-    // Attempts that went out unanswered may still be answered, about as late as answers to
-    // this message came: as this request saw it, else as the last one of its kind did,
-    // else as long as the waits. Matching frames within twice that are theirs.
     if (answered_ && requestSent_ == 1)
         latency_[Sub] = answeredAt_ - firstSentAt_;
+    // Attempts that went out unanswered may still be answered, within twice the answer time
+    // of this message (as last measured, else the wait of an attempt) after the last send.
     if (const int owed = requestSent_ - requestAnswers_; owed > 0) {
-        int64_t expected = std::max(static_cast<int64_t>(Timeout), msgTimeOut_);
-        if (answered_)
-            expected = std::max(expected, answeredAt_ - firstSentAt_);
-        else if (latency_[Sub] > 0)
-            expected = latency_[Sub];
+        const int64_t expected = latency_[Sub] > 0 ? latency_[Sub] : static_cast<int64_t>(Timeout);
         const int64_t now = clock_.nowMs();
         std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
         late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * expected + lateMarginMs});
@@ -480,6 +487,27 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     if (answered_)
         Answer = answerFrame_;
     return answered_;
+}
+
+// A frame lost on the way and an answer still coming look the same once the next request has
+// sent: so that request sends only when the answers owed to an ended one of its kind have come,
+// or can no longer come.
+void TSynchroBus::AwaitLateAnswers(const TByteSet& ids, const TByteSet& subs) {
+    const auto ofThisKind = [&](const TLateAnswers& l) {
+        return (l.ids & ids).any() && (l.subs & subs).any();
+    };
+    int64_t until = 0;
+    for (const TLateAnswers& l : late_)
+        if (ofThisKind(l) && l.count > 0)
+            until = std::max(until, l.until);
+    if (until > clock_.nowMs())
+        platform::waitUntil(
+            [&] {
+                return std::none_of(late_.begin(), late_.end(),
+                                    [&](const TLateAnswers& l) { return ofThisKind(l) && l.count > 0; });
+            },
+            until, clock_);
+    std::erase_if(late_, ofThisKind);
 }
 
 // A plain pause, not a deadline: it runs on the system clock even where a test fakes the bus clock.

@@ -158,11 +158,12 @@ public:
     // Sends and waits for a frame whose Id is in IdSet and Sub in SubSet, up to maxTry
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
-    // An answer only ever ends the request it belongs to: a retry goes out only once the bus
-    // deadline of the attempt before it has passed (or a garbled frame came), at most one
-    // attempt waits in the queue, and what is still queued when the request ends is withdrawn.
-    // For each attempt that went out and stayed unanswered, the next matching frame within
-    // its late window (twice the answer time expected, plus a margin) is unhandled.
+    // An answer only ever ends the request it belongs to: each attempt is handed to SendMsg
+    // (a retry once the bus deadline of the attempt before it has passed), queued in the place
+    // of an earlier attempt still waiting, so at most one waits; what is still queued when the
+    // request ends is withdrawn. A request whose kind still has answers owed to an ended
+    // request holds its first send until they came or their time is up (twice the answer
+    // time after the last send, plus a margin); matching frames before that are unhandled.
     bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     // The same with a single attempt, for a command that must not be carried out twice.
@@ -194,6 +195,7 @@ private:
     bool Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
     bool CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
     void WithdrawQueued(uint64_t request);
+    void AwaitLateAnswers(const TByteSet& ids, const TByteSet& subs);
     bool TakeLateAnswer(const TProtok& frame);
     void HandleMsg(const TProtok& frame);
     void StoreAnswer(const TProtok& frame);

@@ -12,7 +12,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -97,6 +99,35 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry), 6);
 
     EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(SlowTesterTest, ATesterThatLosesItsFirstTwoAnswersIsIdentifiedAtEveryConnect) {
+    // The answers go out but are lost on the line: the program sees nothing of them.
+    std::atomic<int> serialToLose{2}, versionToLose{2};
+    const auto losing = [](std::atomic<int>& toLose, std::vector<uint8_t> data) {
+        return toLose.fetch_sub(1) > 0 ? std::nullopt : std::optional(data);
+    };
+    tester.setHandler(MsgQuerySerialNumber, [&](TesterDouble::State&, const TProtok&) {
+        return losing(serialToLose, {0x21, 0x43, 0x65, 0x87, 0x09});
+    });
+    tester.setHandler(MsgGetProgramVersion, [&](TesterDouble::State&, const TProtok&) {
+        return losing(versionToLose, {'1', '0', '2', 'B', '1', 'A', 'B'});
+    });
+    connectTester();
+    for (int connect = 0; connect < 3; ++connect) {
+        SCOPED_TRACE(connect);
+        if (connect > 0) {
+            form->ToolButton10->click();
+            ASSERT_FALSE(form->IsConnected());
+            serialToLose = versionToLose = 2;
+            form->ToolButton10->click();
+        }
+        ASSERT_TRUE(form->IsConnected());
+        EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("SerNo. 1234567890"));
+        EXPECT_EQ(form->StatusBar1->PanelText(3), QStringLiteral("PgmVers. 1.02.B1 AB"));
+    }
+    runFor(2000);
+    EXPECT_TRUE(form->IsConnected()) << "the inactivity supervision let the identification run";
 }
 
 TEST_F(SlowTesterTest, BusLogLinesCarryThePerformanceCounter) {

@@ -246,3 +246,70 @@ TEST_F(SlowPeerFixture, ARetryWaitsForTheBusDeadlineEvenWhileOtherFramesArrive) 
     EXPECT_EQ(out[4], 4);
     EXPECT_EQ(port.sent.size(), 1u);
 }
+
+namespace {
+
+// The main window's timings: class R 300 ms, class E 800 ms, bus deadline 500 ms, tick 1000 ms.
+struct LostFramesFixture : RequestFixture {
+    QTimer ticks;
+
+    void SetUp() override {
+        RequestFixture::SetUp();
+        bus.SetMsgTimeOut(500);
+        ticks.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticks, &QTimer::timeout, [this] {
+            ticks.setInterval(1000);
+            bus.DoTick();
+        });
+    }
+    // Ticks from phase ms on, every second.
+    void tickFrom(int phase) { ticks.start(phase); }
+};
+
+struct TickPhase : LostFramesFixture, ::testing::WithParamInterface<int> {};
+
+} // namespace
+
+TEST_P(TickPhase, ARequestAfterASilentOneGetsItsOwnAnswer) {
+    tickFrom(GetParam());
+    answer = false;
+    TProtok out{};
+    EXPECT_FALSE(request(0x34, 300, out));
+    const size_t silent = port.sent.size();
+    EXPECT_GE(silent, 2u);
+    answer = true;
+    ASSERT_TRUE(request(0x34, 300, out)) << "the frames sent so far: " << port.sent.size();
+    EXPECT_EQ(port.sent.size(), silent + 1);
+    EXPECT_EQ(unhandled, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SyncBus, TickPhase, ::testing::Range(0, 1000, 100));
+
+TEST_F(LostFramesFixture, ARequestQueuedBehindAFrameWithoutAnswerGoesOutWithinItsTime) {
+    answer = false;
+    bus.SendMsg(Pc, 0x67, "");
+    answer = true;
+    platform::delayMs(100);
+    const int64_t start = platform::systemClock().nowMs();
+    TProtok out{};
+    ASSERT_TRUE(request(0x11, 300, out));
+    EXPECT_LT(platform::systemClock().nowMs() - start, 900);
+    ASSERT_EQ(port.sent.size(), 2u);
+    EXPECT_EQ(bus.QueuedCount(), 0u);
+}
+
+TEST_F(LostFramesFixture, FramesLostOnTheLineAreNotAwaitedAsLateAnswers) {
+    int lost = 3;
+    port.onSent = [&](const std::vector<uint8_t>& f) {
+        if (lost > 0 && lost--)
+            return;
+        const uint8_t sub = f[3];
+        QTimer::singleShot(answerDelayMs, &port, [this, sub] { port.deliver(frameBytes(Tester, sub)); });
+    };
+    TProtok out{};
+    EXPECT_FALSE(request(0x20, 800, out));
+    ASSERT_EQ(port.sent.size(), 3u);
+    ASSERT_TRUE(request(0x20, 800, out));
+    EXPECT_EQ(port.sent.size(), 4u) << "answered at its first attempt";
+    EXPECT_EQ(unhandled, 0);
+}
