@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
             row.Pruefer = QStringLiteral("Bench");
             sink.Append(row);
         }
-        sink.Commit();
+        QString reason;
+        sink.Commit(reason);
         sink.EndRun();
     }
     staging.Close();

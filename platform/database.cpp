@@ -71,13 +71,15 @@ EDatabaseError engineError(sqlite3* db, QString file = QString()) {
         {SQLITE_NOMEM, "Für die Datenbankdatei \"%1\" reicht der Arbeitsspeicher nicht."},
         {SQLITE_CONSTRAINT, "Die Datenbankdatei \"%1\" nimmt die Änderung nicht an."},
     };
-    const auto it = sentences.find(sqlite3_extended_errcode(db) & 0xff);
+    const int code = sqlite3_extended_errcode(db) & 0xff;
+    const auto it = sentences.find(code);
     const char* sentence = it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
     if (file.isEmpty())
         file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
     return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
-                          QStringLiteral("\nMeldung der Datenbank: ") +
-                          QString::fromUtf8(sqlite3_errmsg(db)));
+                              QStringLiteral("\nMeldung der Datenbank: ") +
+                              QString::fromUtf8(sqlite3_errmsg(db)),
+                          it != sentences.end() && code != SQLITE_CONSTRAINT);
 }
 
 QString quoted(const QString& identifier) {
@@ -234,8 +236,13 @@ template <typename T> [[nodiscard]] auto setFor(T& place, T value) {
 
 } // namespace
 
-EDatabaseError::EDatabaseError(const QString& message)
-    : std::runtime_error(message.toStdString()), message_(message) {}
+EDatabaseError::EDatabaseError(const QString& message, bool ofTheFile)
+    : std::runtime_error(message.toStdString()), message_(message), ofTheFile_(ofTheFile) {}
+
+QString errorText(const std::exception& error) {
+    const auto* db = dynamic_cast<const EDatabaseError*>(&error);
+    return db ? db->Message() : QString::fromUtf8(error.what());
+}
 
 Database::Database(const QString& path) : path_(path) {
     const int rc =
@@ -321,8 +328,53 @@ void Database::RunAtomically(const std::function<void()>& fn) {
         // Nothing may run on inside a transaction that nobody will commit.
         if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        // An error that ended the whole transaction took back what the units around wrote too.
+        rereadWriters(sqlite3_get_autocommit(db_) ? 0 : savepointDepth_);
         throw;
     }
+    keepWrites();
+}
+
+void Database::noteWrite(TQuery& query) {
+    if (savepointDepth_ == 0)
+        return;
+    for (auto& [q, depth] : writers_) {
+        if (q == &query) {
+            depth = savepointDepth_;
+            return;
+        }
+    }
+    writers_.emplace_back(&query, savepointDepth_);
+}
+
+// A unit ended and kept its writes: they now belong to the unit around it, or to the file.
+void Database::keepWrites() {
+    if (savepointDepth_ == 0) {
+        writers_.clear();
+        return;
+    }
+    for (auto& w : writers_)
+        w.second = std::min(w.second, savepointDepth_);
+}
+
+// The file took back what was written in the units deeper than depth: the queries that wrote
+// there read their rows again. They stay noted for the units still running around them, whose
+// writes their rows show as well. Their handlers may write or destroy queries meanwhile.
+void Database::rereadWriters(int depth) {
+    std::vector<QPointer<TQuery>> due;
+    for (auto it = writers_.begin(); it != writers_.end();) {
+        if (it->first && it->second > depth)
+            due.push_back(it->first);
+        if (!it->first || (it->second > depth && depth == 0)) {
+            it = writers_.erase(it);
+            continue;
+        }
+        it->second = std::min(it->second, depth);
+        ++it;
+    }
+    for (const QPointer<TQuery>& q : due)
+        if (q)
+            q->reread();
 }
 
 // Data values come first in a row, calculated ones after them; column_ is the place in it.
@@ -609,6 +661,38 @@ void TQuery::Open() {
     scrolled();
 }
 
+// The file took back a write that the rows show: they are read again as on reopening, standing
+// on the same row where the file still holds it, else on the first. Rows that cannot be read
+// again are not shown at all. Never throws: it runs while a failure is on its way.
+void TQuery::reread() {
+    if (!Active())
+        return;
+    const int64_t rowid = cur_ >= 0 && size_t(cur_) < rows_.size() ? rows_[size_t(cur_)].rowid : 0;
+    state_ = dsBrowse; // an unposted edit goes, as on closing
+    modified_ = false;
+    try {
+        fetch(false);
+    } catch (...) {
+        Close();
+        return;
+    }
+    const auto it = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const Row& r) { return rowid != 0 && r.rowid == rowid; });
+    if (it != rows_.end()) {
+        cur_ = int(it - rows_.begin());
+        bof_ = cur_ == 0;
+    }
+    try {
+        if (AfterOpen)
+            AfterOpen(*this);
+        if (AfterScroll)
+            AfterScroll(*this);
+    } catch (...) {
+        // the rows are the file's again; a handler reports its own failures
+    }
+    notify();
+}
+
 void TQuery::Close() {
     if (!Active())
         return;
@@ -819,9 +903,10 @@ void TQuery::Post() {
     if (BeforePost)
         BeforePost(*this);
     Row& row = rows_[size_t(cur_)];
-    if (!cachedUpdates_)
+    if (!cachedUpdates_) {
         writeToFile(row);
-    else if (row.status != RowStatus::Inserted)
+        database().noteWrite(*this);
+    } else if (row.status != RowStatus::Inserted)
         row.status = RowStatus::Modified;
     state_ = dsBrowse;
     modified_ = false;
@@ -865,10 +950,12 @@ void TQuery::Delete() {
     };
     // What the before-delete handler deletes along with the row (a cascade) is kept only
     // together with the row's own deletion.
-    if (cachedUpdates_)
+    if (cachedUpdates_) {
         body();
-    else
+    } else {
         database().RunAtomically(body);
+        database().noteWrite(*this);
+    }
     if (emptied)
         return;
     rows_.erase(rows_.begin() + cur_);
@@ -919,6 +1006,7 @@ void TQuery::ApplyUpdates() {
         rows_[index] = std::move(row);
         computeCalc(int(index));
     }
+    database().noteWrite(*this);
     notify();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -26,12 +27,21 @@ namespace platform {
 // engine names the file and says in German what happened, then gives the engine's own text.
 class EDatabaseError : public std::runtime_error {
 public:
-    explicit EDatabaseError(const QString& message);
+    explicit EDatabaseError(const QString& message, bool ofTheFile = false);
     QString Message() const { return message_; }
+    // The file as a whole refused (locked by another program, full, unreadable, read-only):
+    // every further write would fail alike, unlike a value or a row that was refused.
+    bool OfTheFile() const { return ofTheFile_; }
 
 private:
     QString message_;
+    bool ofTheFile_;
 };
+
+// The text a failure gives the user: a database error's message, else what().
+QString errorText(const std::exception& error);
+
+class TQuery;
 
 // One connection to the database file. Creates the four tables when the file is new and
 // brings an older file of this program up to date (versioned by PRAGMA user_version). The
@@ -64,22 +74,28 @@ public:
     void Execute(const QString& sql);
 
     // Runs fn as one unit (units nest): everything it wrote is kept, or nothing when it or
-    // the commit fails; then no transaction is left open. Queries that wrote inside a unit
-    // that failed must be reopened: their rows no longer match the file.
+    // the commit fails; then no transaction is left open. Queries whose rows show a write
+    // that the failure took back read their rows again, as on reopening.
     void RunAtomically(const std::function<void()>& fn);
 
 private:
+    friend class TQuery;
     void prepareSchema();
+    // The query's rows now show a write of the running unit (outside a unit: of the file).
+    void noteWrite(TQuery& query);
+    void keepWrites();
+    void rereadWriters(int depth);
 
     QString path_;
     sqlite3* db_ = nullptr;
     int savepointDepth_ = 0;
+    // Queries that wrote inside the running units, with the depth of the unit of their last
+    // write. A query destroyed meanwhile leaves a null pointer.
+    std::vector<std::pair<QPointer<TQuery>, int>> writers_;
 };
 
 enum class TFieldType { ftUnknown, ftAutoInc, ftInteger, ftSmallint, ftDate, ftBoolean, ftString };
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
-
-class TQuery;
 
 // One field of a query, addressed by name. An empty field reads as 0, false, an invalid
 // date or empty text. Reads and writes go to the query's current row.
@@ -238,7 +254,7 @@ public:
     void Post();
     void Cancel();
     // Runs BeforeDelete and deletes the row as one unit: when either fails, nothing that
-    // the handler wrote is kept (queries it moved must then be reopened).
+    // the handler wrote is kept.
     void Delete();
 
     // Cached updates: posted changes are held back until ApplyUpdates writes them in one
@@ -281,6 +297,7 @@ signals:
     void UpdateRecord();
 
 private:
+    friend class Database;
     friend class TField;
     enum class RowStatus { Unchanged, Inserted, Modified };
     struct Row {
@@ -307,6 +324,7 @@ private:
     void writeToFile(Row& row);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
+    void reread();
 
     Database* db_;
     Database* openedOn_ = nullptr;

@@ -404,6 +404,11 @@ void TDatenabrufDlg::SetProgressPosition(int Position) {
 }
 
 void TDatenabrufDlg::ShowMessage(const QString& Text) {
+    // The list behind the message shows the rows as they stand now.
+    if (Query1->ControlsDisabled()) {
+        Query1->EnableControls();
+        Query1->DisableControls();
+    }
     platform::messageBox(Text, MessageButtons::Ok, MessageIcon::None);
 }
 
@@ -422,12 +427,13 @@ void TDatenabrufDlg::BitBtn4Click() {
         showError(e);
         return;
     }
+    QString failure;
     {
         TControlsHeld held(*Query1);
         try {
             TakeOverAssignedRows(Database::Current(), *Query1, *Query3);
         } catch (const std::exception& e) {
-            showError(e);
+            failure = TakeOverFailedText(platform::errorText(e));
         }
         Query3->Close();
         try {
@@ -436,6 +442,9 @@ void TDatenabrufDlg::BitBtn4Click() {
         }
     }
     UpdateButtons();
+    // Told once the list shows again what the file holds.
+    if (!failure.isEmpty())
+        platform::messageBox(failure, MessageButtons::Ok, MessageIcon::Stop);
 }
 
 void TDatenabrufDlg::BitBtn5Click() {

@@ -11,7 +11,6 @@
 
 #include <QHideEvent>
 #include <QShowEvent>
-#include <QTimer>
 
 using platform::EDatabaseError;
 using platform::TDataSetState;
@@ -103,11 +102,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
         Query1AfterOpen(q);
         Query1AfterScroll(q); // a new customer has no devices yet
     };
-    Query1->AfterDelete = [this](TQuery& q) {
-        if (cascadeFrom_ == &q)
-            cascadeDone_ = true;
-        Query1AfterOpen(q);
-    };
+    Query1->AfterDelete = [this](TQuery& q) { Query1AfterOpen(q); };
     Query1->AfterScroll = [this](TQuery& q) { Query1AfterScroll(q); };
     Query1->BeforeDelete = [this](TQuery& q) { Query1BeforeDelete(q); };
     Query2->AfterOpen = [this](TQuery& q) { Query2AfterOpen(q); };
@@ -115,11 +110,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
         Query2AfterOpen(q);
         Query2AfterScroll(q); // a new device has no tests yet
     };
-    Query2->AfterDelete = [this](TQuery& q) {
-        if (cascadeFrom_ == &q)
-            cascadeDone_ = true;
-        Query2AfterOpen(q);
-    };
+    Query2->AfterDelete = [this](TQuery& q) { Query2AfterOpen(q); };
     Query2->AfterScroll = [this](TQuery& q) { Query2AfterScroll(q); };
     Query2->BeforeDelete = [this](TQuery& q) { Query2BeforeDelete(q); };
     Query2->BeforePost = [this](TQuery& q) { Query2BeforePost(q); };
@@ -582,38 +573,16 @@ void TDatenanzeigeDlg::showResultRows() {
     }
 }
 
-// A cascade that fails is rolled back in the file, but the lists it walked have dropped
-// rows; once the failed deletion has returned they are read again.
-void TDatenanzeigeDlg::watchCascade(TQuery& q) {
-    if (cascadeFrom_)
-        return;
-    cascadeFrom_ = &q;
-    cascadeDone_ = false;
-    QTimer::singleShot(0, this, [this] {
-        TQuery* from = cascadeFrom_;
-        const bool done = cascadeDone_;
-        cascadeFrom_ = nullptr;
-        if (done || !from || !from->Active())
-            return;
-        guarded([&] {
-            if (from == Query1)
-                linkDevices();
-            else
-                linkTests();
-        });
-    });
-}
-
-void TDatenanzeigeDlg::Query1BeforeDelete(TQuery& q) {
-    watchCascade(q);
+// A cascade that fails is rolled back in the file, and the lists it walked read their rows
+// again.
+void TDatenanzeigeDlg::Query1BeforeDelete(TQuery&) {
     if (Query2->RecordCount() > 0)
         Query2->First();
     while (Query2->Active() && Query2->RecordCount() > 0)
         Query2->Delete();
 }
 
-void TDatenanzeigeDlg::Query2BeforeDelete(TQuery& q) {
-    watchCascade(q);
+void TDatenanzeigeDlg::Query2BeforeDelete(TQuery&) {
     if (Query3->RecordCount() > 0)
         Query3->First();
     while (Query3->Active() && Query3->RecordCount() > 0)

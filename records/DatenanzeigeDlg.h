@@ -147,11 +147,8 @@ private:
     bool haveTest() const;
     // Gets the file name, creates the file and runs body, which returns false when a write failed.
     void exportTo(const std::function<bool(TCsvExportFile&)>& body);
-    void watchCascade(platform::TQuery& q);
 
     QString iniFileName_;
-    platform::TQuery* cascadeFrom_ = nullptr;
-    bool cascadeDone_ = false;
 };
 
 // The program's single instance.

@@ -69,9 +69,10 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
     view_.SetProgressMax(count);
     TRetrievalOutcome result = TRetrievalOutcome::roStartFailed;
     if (EepromFunction('T', answer)) {
+        QString notStored;
         try {
             sink_.BeginRun();
-            result = FetchRecords(stamp, count, answer);
+            result = FetchRecords(stamp, count, answer, notStored);
         } catch (...) {
             result = TRetrievalOutcome::roStoreFailed;
         }
@@ -79,12 +80,16 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
             sink_.EndRun();
         } catch (...) {
         }
+        // Once the list has dropped the rows the file did not take.
+        if (!notStored.isEmpty())
+            view_.ShowMessage(NotStoredText(notStored));
     }
     view_.SetProgressPosition(0);
     return result;
 }
 
-TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer) {
+TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer,
+                                                 QString& notStored) {
     for (int i = 1; i <= count; ++i) {
         view_.SetProgressPosition(i);
         StoredTestRecord record;
@@ -117,7 +122,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
     }
 
     // The tester's memory is cleared only once every row is safe in the table.
-    if (!sink_.Commit())
+    if (!sink_.Commit(notStored))
         return TRetrievalOutcome::roStoreFailed;
     if (!EepromFunction('C', answer)) {
         view_.ShowMessage(NotClearedText());

@@ -33,8 +33,9 @@ public:
     virtual std::optional<int32_t> FindPrueflingNr(const QString& Barcode) = 0;
     // Appends and posts one row into the held-back rows; false when it was refused.
     virtual bool Append(const TStagingRow& Row) = 0;
-    // Writes every held-back row durably at once; false leaves the table as it was.
-    virtual bool Commit() = 0;
+    // Writes every held-back row durably at once; false leaves the table as it was and gives
+    // the reason as the user is to read it.
+    virtual bool Commit(QString& Reason) = 0;
     // Drops whatever was not committed.
     virtual void EndRun() = 0;
 };
@@ -57,7 +58,8 @@ enum class TRetrievalOutcome {
     roNoRecords,    // the count failed or was 0
     roStartFailed,  // "T" failed
     roBroken,       // the tester fell silent within the run; no row kept
-    roStoreFailed,  // a row, the lookup or the commit failed; no row kept, "C" not sent
+    roStoreFailed,  // a row, the lookup or the commit failed; no row kept, "C" not sent; a
+                    // failed commit is reported
     roNotCleared,   // rows stored, but the tester did not confirm "C"
     roDone,         // rows stored and the tester's memory cleared
 };
@@ -70,6 +72,13 @@ inline const QString& NotClearedText() {
     static const QString text = QStringLiteral(
         "Die Verbindung zum Gerätetester ist unterbrochen, die empfangenen Daten wurden nicht gelöscht.");
     return text;
+}
+
+// A fetch whose commit failed; Reason as the sink gave it.
+inline QString NotStoredText(const QString& Reason) {
+    return QStringLiteral("Die Datensätze konnten nicht gespeichert werden: %1\nEs wurde nichts gespeichert; "
+                          "die Datensätze bleiben im Gerätetester.")
+        .arg(Reason);
 }
 
 // Fetches every stored record of the tester into the staging table and then clears the
@@ -88,7 +97,7 @@ public:
 
 private:
     TRetrievalOutcome Fetch(const TRecordStamp& stamp);
-    TRetrievalOutcome FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer);
+    TRetrievalOutcome FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer, QString& notStored);
     bool Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer);
     bool Step(TProtok& Answer);
     bool EepromFunction(char function, TProtok& Answer);

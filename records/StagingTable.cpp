@@ -152,30 +152,42 @@ void AssignStagingRow(TQuery& q, int32_t prueflingNr, const QString& barcode) {
 
 int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
     int moved = 0;
-    staging.First();
-    while (!staging.Eof() && staging.RecordCount() > 0) {
-        if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
-            staging.Next();
-            continue;
+    db.RunAtomically([&] {
+        moved = 0;
+        staging.First();
+        while (!staging.Eof() && staging.RecordCount() > 0) {
+            if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
+                staging.Next();
+                continue;
+            }
+            const int place = staging.RecNo();
+            try {
+                db.RunAtomically([&] {
+                    test.Append();
+                    CopyStagingToTest(staging, test);
+                    test.Post();
+                    staging.Delete();
+                });
+                ++moved;
+            } catch (const std::exception& e) {
+                if (editing(test))
+                    test.Cancel();
+                // A file that refuses this row refuses every other one as well.
+                if (const auto* error = dynamic_cast<const EDatabaseError*>(&e); error && error->OfTheFile())
+                    throw;
+                // The row stays at its place, whether or not the list was read again.
+                staging.First();
+                staging.MoveBy(place);
+            }
         }
-        try {
-            db.RunAtomically([&] {
-                test.Append();
-                CopyStagingToTest(staging, test);
-                test.Post();
-                staging.Delete();
-            });
-            ++moved;
-        } catch (const std::exception&) {
-            if (editing(test))
-                test.Cancel();
-            // Its rows may hold a test that the roll-back took out of the file again.
-            test.Close();
-            test.Open();
-            staging.Next();
-        }
-    }
+    });
     return moved;
+}
+
+QString TakeOverFailedText(const QString& reason) {
+    return QStringLiteral("Die Daten konnten nicht übernommen werden: %1\nEs wurde nichts gespeichert; die "
+                          "Datensätze bleiben in der Liste.")
+        .arg(reason);
 }
 
 void TStagingQuerySink::BeginRun() {
@@ -225,11 +237,12 @@ bool TStagingQuerySink::appendRow(const TStagingRow& Row) {
     }
 }
 
-bool TStagingQuerySink::Commit() {
+bool TStagingQuerySink::Commit(QString& Reason) {
     try {
         query_.ApplyUpdates();
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        Reason = platform::errorText(e);
         return false;
     }
 }

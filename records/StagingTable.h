@@ -40,9 +40,14 @@ void WalkStagingRows(platform::TQuery& staging);
 void AssignStagingRow(platform::TQuery& staging, int32_t prueflingNr, const QString& barcode);
 
 // Moves every assigned staging row into the test table (test opened by the caller) and
-// returns how many moved. Each row moves in one transaction: the new test and the removal
-// of the staging row are kept together or not at all; a row that fails stays in the list.
+// returns how many moved. All rows move in one transaction, each row within it as a whole
+// (the new test and the removal of the staging row): a row that fails stays in the list and
+// the others go on. When the file refuses the writes or the commit fails, nothing is kept,
+// the error reaches the caller and both queries show the file again.
 int TakeOverAssignedRows(platform::Database& db, platform::TQuery& staging, platform::TQuery& test);
+
+// What the user reads when a take-over kept nothing; reason: the failure's own text.
+QString TakeOverFailedText(const QString& reason);
 
 // Copies the test fields of the current staging row into the test row being inserted.
 void CopyStagingToTest(platform::TQuery& staging, platform::TQuery& test);
@@ -56,7 +61,7 @@ public:
     void BeginRun() override;
     std::optional<int32_t> FindPrueflingNr(const QString& Barcode) override;
     bool Append(const TStagingRow& Row) override;
-    bool Commit() override;
+    bool Commit(QString& Reason) override;
     void EndRun() override;
 
 private:

@@ -750,6 +750,33 @@ TEST_F(DatabaseTest, MovingARowBetweenTablesIsAllOrNothing) {
     EXPECT_EQ(lfdNrs(*file), (std::vector<int>{2}));
 }
 
+// Rows a query dropped inside a unit that failed are shown again, whether an inner unit failed
+// while the outer one goes on or the outer one failed after the inner one was done.
+TEST_F(DatabaseTest, AQueryThatDeletedInAFailedUnitShowsTheFileAgain) {
+    stage(3);
+    auto staging = live(QStringLiteral("select * from \"Uebernah.db\" order by LfdNr"));
+    staging->Next();
+    std::vector<int> afterInnerFailure;
+    EXPECT_THROW(db->RunAtomically([&] {
+        try {
+            db->RunAtomically([&] {
+                staging->Delete();
+                throw EDatabaseError(QStringLiteral("halt"));
+            });
+        } catch (const EDatabaseError&) {
+        }
+        afterInnerFailure = lfdNrs(*staging);
+        db->RunAtomically([&] { staging->Delete(); });
+        throw EDatabaseError(QStringLiteral("halt"));
+    }),
+                 EDatabaseError);
+    EXPECT_EQ(afterInnerFailure, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(lfdNrs(*staging), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(count(QStringLiteral("Uebernah.db")), 3);
+    EXPECT_EQ(staging->State(), TDataSetState::dsBrowse);
+    EXPECT_FALSE(staging->Eof());
+}
+
 // ---- bookmarks and bound controls
 
 TEST_F(DatabaseTest, BookmarksComeBackToTheirRow) {

@@ -133,10 +133,12 @@ public:
         held.push_back(Row);
         return true;
     }
-    bool Commit() override {
+    bool Commit(QString& Reason) override {
         events_.push_back("Commit");
-        if (!commitResult)
+        if (!commitResult) {
+            Reason = QStringLiteral("Der Datenträger ist voll.");
             return false;
+        }
         table.insert(table.end(), held.begin(), held.end());
         held.clear();
         return true;
@@ -362,7 +364,10 @@ TEST_F(RecordRetrievalTest, FailedCommitNeverClearsTheTester) {
     EXPECT_EQ(Count("Commit"), 1u);
     EXPECT_EQ(Count("C"), 0u);
     EXPECT_TRUE(staging.table.empty());
-    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.messages,
+              std::vector<QString>{"Die Datensätze konnten nicht gespeichert werden: Der Datenträger "
+                                   "ist voll.\nEs wurde nichts gespeichert; die Datensätze bleiben "
+                                   "im Gerätetester."});
     EXPECT_EQ(tester.records.size(), 3u);
     EXPECT_EQ(events.back(), "EndRun");
     EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);

@@ -2,6 +2,7 @@
 #include "RecordWindowsFixture.h"
 
 #include "controls/DBControls.h"
+#include "tests/support/other_connection.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -344,6 +345,59 @@ TEST_F(RecordWindowsTest, TakeOverMovesTheAssignedRowsOnly) {
     EXPECT_EQ(t.FieldByName(QStringLiteral("Datum")).AsDate(), QDate(2024, 3, 13));
     t.Next();
     EXPECT_EQ(t.FieldByName(QStringLiteral("PrueflingNr")).AsInteger(), a);
+}
+
+// A take-over the file does not keep: the list shows every row the file still holds, and the
+// user is told once why. First the commit fails (a deferred constraint), then another program
+// holds the file for writing.
+TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWhy) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    for (int i = 1; i <= 5; ++i) {
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(10 + i));
+        addStaging(i, QString::number(10 + i));
+    }
+    exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    exec(QStringLiteral("create table anchor (id integer primary key)"));
+    exec(QStringLiteral("create table pin (a integer references anchor(id) deferrable initially deferred)"));
+    exec(QStringLiteral("create trigger dangling after insert on \"Pruefung.db\" "
+                        "begin insert into pin values (99); end"));
+    db->SetBusyTimeout(50);
+    showDatenabruf();
+    const auto shownLfdNrs = [&] {
+        QStringList out;
+        for (int row = 0; row < datenabruf->DBGrid1->model()->rowCount(); ++row)
+            out << datenabruf->DBGrid1->CellText(row, column(datenabruf->DBGrid1, "LfdNr"));
+        return out.join(QLatin1Char(',')).toStdString();
+    };
+    const auto takeOverRefused = [&](const char* reason) {
+        messages.clear();
+        datenabruf->BitBtn4->click();
+        QApplication::processEvents();
+        OtherConnection file(db->Path());
+        EXPECT_EQ(file.count("Uebernah.db"), 5);
+        EXPECT_EQ(file.count("Pruefung.db"), 0);
+        EXPECT_EQ(shownLfdNrs(), "1,2,3,4,5");
+        EXPECT_EQ(datenabruf->Query1->RecordCount(), 5);
+        ASSERT_EQ(messages.size(), 2u); // the question, then why nothing was stored
+        const QString& text = messages[1].text;
+        EXPECT_TRUE(text.startsWith("Die Daten konnten nicht übernommen werden: ")) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(reason))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\nEs wurde nichts gespeichert; die Datensätze bleiben in der Liste."));
+    };
+    takeOverRefused("FOREIGN KEY");
+    {
+        OtherConnection writer(db->Path());
+        ASSERT_EQ(writer.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+        takeOverRefused("gesperrt");
+        writer.exec("ROLLBACK");
+    }
+
+    exec(QStringLiteral("drop trigger dangling"));
+    messages.clear();
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(count("Pruefung.db"), 5);
+    EXPECT_EQ(shownLfdNrs(), "");
 }
 
 TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {

@@ -105,6 +105,17 @@ protected:
         }
     }
 
+    // The user was told once that the fetch stored nothing, why, and that the tester keeps it.
+    void expectToldNothingStored(const char* reason) {
+        ASSERT_EQ(view.messages.size(), 1u);
+        const QString& text = view.messages[0];
+        EXPECT_TRUE(text.startsWith("Die Datensätze konnten nicht gespeichert werden: "))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(reason))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\nEs wurde nichts gespeichert; die Datensätze bleiben im Gerätetester."));
+        view.messages.clear();
+    }
+
     TRetrievalOutcome fetch() {
         TStagingQuerySink sink(*staging);
         TRecordRetrieval retrieval(tester, sink, view, gate);
@@ -146,6 +157,7 @@ TEST_F(RetrievalCommit, WriterLockPastTheBusyTimeFailsTheFetchAndTheNextOneCommi
         EXPECT_EQ(tester.clears, 0);
         EXPECT_EQ(staging->RecordCount(), 0);
         EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+        expectToldNothingStored("gesperrt");
         writer.exec("ROLLBACK");
     }
     EXPECT_EQ(rowsInFile(), 0);
@@ -173,11 +185,13 @@ TEST_F(RetrievalCommit, CommitFailingAtTheEndShowsNothingAndTheNextFetchCommitsF
     EXPECT_EQ(staging->RecordCount(), 0);
     EXPECT_EQ(rowsInFile(), 0);
     EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
+    expectToldNothingStored("FOREIGN KEY");
 
     db->Execute(QStringLiteral("DROP TRIGGER dangling"));
     EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
     EXPECT_EQ(tester.clears, 1);
     EXPECT_EQ(staging->RecordCount(), 3);
+    EXPECT_TRUE(view.messages.empty());
     close();
     EXPECT_EQ(rowsInFile(), 3);
 }

@@ -81,7 +81,8 @@ protected:
         sink.BeginRun();
         for (const TStagingRow& r : rows)
             ASSERT_TRUE(sink.Append(r));
-        ASSERT_TRUE(sink.Commit());
+        QString reason;
+        ASSERT_TRUE(sink.Commit(reason)) << reason.toStdString();
         sink.EndRun();
     }
 
