@@ -329,5 +329,6 @@ void TLiveDisplay::ResetConnection() {
     state_.Panel.ComboBox2Enabled = false;
     state_.RunningStep = 0;
     state_.StartCountdown = 0;
+    ++state_.Connection;
     werteSatz_ = TWerteSatz();
 }

@@ -116,4 +116,6 @@ struct TLiveState {
     std::array<bool, LimitRowCount> PendingLimit{};
     // Timer1 ticks until "Prüfung Start" is enabled again.
     int32_t StartCountdown = 0;
+    // Counts the connections ended.
+    int32_t Connection = 0;
 };

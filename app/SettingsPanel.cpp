@@ -20,17 +20,23 @@ enum TPanelKey : int {
 
 } // namespace
 
-template <typename Write> bool TSettingsPanel::Run(int key, Write write) {
+template <typename Write> TExchangeGate::TAction TSettingsPanel::Writing(Write write) {
     // The panel shows the choice until the write has been made and its hold has run down.
     state_.SettingsHold = state_.SettingDelay;
-    return gate_.Perform(key, [this, write] {
-        if (!link_.Connected())
+    // A change waiting for its turn is for the tester it was made for, not for the next one.
+    const int32_t connection = state_.Connection;
+    return [this, write, connection] {
+        if (!link_.Connected() || state_.Connection != connection)
             return;
         state_.SettingsHold = state_.SettingDelay;
         link_.PauseRefresh();
         write();
         link_.ResumeRefresh();
-    });
+    };
+}
+
+template <typename Write> bool TSettingsPanel::Run(int key, Write write) {
+    return gate_.Perform(key, Writing(write));
 }
 
 bool TSettingsPanel::RadioGroup1Click(int itemIndex) {
@@ -102,10 +108,10 @@ bool TSettingsPanel::ComboBox2Change(int itemIndex) {
     });
 }
 
-bool TSettingsPanel::FloatEdit1Exit(double seconds) {
+void TSettingsPanel::FloatEdit1Exit(double seconds) {
     state_.Panel.FloatEdit1 = seconds;
-    return Run(pkMeasuringTime,
-               [this, seconds] { settings_.SendMeasuringTime(MeasuringTimeTenths(seconds)); });
+    gate_.Post(pkMeasuringTime,
+               Writing([this, seconds] { settings_.SendMeasuringTime(MeasuringTimeTenths(seconds)); }));
 }
 
 void TSettingsPanel::FloatEdit1KeyDown(int& key, double seconds) {

@@ -27,8 +27,9 @@ public:
     bool CheckBox2Click(bool checked);
     // Does nothing at all below firmware level 1.
     bool ComboBox2Change(int itemIndex);
-    // seconds: the edit's value.
-    bool FloatEdit1Exit(double seconds);
+    // seconds: the edit's value. Leaving the edit and Enter in it are called while a focus or
+    // key event is delivered, so their write is posted to the gate (TExchangeGate::Post).
+    void FloatEdit1Exit(double seconds);
     // key: the Qt key code; Enter (Return or Enter) writes the measuring time and is set to
     // 0 so that the edit does not see it. Other keys pass untouched.
     void FloatEdit1KeyDown(int& key, double seconds);
@@ -39,6 +40,7 @@ public:
 
 private:
     // The common frame: hold counter, pause, writer, resume.
+    template <typename Write> TExchangeGate::TAction Writing(Write write);
     template <typename Write> bool Run(int key, Write write);
 
     TLiveState& state_;

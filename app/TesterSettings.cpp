@@ -6,11 +6,29 @@ using B = TesterSettingsBlock;
 
 bool TExchangeGate::Perform(int key, TAction action) {
     const bool now = !busy_ && !running_ && waiting_.empty();
+    Enqueue(key, std::move(action));
+    RunWaiting();
+    return now;
+}
+
+void TExchangeGate::Post(int key, TAction action) {
+    Enqueue(key, std::move(action));
+    // A running exchange or action takes it up when it ends.
+    if (!busy_ && !running_)
+        Schedule();
+}
+
+void TExchangeGate::Enqueue(int key, TAction action) {
     if (key != 0)
         std::erase_if(waiting_, [key](const auto& w) { return w.first == key; });
     waiting_.emplace_back(key, std::move(action));
-    RunWaiting();
-    return now;
+}
+
+void TExchangeGate::Schedule() {
+    if (scheduler_)
+        scheduler_([this] { RunWaiting(); });
+    else
+        RunWaiting();
 }
 
 void TExchangeGate::Release() {
@@ -18,10 +36,7 @@ void TExchangeGate::Release() {
     // A running action's own loop takes the next one.
     if (waiting_.empty() || running_)
         return;
-    if (scheduler_)
-        scheduler_([this] { RunWaiting(); });
-    else
-        RunWaiting();
+    Schedule();
 }
 
 void TExchangeGate::RunWaiting() {

@@ -87,6 +87,11 @@ public:
     // (not 0) whose action still waits, the new one replaces it and goes to the end: the
     // latest choice counts, once. Returns whether it ran at once.
     bool Perform(int key, TAction action);
+    // As Perform, but never inside the caller: from the scheduler, or at once without one.
+    // For what a focus or key event asks for. The mouse press that took the focus from an edit
+    // must reach its button before an exchange lets the event loop run, or the release is
+    // handled first and the click is lost; queued here, a click that follows runs after it.
+    void Post(int key, TAction action);
 
     // How the gate comes back to the waiting actions once an exchange has ended. The window
     // posts it to its event loop, so that it never runs inside another's code; without a
@@ -113,6 +118,8 @@ public:
     };
 
 private:
+    void Enqueue(int key, TAction action);
+    void Schedule();
     void Release();
     void RunWaiting();
 

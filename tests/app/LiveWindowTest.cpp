@@ -15,7 +15,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFocusEvent>
+#include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -326,6 +328,43 @@ TEST_F(LiveWindowTest, DinVdeClickedWhileTheMeasuringTimeIsWrittenReachesTheTest
     EXPECT_EQ(settingsWrites(tester).size(), 2u);
 }
 
+// A click at once after the edit: the press takes the focus from the edit first, and the
+// release, already queued, must not be handled before the button has had the press.
+TEST_F(LiveWindowTest, ClickRightAfterTheMeasuringTimeIsCarriedOutAfterItsWrite) {
+    connectTester();
+    form->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return form->isActiveWindow(); }, 2000));
+    const auto clickAtOnce = [](QWidget* w) {
+        const QPoint at = w->rect().center();
+        QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at),
+                                                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QTest::mousePress(w, Qt::LeftButton, {}, at);
+    };
+    const auto typeTime = [&](const char* text) {
+        form->FloatEdit1->setFocus(Qt::MouseFocusReason);
+        form->FloatEdit1->selectAll();
+        QTest::keyClicks(form->FloatEdit1, QString::fromUtf8(text));
+    };
+
+    // Enter writes; the later click on "0702" writes the time again, then its own setting.
+    typeTime("7,0");
+    QTest::keyClick(form->FloatEdit1, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return settingsWrites(tester).size() == 1; }, 3000));
+    clickAtOnce(form->RadioGroup1->Button(1));
+    EXPECT_TRUE(waitFor([&] { return (tester.state().settings[0] & 2) == 2; }, 3000)) << "0702 lost";
+    EXPECT_EQ(tester.state().settings[3], 70);
+
+    runFor(200);
+    writesBefore += settingsWrites(tester).size();
+    typeTime("6,0");
+    clickAtOnce(form->BitBtn1);
+    EXPECT_TRUE(waitFor([&] { return commandBytes(tester).size() >= 4; }, 3000));
+    runFor(200);
+    EXPECT_EQ(commandBytes(tester), (std::vector<int>{0, 2, 2, 1})) << "the time, then abort, abort, start";
+    ASSERT_FALSE(settingsWrites(tester).empty());
+    EXPECT_EQ(settingsWrites(tester)[0][4 + 3], 60);
+}
+
 TEST_F(LiveWindowTest, MeasuringTimeWithoutANumberKeepsItsValueAndWritesIt) {
     connectTester();
     EXPECT_EQ(form->FloatEdit1->text(), QStringLiteral("5,0"));
@@ -333,11 +372,13 @@ TEST_F(LiveWindowTest, MeasuringTimeWithoutANumberKeepsItsValueAndWritesIt) {
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(form->FloatEdit1, &leave);
     EXPECT_EQ(form->FloatEdit1->text(), QStringLiteral("5,0"));
+    ASSERT_TRUE(waitFor([&] { return !settingsWrites(tester).empty(); }, 3000));
     ASSERT_EQ(settingsWrites(tester).size(), 1u);
     EXPECT_EQ(settingsWrites(tester)[0][4 + 3], 50);
     EXPECT_TRUE(form->Timer2->Enabled()); // the refresh runs again
 
     form->FloatEdit1->setText(QStringLiteral("12,5"));
     QApplication::sendEvent(form->FloatEdit1, &leave);
+    ASSERT_TRUE(waitFor([&] { return settingsWrites(tester).size() == 2; }, 3000));
     EXPECT_EQ(settingsWrites(tester).back()[4 + 3], 125);
 }

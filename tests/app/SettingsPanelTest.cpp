@@ -1,5 +1,7 @@
 #include "app/SettingsPanel.h"
 
+#include "app/LiveDisplay.h"
+
 #include "FakeTesterLink.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +169,18 @@ TEST_F(Panel, WaitingChangeIsDroppedWhenTheTesterIsGoneByItsTurn) {
     EXPECT_EQ(Blocks().size(), 1u);
     EXPECT_EQ(link.events.size(), events);
     EXPECT_FALSE(gate.Waiting());
+}
+
+TEST_F(Panel, MeasuringTimeWaitingForItsTurnIsNotWrittenToTheNextConnection) {
+    std::vector<TExchangeGate::TAction> posted;
+    gate.SetScheduler([&](TExchangeGate::TAction a) { posted.push_back(std::move(a)); });
+    panel.FloatEdit1Exit(6.0);
+    EXPECT_TRUE(link.events.empty()) << "not inside the focus event";
+    ASSERT_EQ(posted.size(), 1u);
+    TWerteSatz ws;
+    TLiveDisplay(state, ws, link, settings, gate).ResetConnection(); // disconnected, connected again
+    posted[0]();
+    EXPECT_TRUE(link.events.empty());
 }
 
 TEST_F(Panel, TrackBarActionThatLeavesThePositionMarksNothing) {
