@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/SettingsDialogValues.h"
 #include "controls/Edits.h"
 #include "platform/file_dialog.h"
 #include "platform/radio_group.h"
+#include "tester/SettingsDialogValues.h"
 
 #include <QCheckBox>
 #include <QDialog>

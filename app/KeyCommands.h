@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/LiveState.h"
-#include "app/TesterSettings.h"
+#include "tester/LiveState.h"
+#include "tester/TesterSettings.h"
 
 #include <QString>
 

@@ -1,14 +1,14 @@
 #include "app/MainForm.h"
 
-#include "app/Identification.h"
 #include "app/NetzspgWarnWin.h"
 #include "app/SchnittstelleDlg.h"
 #include "app/SplashScreen.h"
 #include "app/SprachEinstDlg.h"
-#include "app/TesterMessages.h"
 #include "platform/idle_event.h"
 #include "platform/message_box.h"
 #include "records/DatenanzeigeDlg.h"
+#include "tester/Identification.h"
+#include "tester/TesterMessages.h"
 
 #include <QApplication>
 #include <QCloseEvent>

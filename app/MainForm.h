@@ -1,16 +1,6 @@
 #pragma once
 
-#include "app/Globals.h"
-#include "app/Housekeeping.h"
-#include "app/IniSettings.h"
 #include "app/KeyCommands.h"
-#include "app/LinkRefresh.h"
-#include "app/LiveDisplay.h"
-#include "app/LiveState.h"
-#include "app/ProgramLog.h"
-#include "app/SettingsPanel.h"
-#include "app/TesterLanguage.h"
-#include "app/TesterSettings.h"
 #include "controls/Digit.h"
 #include "controls/Edits.h"
 #include "controls/LEDPaint.h"
@@ -18,6 +8,17 @@
 #include "platform/status_bar.h"
 #include "platform/window_timer.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
+#include "tester/Housekeeping.h"
+#include "tester/IniSettings.h"
+#include "tester/LinkRefresh.h"
+#include "tester/LiveDisplay.h"
+#include "tester/LiveState.h"
+#include "tester/ModeTable.h"
+#include "tester/ProgramLog.h"
+#include "tester/SettingsPanel.h"
+#include "tester/TesterLanguage.h"
+#include "tester/TesterSettings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -170,6 +171,10 @@ public:
     TLiveDisplay LiveDisplay{LiveState, WerteSatz, *this, TesterSettings, ExchangeGate};
     TSettingsPanel Panel{LiveState, *this, TesterSettings, ExchangeGate};
     TKeyCommands Keys{LiveState, *this, TesterSettings, ExchangeGate};
+    // What the measuring-mode dialog writes through.
+    TModeWriterParts ModeWriterParts() {
+        return {*this, TesterSettings, ExchangeGate, LiveState.SettingsHold, Settings.SettingDelay};
+    }
 
     // ---- start-up, shut-down, program log ----
     void FormCreate();

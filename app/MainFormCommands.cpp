@@ -1,7 +1,6 @@
 // The main window's tool bar and menu commands that open the program's other windows.
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
-#include "app/LiveProtocol.h"
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
 #include "platform/help.h"
@@ -11,6 +10,7 @@
 #include "records/DatenabrufDlg.h"
 #include "records/DatenanzeigeDlg.h"
 #include "serial/SyncBus.h"
+#include "tester/LiveProtocol.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -116,7 +116,7 @@ void TForm1::ToolButton7Click() {
 
 void TForm1::ToolButton11Click() {
     if (MessmodusDlg)
-        MessmodusDlg->Execute(*this);
+        MessmodusDlg->Execute(ModeWriterParts());
 }
 
 void TForm1::ToolButton8Click() {

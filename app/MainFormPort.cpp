@@ -20,7 +20,7 @@ void TForm1::createPortComponent() {
         const platform::IniFile ini(iniFileName_);
         const QString device =
             ini.readString(PortMapSection(), QStringLiteral("COM%1").arg(number), QString());
-        return platform::openCommPath(platform::commDevicePath(number, device.toStdString()), status);
+        return platform::openCommPath(PortDevicePath(number, device.toStdString()), status);
     });
     Cate1->Loaded();
     SynchroBus1->SetLogTicks(true);

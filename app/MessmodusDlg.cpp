@@ -1,6 +1,5 @@
 #include "app/MessmodusDlg.h"
 
-#include "app/MainForm.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 
@@ -139,7 +138,7 @@ bool TMessmodusDlg::ApplyChoice(TMeasuringModeWriter& writer) {
     return false;
 }
 
-bool TMessmodusDlg::Execute(TForm1& form) {
+bool TMessmodusDlg::Execute(const TModeWriterParts& link) {
     if (!Choose())
         return false;
     // The choice as made now: the dialog may be shown again before the writes' turn comes.
@@ -154,8 +153,8 @@ bool TMessmodusDlg::Execute(TForm1& form) {
         return false;
     const int32_t number = Globals::aktCheckNumber;
     auto written = std::make_shared<bool>(false);
-    const bool now = form.ExchangeGate.Perform(0, [this, &form, stored, row, number, written] {
-        TMeasuringModeWriter writer = ModeWriterOf(form);
+    const bool now = link.gate.Perform(0, [this, link, stored, row, number, written] {
+        TMeasuringModeWriter writer = link.Writer();
         *written = stored ? ApplyStoredTest(writer, number, this) : writer.WriteTableRow(row);
     });
     return now && *written;
@@ -189,14 +188,4 @@ bool TMessmodusDlg::ApplyStoredTest(TMeasuringModeWriter& writer, int32_t pruefu
         return false;
     }
     return writer.WriteStoredTest(mode);
-}
-
-bool TMessmodusDlg::ApplyStoredTest(TForm1& form, int32_t pruefungsNr) {
-    TMeasuringModeWriter writer = ModeWriterOf(form);
-    return ApplyStoredTest(writer, pruefungsNr, &form);
-}
-
-TMeasuringModeWriter TMessmodusDlg::ModeWriterOf(TForm1& form) {
-    return TMeasuringModeWriter(form, form.TesterSettings, form.ExchangeGate, form.LiveState.SettingsHold,
-                                form.Settings.SettingDelay);
 }

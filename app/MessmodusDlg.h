@@ -1,14 +1,13 @@
 #pragma once
 
-#include "app/IniSettings.h"
-#include "app/ModeTable.h"
+#include "tester/IniSettings.h"
+#include "tester/ModeTable.h"
 
 #include <QDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
 
-class TForm1;
 namespace platform {
 class TQuery;
 }
@@ -23,9 +22,9 @@ public:
     ~TMessmodusDlg() override;
 
     // The main window's "Messmodus einstellen": shows the dialog and, after OK, writes the
-    // chosen mode through the main window's writers, once the exchange that may be running
-    // has ended. Returns whether a mode was written completely at once.
-    bool Execute(TForm1& form);
+    // chosen mode through the link's writers, once the exchange that may be running has
+    // ended. Returns whether a mode was written completely at once.
+    bool Execute(const TModeWriterParts& link);
 
     // The same on any link: Choose shows the dialog modally (true after OK), ApplyChoice
     // writes what was chosen.
@@ -36,11 +35,8 @@ public:
     // to the tester. "Der Satz wurde nicht gefunden." when there is no such test; a database
     // error is shown with its message. Nothing is written in either case.
     static bool ApplyStoredTest(TMeasuringModeWriter& writer, int32_t pruefungsNr, QObject* owner = nullptr);
-    static bool ApplyStoredTest(TForm1& form, int32_t pruefungsNr);
     // The mode fields of the test the query stands on.
     static TStoredTestMode ReadStoredTestMode(platform::TQuery& query);
-    // A writer on the main window's link, writers, settings hold counter and SettingDelay.
-    static TMeasuringModeWriter ModeWriterOf(TForm1& form);
 
     void FormCreate();
     void FormDestroy();

@@ -1,5 +1,14 @@
 #include "app/PortOpenMessage.h"
 
+#include <cstdlib>
+
+std::string PortDevicePath(int port, const std::string& configured) {
+    const std::string var = "GERAETETESTER_COM" + std::to_string(port);
+    if (const char* value = std::getenv(var.c_str()); value && *value)
+        return value;
+    return platform::commDevicePath(port, configured);
+}
+
 QString PortOpenFailureText(int port, const platform::CommOpenStatus& status) {
     using platform::CommOpenError;
     const QString com = QStringLiteral("COM%1").arg(port);

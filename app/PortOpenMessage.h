@@ -4,11 +4,17 @@
 
 #include <QString>
 
+#include <string>
+
 // Where a port's device is configured: section [Ports], keys COM1 .. COM8.
 inline const QString& PortMapSection() {
     static const QString section = QStringLiteral("Ports");
     return section;
 }
+
+// The device of COM<port>: the environment's GERAETETESTER_COM<port> when set (the tester
+// double's pseudo-terminal, say), else the configured device, else /dev/ttyS<port-1>.
+std::string PortDevicePath(int port, const std::string& configured);
 
 // The message when COM<port> does not open: which device was tried and why it failed.
 QString PortOpenFailureText(int port, const platform::CommOpenStatus& status);

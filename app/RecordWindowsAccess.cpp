@@ -1,7 +1,7 @@
 #include "app/RecordWindowsAccess.h"
 
-#include "app/Globals.h"
 #include "app/MainForm.h"
+#include "tester/Globals.h"
 
 bool TMainWindowRecordAccess::Connected() const {
     return form_.IsConnected();

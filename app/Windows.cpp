@@ -2,8 +2,6 @@
 
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
-#include "app/Globals.h"
-#include "app/IniSettings.h"
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
 #include "app/NetzspgWarnWin.h"
@@ -22,8 +20,11 @@
 #include "records/DatenanzeigeDlg.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
+#include "records/ProgramDatabase.h"
 #include "records/PrueflingDlg.h"
 #include "records/RecordWindows.h"
+#include "tester/Globals.h"
+#include "tester/IniSettings.h"
 
 #include <QApplication>
 #include <QFont>
@@ -43,6 +44,7 @@ void SetUpApplication(const QLocale& locale) {
     font.setPixelSize(11);
     QApplication::setFont(font);
     platform::setHelpFile(QStringLiteral("Kovent.html"));
+    platform::Database::SetDefaultOpener([] { return OpenProgramDatabase(); });
     // Without the translation Qt's dialogs stay English; the program runs all the same.
     platform::loadQtTranslation();
     Globals::DecimalSeparator = Globals::SeparatorOfLocale(locale);
@@ -70,6 +72,16 @@ void CreateProgramWindows() {
     SprachEinstDlg = new TSprachEinstDlg;
     NetzspgWarnWin = new TNetzspgWarnWin;
     ConnectRecordWindows(*DatenabrufDlg, *PrueflingDlg, *NeuKundeDlg, *NeuPrueflingDlg, DatenanzeigeDlg);
+    DatenanzeigeDlg->TesterWriters = &Form1->TesterSettings;
+    DatenanzeigeDlg->PrintProtocol = [](const TWerteSatz& w, bool preview) {
+        if (!Pruefprot)
+            return;
+        Pruefprot->WerteSatz = w;
+        if (preview)
+            Pruefprot->QuickRep1.Preview(DatenanzeigeDlg);
+        else
+            Pruefprot->QuickRep1.Print(DatenanzeigeDlg);
+    };
 }
 
 namespace {

@@ -3,12 +3,13 @@
 // semicolon-separated text, in the same run. Run by hand:
 //     bench_export [customers devices-per-customer tests-per-device, default 10 100 10]
 // Without the sqlite3 tool (Debian: apt-get install sqlite3) its column is left out.
-#include "app/Globals.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/CsvExport.h"
 #include "records/DatenanzeigeDlg.h"
+#include "records/ProgramDatabase.h"
 #include "records/StoredData.h"
+#include "tester/Globals.h"
 
 #include <sqlite3.h>
 
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     const QString dbPath = dir.filePath(QStringLiteral("Pruefdaten.sqlite"));
-    Database db(dbPath);
+    Database db(dbPath, ProgramDatabaseSchema());
     Database::SetCurrent(&db);
     fill(db, customers, devices, tests);
     Globals::ExportColumns.fill(true);

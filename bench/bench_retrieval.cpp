@@ -1,13 +1,14 @@
 // The retrieval of stored records from the tester double pacing its bytes at 9600 bit/s, and
 // the take-over of staged rows into the test table; run by hand.
-#include "app/Globals.h"
-#include "app/TesterSettings.h"
 #include "platform/database.h"
 #include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
+#include "records/ProgramDatabase.h"
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
+#include "tester/TesterSettings.h"
 #include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     const int staged = argc > 2 ? std::atoi(argv[2]) : 1000;
 
     QTemporaryDir dir;
-    Database db(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+    Database db(dir.filePath(QStringLiteral("Pruefdaten.sqlite")), ProgramDatabaseSchema());
     Database::SetCurrent(&db);
 
     TesterDouble tester;
@@ -72,9 +73,8 @@ int main(int argc, char** argv) {
         list.push_back(recordBytes(i));
     memory.setRecords(list);
     tester.setPacing(true);
-    ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
-
     PortMainWindow main;
+    main.device = tester.slavePath();
     main.cate.SetReadBufferSize(64);
     main.cate.SetReadInterval(10);
     main.cate.Loaded();

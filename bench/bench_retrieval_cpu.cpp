@@ -6,12 +6,13 @@
 //     bench_retrieval_cpu [records, default 200] [--hidden]
 // --hidden fetches through the same dialog without showing it: what the port, the bus and the
 // list's query cost without any drawing.
-#include "app/Globals.h"
 #include "platform/database.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
+#include "records/ProgramDatabase.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
 #include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
@@ -129,13 +130,11 @@ int main(int argc, char** argv) {
         stopDouble();
         return 1;
     }
-    ::setenv("GERAETETESTER_COM1", path.c_str(), 1);
-
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    Database db(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+    Database db(dir.filePath(QStringLiteral("Pruefdaten.sqlite")), ProgramDatabaseSchema());
     Database::SetCurrent(&db);
     Globals::Operator = QStringLiteral("Bench");
     Globals::MessageAnswerRAM = 300;
@@ -146,6 +145,7 @@ int main(int argc, char** argv) {
     {
         // The port and bus as the main window sets them up.
         PortMainWindow main;
+        main.device = path;
         main.cate.SetReadBufferSize(64);
         main.cate.SetWriteBufferSize(0);
         main.cate.SetReadInterval(10);

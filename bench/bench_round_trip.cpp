@@ -20,9 +20,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     tester.setPacing(true);
-    ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
-
     TCate cate;
+    // COM1 is the double's side of the pseudo-terminal.
+    const std::string slave = tester.slavePath();
+    cate.SetCommOpener(
+        [&slave](int, platform::CommOpenStatus& status) { return platform::openCommPath(slave, status); });
     cate.SetReadBufferSize(64);
     cate.SetReadInterval(10);
     cate.Loaded();

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -72,9 +71,6 @@ bool CommEvent::isSignalled() const {
 // ---- names and texts ----
 
 std::string commDevicePath(int portNumber, const std::string& configured) {
-    const std::string var = "GERAETETESTER_COM" + std::to_string(portNumber);
-    if (const char* value = std::getenv(var.c_str()); value && *value)
-        return value;
     if (!configured.empty())
         return configured;
     return "/dev/ttyS" + std::to_string(portNumber - 1);

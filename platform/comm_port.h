@@ -176,8 +176,7 @@ struct CommOpenStatus {
 // The reason an errno of opening a device stands for.
 CommOpenError classifyOpenError(int error);
 
-// "COM1" .. "COM9": the environment's GERAETETESTER_COM<n> when set, else the configured
-// device when given, else /dev/ttyS<n-1>.
+// "COM1" .. "COM9": the configured device when given, else /dev/ttyS<n-1>.
 std::string commDevicePath(int portNumber, const std::string& configured = {});
 
 // Opens a terminal device for exclusive use; fails with errno set and status filled in.

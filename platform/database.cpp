@@ -17,37 +17,8 @@ using enum TDataSetState;
 
 namespace {
 
-// The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
-// a number once given is never given again, not even after the highest row was deleted.
-const char* const kSchemaV1 = R"(
-CREATE TABLE "Kunden.db" ("KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT, "Name1" VARCHAR(25),
-    "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25), "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5),
-    "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25), "Fax" VARCHAR(25));
-CREATE TABLE "Prueflng.db" ("PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT, "KundenNr" INTEGER,
-    "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25), "Inventarnummer" VARCHAR(15),
-    "Fabrikationsnummer" VARCHAR(15), "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15));
-CREATE TABLE "Pruefung.db" ("PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT, "PrueflingNr" INTEGER,
-    "Datum" DATE, "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
-    "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
-    "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
-    "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER, "GrwSchutzleiterwid" INTEGER,
-    "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
-    "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN,
-    "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER);
-CREATE TABLE "Uebernah.db" ("LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
-    "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
-    "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER, "Ableitstrom" INTEGER,
-    "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
-    "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25),
-    "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
-    "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
-    "Sichtpruef" INTEGER);
-CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr");
-CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode");
-CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr");
-CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr");)";
-
-Database* currentDb = nullptr; // set by SetCurrent
+Database* currentDb = nullptr;                            // set by SetCurrent
+std::function<std::unique_ptr<Database>()> defaultOpener; // set by SetDefaultOpener
 
 // What the user reads when the engine fails: what happened to which file, then the engine's
 // own words. Without a file name the connection's file is named.
@@ -244,7 +215,7 @@ QString errorText(const std::exception& error) {
     return db ? db->Message() : QString::fromUtf8(error.what());
 }
 
-Database::Database(const QString& path) : path_(path) {
+Database::Database(const QString& path, const TDatabaseSchema& schema) : path_(path) {
     const int rc =
         sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     try {
@@ -256,7 +227,7 @@ Database::Database(const QString& path) : path_(path) {
         // Every text is bound as a parameter: a word in double quotes is a name, never a text.
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-        prepareSchema();
+        prepareSchema(schema);
     } catch (const EDatabaseError&) {
         sqlite3_close(db_);
         throw;
@@ -273,13 +244,20 @@ Database& Database::Current() {
     static std::unique_ptr<Database> fallback;
     if (currentDb)
         return *currentDb;
-    if (!fallback)
-        fallback = std::make_unique<Database>(DefaultFileName());
+    if (!fallback) {
+        if (!defaultOpener)
+            throw EDatabaseError(QStringLiteral("Es ist keine Datenbank geöffnet."));
+        fallback = defaultOpener();
+    }
     return *fallback;
 }
 
 void Database::SetCurrent(Database* db) {
     currentDb = db;
+}
+
+void Database::SetDefaultOpener(std::function<std::unique_ptr<Database>()> open) {
+    defaultOpener = std::move(open);
 }
 
 void Database::SetBusyTimeout(int milliseconds) {
@@ -295,17 +273,17 @@ void Database::Execute(const QString& sql) {
         throw engineError(db_);
 }
 
-void Database::prepareSchema() {
+void Database::prepareSchema(const TDatabaseSchema& schema) {
     const int version = SchemaVersion();
     // A file of another origin is left as it is: its faults show when a query opens.
-    if (version >= kSchemaVersion ||
+    if (schema.version == 0 || version >= schema.version ||
         (version == 0 && intOf(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table'") > 0))
         return;
     RunAtomically([&] {
         if (version == 0)
-            Execute(QString::fromUtf8(kSchemaV1));
+            Execute(schema.script);
         // Later versions bring older files up to date here, one step per version.
-        Execute(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+        Execute(QStringLiteral("PRAGMA user_version = %1").arg(schema.version));
     });
 }
 

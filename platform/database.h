@@ -43,26 +43,31 @@ QString errorText(const std::exception& error);
 
 class TQuery;
 
-// One connection to the database file. Creates the four tables when the file is new and
-// brings an older file of this program up to date (versioned by PRAGMA user_version). The
-// file is written ahead (WAL), so other programs may read it while the program writes.
+// The tables a file holds at a version (PRAGMA user_version), and the script that creates them
+// in a new file. Version 0: the file is taken as it is.
+struct TDatabaseSchema {
+    int version = 0;
+    QString script;
+};
+
+// One connection to a database file. Creates the schema's tables when the file is new and
+// brings an older file up to date. The file is written ahead (WAL), so other programs may
+// read it while the program writes.
 class Database {
 public:
-    static constexpr int kSchemaVersion = 1;
-
     // Opens (or creates) the file; throws EDatabaseError when that fails.
-    explicit Database(const QString& path);
+    Database(const QString& path, const TDatabaseSchema& schema);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // "Pruefdaten.sqlite": the program's file, in the current working directory.
-    static QString DefaultFileName() { return QStringLiteral("Pruefdaten.sqlite"); }
-    // The database queries use when none is given: the one set by SetCurrent, else the
-    // default file, opened on first use.
+    // The database queries use when none is given: the one set by SetCurrent, else the one
+    // the default opener opens on first use (EDatabaseError without one).
     static Database& Current();
     // Points queries made without a database at db (tests); nullptr goes back to the default.
     static void SetCurrent(Database* db);
+    // How the program opens its database when a query first needs it.
+    static void SetDefaultOpener(std::function<std::unique_ptr<Database>()> open);
 
     const QString& Path() const { return path_; }
     int SchemaVersion() const;
@@ -80,7 +85,7 @@ public:
 
 private:
     friend class TQuery;
-    void prepareSchema();
+    void prepareSchema(const TDatabaseSchema& schema);
     // The query's rows now show a write of the running unit (outside a unit: of the file).
     void noteWrite(TQuery& query);
     void keepWrites();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Globals.h"
 #include "platform/report.h"
+#include "tester/Globals.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/IniSettings.h"
 #include "controls/DBControls.h"
+#include "tester/IniSettings.h"
 
 #include <QDialog>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "records/BusRecordLink.h"
 
-#include "app/Globals.h"
 #include "records/MainWindowAccess.h"
+#include "tester/Globals.h"
 
 bool TBusRecordLink::Connected() const {
     return mainWindow_.Connected();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Globals.h"
+#include "tester/Globals.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,8 +1,5 @@
 #include "records/DatenabrufDlg.h"
 
-#include "app/Globals.h"
-#include "app/IniSettings.h"
-#include "app/TesterMessages.h"
 #include "controls/DBControls.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
@@ -13,6 +10,9 @@
 #include "records/StagingDisplay.h"
 #include "records/StagingTable.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
+#include "tester/IniSettings.h"
+#include "tester/TesterMessages.h"
 
 #include <QCloseEvent>
 #include <QDate>

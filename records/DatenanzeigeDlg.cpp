@@ -1,13 +1,11 @@
 #include "records/DatenanzeigeDlg.h"
 
-#include "app/MainForm.h"
-#include "app/ModeTable.h"
-#include "app/TesterSettings.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
-#include "printing/Pruefprot.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
+#include "tester/ModeTable.h"
+#include "tester/TesterSettings.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
@@ -120,15 +118,6 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
     Query3->AfterScroll = [this](TQuery& q) { Query3AfterScroll(q); };
     Query3->OnCalcFields = [this](TQuery& q) { Query3CalcFields(q); };
 
-    PrintProtocol = [this](const TWerteSatz& w, bool preview) {
-        if (!Pruefprot)
-            return;
-        Pruefprot->WerteSatz = w;
-        if (preview)
-            Pruefprot->QuickRep1.Preview(this);
-        else
-            Pruefprot->QuickRep1.Print(this);
-    };
     buildControls();
     FormCreate();
 }
@@ -687,7 +676,7 @@ void TDatenanzeigeDlg::BitBtn5Click() {
 }
 
 void TDatenanzeigeDlg::BitBtn4Click() {
-    TTesterSettings* writers = TesterWriters ? TesterWriters : (Form1 ? &Form1->TesterSettings : nullptr);
+    TTesterSettings* writers = TesterWriters;
     if (!writers)
         return;
     guarded([&] {

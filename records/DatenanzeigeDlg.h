@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/Globals.h"
-#include "app/IniSettings.h"
 #include "controls/ChkDsp.h"
 #include "controls/DBControls.h"
 #include "controls/LEDPaint.h"
 #include "records/StoredData.h"
+#include "tester/Globals.h"
+#include "tester/IniSettings.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -38,9 +38,9 @@ public:
 
     // The pick lists; nullptr uses the program's AuswListeDlg.
     TAuswListeDlg* PickList = nullptr;
-    // The writers "Messmod." sends through; nullptr uses the main window's.
+    // The writers "Messmod." sends through, the main window's in the program; none: no effect.
     TTesterSettings* TesterWriters = nullptr;
-    // Previews (true) or prints the protocol of a test; by default through the program's Pruefprot.
+    // Previews (true) or prints the protocol of a test; unset: no effect.
     std::function<void(const TWerteSatz& w, bool preview)> PrintProtocol;
 
     // ---- lists ----

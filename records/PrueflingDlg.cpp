@@ -1,11 +1,11 @@
 #include "records/PrueflingDlg.h"
 
-#include "app/IniSettings.h"
 #include "controls/DBControls.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
+#include "tester/IniSettings.h"
 
 #include <QHideEvent>
 #include <QLabel>

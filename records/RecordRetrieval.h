@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/TesterMessages.h"
-#include "app/TesterSettings.h"
 #include "records/StoredRecord.h"
+#include "tester/TesterMessages.h"
+#include "tester/TesterSettings.h"
 
 #include <QString>
 

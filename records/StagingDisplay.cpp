@@ -1,6 +1,6 @@
 #include "records/StagingDisplay.h"
 
-#include "app/Globals.h"
+#include "tester/Globals.h"
 
 TStagingCalcFields StagingCalcFields(int32_t menueflags, int32_t messablauf) {
     TStagingCalcFields c;

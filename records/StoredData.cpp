@@ -1,8 +1,8 @@
 #include "records/StoredData.h"
 
-#include "app/Limits.h"
-#include "app/TesterSettings.h"
 #include "records/BarcodeMatch.h"
+#include "tester/Limits.h"
+#include "tester/TesterSettings.h"
 
 using platform::TQuery;
 

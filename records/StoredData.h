@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Globals.h"
 #include "platform/database.h"
+#include "tester/Globals.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "records/StoredRecord.h"
 
-#include "app/Globals.h"
+#include "tester/Globals.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "app/EinstellungenDlg.h"
-#include "app/Globals.h"
 #include "app/Windows.h"
+#include "tester/Globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,17 @@
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
-#include "app/LiveProtocol.h"
 #include "app/MainForm.h"
 #include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
-#include "app/TesterMessages.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "platform/report.h"
 #include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
+#include "records/ProgramDatabase.h"
 #include "records/StoredRecord.h"
+#include "tester/LiveProtocol.h"
+#include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
@@ -32,7 +33,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(tester.start());
         qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
-        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                                  ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         previousBoxes = platform::setMessageBoxHandler(
             [this](const QString& text, platform::MessageButtons, platform::MessageIcon icon) {

@@ -1,8 +1,8 @@
 #include "app/KeyCommands.h"
-#include "app/LiveDisplay.h"
+#include "tester/LiveDisplay.h"
 
-#include "FakeTesterLink.h"
 #include "platform/message_box.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 

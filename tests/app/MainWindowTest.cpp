@@ -1,8 +1,8 @@
 #include "app/MainForm.h"
 #include "app/SchnittstelleDlg.h"
-#include "app/TesterMessages.h"
 #include "platform/message_box.h"
 #include "serial/Cate32.h"
+#include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 

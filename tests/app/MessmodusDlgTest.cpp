@@ -1,4 +1,4 @@
-#include "FakeTesterLink.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
@@ -6,6 +6,7 @@
 #include "platform/database.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
+#include "records/ProgramDatabase.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 
@@ -40,7 +41,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ini = dir.filePath("geraetetester.INI");
-        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"));
+        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"), ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         db->Execute(QStringLiteral(
             R"(INSERT INTO "Pruefung.db" (PruefungsNr, Menueflags, Schutzklasse, GrwSchutzleiterwid,
@@ -228,7 +229,7 @@ protected:
         ASSERT_TRUE(tester.start());
         qputenv("GERAETETESTER_COM1", tester.slavePath().c_str());
         ini = dir.filePath("geraetetester.INI");
-        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"));
+        db = std::make_unique<platform::Database>(dir.filePath("daten.sqlite"), ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         previousBoxes = platform::setMessageBoxHandler(
             [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
@@ -263,7 +264,7 @@ protected:
             if (dlg->isVisible())
                 QTimer::singleShot(0, [&] { dlg->reject(); });
         });
-        return dlg->Execute(*form);
+        return dlg->Execute(form->ModeWriterParts());
     }
 
     TesterDouble tester;

@@ -1,8 +1,8 @@
 // The main window against a tester that answers later than the request time-out.
 #include "app/MainForm.h"
 #include "app/NetzspgWarnWin.h"
-#include "app/TesterMessages.h"
 #include "platform/message_box.h"
+#include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"
 

@@ -2,6 +2,7 @@
 #include "controls/ChkDsp.h"
 #include "controls/LEDPaint.h"
 #include "platform/message_box.h"
+#include "records/ProgramDatabase.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -72,7 +73,8 @@ class DBControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                        ProgramDatabaseSchema());
         TQuery fill(nullptr, db.get());
         fill.SQLAdd(QStringLiteral("select * from \"Uebernah.db\""));
         fill.SetRequestLive(true);

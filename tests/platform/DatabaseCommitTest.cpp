@@ -1,6 +1,7 @@
 // Commits against other programs that hold the same file: readers never make a write fail,
 // and a commit that fails leaves no transaction behind.
 #include "platform/database.h"
+#include "records/ProgramDatabase.h"
 #include "tests/support/other_connection.h"
 
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@ class DatabaseCommitTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<Database>(path());
+        db = std::make_unique<Database>(path(), ProgramDatabaseSchema());
         db->SetBusyTimeout(50);
     }
     QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }

@@ -1,5 +1,6 @@
 // Failures of the database engine reach the user as German sentences that name the file.
 #include "platform/database.h"
+#include "records/ProgramDatabase.h"
 
 #include <sqlite3.h>
 
@@ -44,7 +45,7 @@ protected:
 };
 
 TEST_F(DatabaseErrorTest, WritingAReadOnlyFileSaysSoAndNamesTheFile) {
-    Database db(path());
+    Database db(path(), ProgramDatabaseSchema());
     db.Execute(QStringLiteral("PRAGMA query_only = ON")); // as a write-protected file answers
     const QString text = messageOf([&] { addCustomer(db); });
     EXPECT_TRUE(text.startsWith(QStringLiteral("Die Datenbankdatei \"%1\" ist schreibgeschützt").arg(path())))
@@ -57,7 +58,7 @@ TEST_F(DatabaseErrorTest, FileThatIsNoDatabaseSaysSo) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));
     junk.close();
-    const QString text = messageOf([&] { Database db(path()); });
+    const QString text = messageOf([&] { Database db(path(), ProgramDatabaseSchema()); });
     EXPECT_TRUE(text.startsWith(QStringLiteral("Die Datei \"%1\" ist keine Datenbankdatei").arg(path())))
         << text.toStdString();
     EXPECT_TRUE(text.endsWith(QStringLiteral("file is not a database"))) << text.toStdString();
@@ -65,7 +66,7 @@ TEST_F(DatabaseErrorTest, FileThatIsNoDatabaseSaysSo) {
 
 TEST_F(DatabaseErrorTest, FileThatCannotBeCreatedSaysSo) {
     for (const QString& where : {dir.filePath(QStringLiteral("fehlt/Pruefdaten.sqlite")), dir.path()}) {
-        const QString text = messageOf([&] { Database db(where); });
+        const QString text = messageOf([&] { Database db(where, ProgramDatabaseSchema()); });
         EXPECT_TRUE(text.startsWith(
             QStringLiteral("Die Datenbankdatei \"%1\" kann nicht angelegt oder geöffnet werden").arg(where)))
             << text.toStdString();
@@ -74,7 +75,7 @@ TEST_F(DatabaseErrorTest, FileThatCannotBeCreatedSaysSo) {
 }
 
 TEST_F(DatabaseErrorTest, FileLockedByAnotherProgramSaysSo) {
-    Database db(path());
+    Database db(path(), ProgramDatabaseSchema());
     db.SetBusyTimeout(20);
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &other), SQLITE_OK);
@@ -88,7 +89,7 @@ TEST_F(DatabaseErrorTest, FileLockedByAnotherProgramSaysSo) {
 }
 
 TEST_F(DatabaseErrorTest, FullDiskSaysSo) {
-    Database db(path());
+    Database db(path(), ProgramDatabaseSchema());
     addCustomer(db);
     db.Execute(QStringLiteral("PRAGMA max_page_count = 1")); // no room to grow, as on a full disk
     const QString text = messageOf([&] {
@@ -107,7 +108,7 @@ TEST_F(DatabaseErrorTest, RelativeNameIsShownWithItsDirectory) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));
     junk.close();
-    const QString text = messageOf([&] { Database db(QStringLiteral("x.sqlite")); });
+    const QString text = messageOf([&] { Database db(QStringLiteral("x.sqlite"), ProgramDatabaseSchema()); });
     QDir::setCurrent(old);
     EXPECT_TRUE(text.contains(QDir(dir.path()).absoluteFilePath(QStringLiteral("x.sqlite"))))
         << text.toStdString();

@@ -1,4 +1,5 @@
 #include "platform/database.h"
+#include "records/ProgramDatabase.h"
 
 #include <sqlite3.h>
 
@@ -19,7 +20,7 @@ class DatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<Database>(path());
+        db = std::make_unique<Database>(path(), ProgramDatabaseSchema());
     }
     QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }
 
@@ -79,7 +80,7 @@ protected:
 // ---- file and schema
 
 TEST_F(DatabaseTest, NewFileGetsTheFourTablesAndTheSchemaVersion) {
-    EXPECT_EQ(db->SchemaVersion(), Database::kSchemaVersion);
+    EXPECT_EQ(db->SchemaVersion(), ProgramDatabaseSchema().version);
     for (const char* table : {"Kunden.db", "Prueflng.db", "Pruefung.db", "Uebernah.db"})
         EXPECT_EQ(count(QString::fromLatin1(table)), 0) << table;
 }
@@ -87,19 +88,19 @@ TEST_F(DatabaseTest, NewFileGetsTheFourTablesAndTheSchemaVersion) {
 TEST_F(DatabaseTest, ReopeningKeepsTheRows) {
     addCustomer(QStringLiteral("Müller"));
     db.reset();
-    db = std::make_unique<Database>(path());
+    db = std::make_unique<Database>(path(), ProgramDatabaseSchema());
     auto q = live(QStringLiteral("select * from \"Kunden.db\""));
     ASSERT_EQ(q->RecordCount(), 1);
     EXPECT_EQ(q->FieldByName(QStringLiteral("Name1")).AsString(), QStringLiteral("Müller"));
 }
 
 TEST(DatabaseFile, DefaultFileNameIsInTheWorkingDirectory) {
-    EXPECT_EQ(Database::DefaultFileName(), QStringLiteral("Pruefdaten.sqlite"));
+    EXPECT_EQ(ProgramDatabaseFileName(), QStringLiteral("Pruefdaten.sqlite"));
 }
 
 TEST(DatabaseFile, CurrentDatabaseCanBeReplacedForTests) {
     QTemporaryDir dir;
-    Database mine(dir.filePath(QStringLiteral("x.sqlite")));
+    Database mine(dir.filePath(QStringLiteral("x.sqlite")), ProgramDatabaseSchema());
     Database::SetCurrent(&mine);
     EXPECT_EQ(&Database::Current(), &mine);
     TQuery q;
@@ -109,7 +110,7 @@ TEST(DatabaseFile, CurrentDatabaseCanBeReplacedForTests) {
     EXPECT_EQ(q.RecordCount(), 0);
 
     // An open query stays with the file it was opened on.
-    Database other(dir.filePath(QStringLiteral("y.sqlite")));
+    Database other(dir.filePath(QStringLiteral("y.sqlite")), ProgramDatabaseSchema());
     Database::SetCurrent(&other);
     q.Append();
     q.Post();
@@ -131,7 +132,7 @@ TEST(DatabaseFile, FileLackingAFieldFailsWhenTheQueryOpens) {
             nullptr, nullptr, nullptr);
         sqlite3_close(raw);
     }
-    Database db(file);
+    Database db(file, ProgramDatabaseSchema());
     EXPECT_EQ(db.SchemaVersion(), 0); // a foreign file is not changed
 
     TQuery tests(nullptr, &db);
@@ -158,7 +159,7 @@ TEST(DatabaseFile, FileLackingAFieldFailsWhenTheQueryOpens) {
 
 TEST(DatabaseFile, DeclaredFieldOfAnotherTypeFails) {
     QTemporaryDir dir;
-    Database db(dir.filePath(QStringLiteral("t.sqlite")));
+    Database db(dir.filePath(QStringLiteral("t.sqlite")), ProgramDatabaseSchema());
     TQuery q(nullptr, &db);
     q.SQLAdd(QStringLiteral("select * from \"Kunden.db\""));
     q.AddField(QStringLiteral("Name1"), TFieldType::ftInteger);
@@ -171,7 +172,7 @@ TEST(DatabaseFile, NoDatabaseFileFailsWithAMessage) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));
     junk.close();
-    EXPECT_THROW(Database(junk.fileName()), EDatabaseError);
+    EXPECT_THROW(Database(junk.fileName(), ProgramDatabaseSchema()), EDatabaseError);
 }
 
 // ---- the program's SQL texts
@@ -510,7 +511,7 @@ TEST_F(DatabaseTest, NewRowsGetNumbersThatAreNeverGivenAgain) {
         q->Delete();
     }
     db.reset();
-    db = std::make_unique<Database>(path());
+    db = std::make_unique<Database>(path(), ProgramDatabaseSchema());
     const int c = addCustomer(QStringLiteral("C"));
     EXPECT_GT(c, b);
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/Globals.h"
 #include "platform/database.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "records/ProgramDatabase.h"
+#include "tester/Globals.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -35,7 +36,8 @@ class BrowserFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                                  ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         previousBox = platform::setMessageBoxHandler(
             [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {

@@ -1,9 +1,9 @@
 #include "BrowserFixture.h"
 
-#include "app/TesterSettings.h"
 #include "records/AuswListeDlg.h"
 #include "records/DatenanzeigeDlg.h"
-#include "tests/app/FakeTesterLink.h"
+#include "tester/TesterSettings.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <QTimer>
 #include <QToolButton>

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "app/Globals.h"
-#include "app/TesterSettings.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
+#include "records/ProgramDatabase.h"
 #include "records/PrueflingDlg.h"
 #include "records/RecordWindows.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
+#include "tester/TesterSettings.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -49,7 +50,8 @@ class RecordWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                                  ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         platform::setMessageBoxHandler(
             [this](const QString& text, platform::MessageButtons b, platform::MessageIcon i) {

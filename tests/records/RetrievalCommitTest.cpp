@@ -1,5 +1,6 @@
 // The fetch's commit into a database file that other programs hold open at the same time.
 #include "platform/database.h"
+#include "records/ProgramDatabase.h"
 #include "records/RecordRetrieval.h"
 #include "records/StagingTable.h"
 #include "tests/support/other_connection.h"
@@ -79,7 +80,7 @@ protected:
     }
 
     void open() {
-        db = std::make_unique<Database>(path());
+        db = std::make_unique<Database>(path(), ProgramDatabaseSchema());
         db->SetBusyTimeout(50);
         Database::SetCurrent(db.get());
         staging = std::make_unique<TQuery>(nullptr, db.get());

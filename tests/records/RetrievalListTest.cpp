@@ -1,12 +1,13 @@
 // The staging list of the retrieval dialog while a fetch over the real port fills it.
-#include "app/Globals.h"
 #include "controls/DBControls.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
+#include "records/ProgramDatabase.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
 #include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
@@ -39,7 +40,8 @@ class RetrievalList : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<platform::Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                                  ProgramDatabaseSchema());
         platform::Database::SetCurrent(db.get());
         platform::setMessageBoxHandler(
             [this](const QString& text, platform::MessageButtons, platform::MessageIcon) {
@@ -47,7 +49,7 @@ protected:
                 return platform::MessageResult::Ok;
             });
         ASSERT_TRUE(tester.start());
-        ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
+        main.device = tester.slavePath();
         main.cate.SetReadInterval(10);
         main.cate.Loaded();
         main.cate.SetPort(TPort::Com1);
@@ -65,7 +67,6 @@ protected:
     void TearDown() override {
         dlg.reset();
         main.cate.SetPort(TPort::NoPort);
-        ::unsetenv("GERAETETESTER_COM1");
         platform::setMessageBoxHandler({});
         platform::Database::SetCurrent(nullptr);
         db.reset();

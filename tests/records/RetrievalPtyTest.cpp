@@ -1,15 +1,16 @@
 // The retrieval over the real port and bus against the tester double, into a database file.
-#include "app/Globals.h"
-#include "app/TesterSettings.h"
 #include "controls/DBControls.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/BusRecordLink.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
+#include "records/ProgramDatabase.h"
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
+#include "tester/Globals.h"
+#include "tester/TesterSettings.h"
 #include "tests/support/port_main_window.h"
 #include "tests/support/stored_records_double.h"
 
@@ -97,10 +98,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         dbPath = dir.filePath(QStringLiteral("Pruefdaten.sqlite"));
-        db = std::make_unique<Database>(dbPath);
+        db = std::make_unique<Database>(dbPath, ProgramDatabaseSchema());
         Database::SetCurrent(db.get());
         ASSERT_TRUE(tester.start());
-        ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
+        main.device = tester.slavePath();
         main.cate.SetReadInterval(10);
         main.cate.Loaded();
         main.cate.SetPort(TPort::Com1);
@@ -118,7 +119,6 @@ protected:
     void TearDown() override {
         staging.reset();
         main.cate.SetPort(TPort::NoPort);
-        ::unsetenv("GERAETETESTER_COM1");
         Database::SetCurrent(nullptr);
         db.reset();
     }

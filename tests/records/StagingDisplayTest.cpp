@@ -1,6 +1,6 @@
 #include "records/StagingDisplay.h"
 
-#include "app/Globals.h"
+#include "tester/Globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "records/StagingTable.h"
 
 #include "platform/database.h"
+#include "records/ProgramDatabase.h"
 
 #include <QTemporaryDir>
 
@@ -17,7 +18,8 @@ class StagingTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        db = std::make_unique<Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")));
+        db = std::make_unique<Database>(dir.filePath(QStringLiteral("Pruefdaten.sqlite")),
+                                        ProgramDatabaseSchema());
         Database::SetCurrent(db.get());
     }
     void TearDown() override {

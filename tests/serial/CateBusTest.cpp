@@ -14,7 +14,8 @@ class CateBus : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tester.start());
-        ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
+        devices.paths[1] = tester.slavePath();
+        devices.applyTo(cate);
         cate.SetReadBufferSize(64);
         cate.SetReadInterval(10);
         cate.Loaded();
@@ -24,7 +25,6 @@ protected:
         bus.SetTickTime(10);
         bus.OnBadMsg = [this](TSynchroBus&, const TProtok&) { ++bad; };
     }
-    void TearDown() override { ::unsetenv("GERAETETESTER_COM1"); }
 
     bool request(uint8_t sub, TProtok& answer, uint32_t timeout = 200) {
         return bus.RequestMsg(TesterDouble::IdPc, sub, "", ByteSet({TesterDouble::IdTester}), ByteSet({sub}),
@@ -32,6 +32,7 @@ protected:
     }
 
     TesterDouble tester;
+    PortDevices devices;
     TCate cate;
     TSynchroBus bus;
     int bad = 0;

@@ -16,13 +16,13 @@ class CatePty : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tester.start());
-        ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
+        devices.paths[1] = tester.slavePath();
+        devices.applyTo(cate);
         ASSERT_TRUE(dir.isValid());
         logPath = dir.filePath("port.log").toStdString();
         cate.SetReadInterval(10);
         cate.Loaded();
     }
-    void TearDown() override { ::unsetenv("GERAETETESTER_COM1"); }
 
     void open(bool ticks = false) {
         cate.SetLogTicks(ticks);
@@ -34,6 +34,7 @@ protected:
     TesterDouble tester;
     QTemporaryDir dir;
     std::string logPath;
+    PortDevices devices;
     TCate cate;
 };
 
@@ -118,6 +119,7 @@ TEST_F(CatePty, APacedFrameComesAsOneBlock) {
 TEST_F(CatePty, APortHeldElsewhereFailsToOpenAndIsFreeAfterTheClose) {
     open();
     TCate second;
+    devices.applyTo(second);
     second.Loaded();
     second.SetPort(TPort::Com1);
     EXPECT_EQ(second.Port(), TPort::NoPort);
@@ -144,7 +146,7 @@ TEST_F(CatePty, APortHeldElsewhereFailsToOpenAndIsFreeAfterTheClose) {
 TEST_F(CatePty, APathThatIsNoTerminalIsNoCommHandle) {
     const std::string file = dir.filePath("plain").toStdString();
     { std::ofstream(file) << "x"; }
-    ::setenv("GERAETETESTER_COM2", file.c_str(), 1);
+    devices.paths[2] = file;
     cate.SetCreateExceptions(true);
     try {
         cate.SetPort(TPort::Com2);
@@ -153,17 +155,15 @@ TEST_F(CatePty, APathThatIsNoTerminalIsNoCommHandle) {
         EXPECT_STREQ(e.what(), "File Handle ist kein Comm Handle.");
     }
     EXPECT_EQ(cate.Port(), TPort::NoPort);
-    ::unsetenv("GERAETETESTER_COM2");
 }
 
 TEST_F(CatePty, TheNameIsResolvedAtEveryOpen) {
-    ::setenv("GERAETETESTER_COM1", "/nonexistent/tty", 1);
+    devices.paths[1] = "/nonexistent/tty";
     cate.SetPort(TPort::Com1);
     EXPECT_EQ(cate.Port(), TPort::NoPort);
-    ::setenv("GERAETETESTER_COM1", tester.slavePath().c_str(), 1);
+    devices.paths[1] = tester.slavePath();
     cate.SetPort(TPort::Com1);
     EXPECT_EQ(cate.Port(), TPort::Com1);
-    ::unsetenv("GERAETETESTER_COM3");
     EXPECT_EQ(platform::commDevicePath(3), "/dev/ttyS2");
 }
 
@@ -245,6 +245,7 @@ TEST_F(CatePty, SettingThePortThatIsOpenReopensWithoutDisconnect) {
 
 TEST_F(CatePty, PropertiesKeepTheirRules) {
     TCate fresh;
+    devices.applyTo(fresh);
     EXPECT_EQ(fresh.Version(), "1.024");
     fresh.SetVersion("9");
     EXPECT_EQ(fresh.Version(), "1.024");

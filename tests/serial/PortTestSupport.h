@@ -2,6 +2,7 @@
 
 #include "platform/comm_port.h"
 #include "platform/event_pump.h"
+#include "serial/Cate32.h"
 
 #include <QTemporaryDir>
 
@@ -11,6 +12,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -183,4 +185,18 @@ public:
 
 private:
     std::shared_ptr<Shared> s_;
+};
+
+// The devices a test gives its ports, as the program's configuration does; a port without one
+// opens its default device. Looked up at every open.
+struct PortDevices {
+    std::map<int, std::string> paths;
+
+    void applyTo(TCate& cate) {
+        cate.SetCommOpener([this](int n, platform::CommOpenStatus& status) {
+            const auto it = paths.find(n);
+            return platform::openCommPath(platform::commDevicePath(n, it == paths.end() ? "" : it->second),
+                                          status);
+        });
+    }
 };

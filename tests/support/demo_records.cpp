@@ -1,6 +1,6 @@
 #include "tests/support/demo_records.h"
 
-#include "app/Limits.h"
+#include "tester/Limits.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tests/support/tester_sequence.h"
 
-#include "app/Limits.h"
+#include "tester/Limits.h"
 #include "tests/support/demo_records.h"
 
 namespace {

@@ -1,0 +1,48 @@
+#include "records/ProgramDatabase.h"
+
+namespace {
+
+// The tables as the program expects them. Auto-increment numbers use AUTOINCREMENT so that
+// a number once given is never given again, not even after the highest row was deleted.
+const char* const schemaV1 = R"(
+CREATE TABLE "Kunden.db" ("KundenNr" INTEGER PRIMARY KEY AUTOINCREMENT, "Name1" VARCHAR(25),
+    "Name2" VARCHAR(25), "Name3" VARCHAR(25), "KdStr" VARCHAR(25), "KdLKZ" VARCHAR(3), "KdPLZ" VARCHAR(5),
+    "KdOrt" VARCHAR(25), "Telefon" VARCHAR(25), "Fax" VARCHAR(25));
+CREATE TABLE "Prueflng.db" ("PrueflingNr" INTEGER PRIMARY KEY AUTOINCREMENT, "KundenNr" INTEGER,
+    "Bezeichnung" VARCHAR(25), "Typ" VARCHAR(25), "Inventarnummer" VARCHAR(15),
+    "Fabrikationsnummer" VARCHAR(15), "Seriennummer" VARCHAR(15), "Barcode" VARCHAR(15));
+CREATE TABLE "Pruefung.db" ("PruefungsNr" INTEGER PRIMARY KEY AUTOINCREMENT, "PrueflingNr" INTEGER,
+    "Datum" DATE, "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT,
+    "Schutzklasse" SMALLINT, "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER,
+    "Ableitstrom" INTEGER, "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER,
+    "BeruehrungsstromL1N" INTEGER, "BeruehrungsstromNL1" INTEGER, "GrwSchutzleiterwid" INTEGER,
+    "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER, "GrwSchutzleiterstrom" INTEGER,
+    "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER, "Pruefungsergebnis" BOOLEAN,
+    "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25), "Sichtpruef" INTEGER);
+CREATE TABLE "Uebernah.db" ("LfdNr" INTEGER, "Barcode" VARCHAR(15), "PrueflingNr" INTEGER, "Datum" DATE,
+    "GT-Seriennummer" VARCHAR(10), "Grenzwertflags" SMALLINT, "Menueflags" SMALLINT, "Schutzklasse" SMALLINT,
+    "Messablauf" SMALLINT, "Schutzleiterwid" INTEGER, "Isolationswid" INTEGER, "Ableitstrom" INTEGER,
+    "SchutzlStromL1N" INTEGER, "SchutzlStromNL1" INTEGER, "BeruehrungsstromL1N" INTEGER,
+    "BeruehrungsstromNL1" INTEGER, "Pruefungsergebnis" BOOLEAN, "Notiz" VARCHAR(255), "Pruefer" VARCHAR(25),
+    "GrwSchutzleiterwid" INTEGER, "GrwIsolationswid" INTEGER, "GrwAbleitstrom" INTEGER,
+    "GrwSchutzleiterstrom" INTEGER, "GrwBeruehrungsstrom" INTEGER, "GrwSchnellabschaltung" INTEGER,
+    "Sichtpruef" INTEGER);
+CREATE INDEX "Prueflng_KundenNr" ON "Prueflng.db" ("KundenNr");
+CREATE INDEX "Prueflng_Barcode" ON "Prueflng.db" ("Barcode");
+CREATE INDEX "Pruefung_PrueflingNr" ON "Pruefung.db" ("PrueflingNr");
+CREATE INDEX "Uebernah_LfdNr" ON "Uebernah.db" ("LfdNr");)";
+
+} // namespace
+
+QString ProgramDatabaseFileName() {
+    return QStringLiteral("Pruefdaten.sqlite");
+}
+
+const platform::TDatabaseSchema& ProgramDatabaseSchema() {
+    static const platform::TDatabaseSchema schema{1, QString::fromUtf8(schemaV1)};
+    return schema;
+}
+
+std::unique_ptr<platform::Database> OpenProgramDatabase(const QString& path) {
+    return std::make_unique<platform::Database>(path, ProgramDatabaseSchema());
+}
