@@ -7,23 +7,65 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
 
 bool TProtocolLinesMemo::fits(const QString& inserted) const {
-    const int lines = LineBreakCount(toPlainText()) + 1 - LineBreakCount(textCursor().selectedText()) +
-                      LineBreakCount(inserted);
-    return lines <= ProtocolLineCount;
+    const QTextCursor cursor = textCursor();
+    const QString text = toPlainText();
+    return UsedLineCount(text.left(cursor.selectionStart()) + inserted + text.mid(cursor.selectionEnd())) <=
+           ProtocolLineCount;
+}
+
+void TProtocolLinesMemo::dropSurplusEmptyLines() {
+    const QString text = toPlainText();
+    int lines = LineBreakCount(text) + 1;
+    qsizetype end = text.size();
+    while (lines > ProtocolLineCount && end > 0 && text.at(end - 1) == u'\n') {
+        --end;
+        --lines;
+    }
+    if (end == text.size())
+        return;
+    QTextCursor cut(document());
+    cut.joinPreviousEditBlock();
+    cut.setPosition(int(end));
+    cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    cut.endEditBlock();
 }
 
 void TProtocolLinesMemo::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !fits(QStringLiteral("\n"))) {
-        // Taken here: it neither adds a line nor reaches the dialog's default button.
-        event->accept();
-        QApplication::beep();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!fits(QStringLiteral("\n"))) {
+            // Taken here: it neither adds a line nor reaches the dialog's default button.
+            event->accept();
+            QApplication::beep();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+        dropSurplusEmptyLines();
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+// The empty last lines only hold the places of the five lines: a click on one of them puts the
+// cursor on the first, so that typing goes on right after the text.
+void TProtocolLinesMemo::mousePressEvent(QMouseEvent* event) {
+    QPlainTextEdit::mousePressEvent(event);
+    QTextCursor cursor = textCursor();
+    const QString text = toPlainText();
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u'\n')
+        --end;
+    const qsizetype firstEmpty = end == 0 ? 0 : end + 1;
+    if (event->button() != Qt::LeftButton || cursor.hasSelection() || end == text.size() ||
+        cursor.position() <= firstEmpty)
+        return;
+    cursor.setPosition(int(firstEmpty));
+    setTextCursor(cursor);
 }
 
 bool TProtocolLinesMemo::canInsertFromMimeData(const QMimeData* source) const {
@@ -36,6 +78,7 @@ void TProtocolLinesMemo::insertFromMimeData(const QMimeData* source) {
         return;
     }
     QPlainTextEdit::insertFromMimeData(source);
+    dropSurplusEmptyLines();
 }
 
 void TServiceIntervalEdit::ShowValue(int32_t value) {
