@@ -1,5 +1,6 @@
 #include "app/EinstellungenDlg.h"
 #include "platform/message_box.h"
+#include "tests/support/text_room.h"
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,14 @@ TEST_F(EinstellungenDlgTest, EachOpeningShowsTheValuesAgain) {
 }
 
 } // namespace
+
+TEST_F(EinstellungenDlgTest, EveryCaptionHasRoomAtTheDialogsFont) {
+    dlg.show();
+    EXPECT_EQ(CaptionsWithoutRoom(dlg).join(QStringLiteral(" | ")).toStdString(), "");
+    for (int i = 0; i < ExportColumnCount; ++i)
+        EXPECT_EQ(dlg.ExportCheckBox(i)->font().pixelSize(), dlg.font().pixelSize())
+            << dlg.ExportCheckBox(i)->text().toStdString();
+}
 
 TEST_F(EinstellungenDlgTest, EveryExportCaptionFitsItsBox) {
     for (int i = 0; i < ExportColumnCount; ++i) {
