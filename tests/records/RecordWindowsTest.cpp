@@ -88,8 +88,8 @@ TEST_F(RecordWindowsTest, EveryTitleAndFixedTextOfTheListHasRoomInTheProgramsFon
     TDatenabrufDlg dlg(mainWindow, QString());
     dlg.show();
     QApplication::processEvents();
-    EXPECT_EQ(GridTextsWithoutRoom(*dlg.DBGrid1).join(QStringLiteral(" | ")).toStdString(), "");
-    EXPECT_EQ(CaptionsWithoutRoom(dlg).join(QStringLiteral(" | ")).toStdString(), "");
+    EXPECT_EQ(GridTextsWithoutRoom(*dlg.DBGrid1).toStdString(), "");
+    EXPECT_EQ(CaptionsWithoutRoom(dlg).toStdString(), "");
 }
 
 TEST_F(RecordWindowsTest, ButtonsFollowRowsAndConnection) {
