@@ -7,23 +7,65 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <algorithm>
 
 bool TProtocolLinesMemo::fits(const QString& inserted) const {
-    const int lines = LineBreakCount(toPlainText()) + 1 - LineBreakCount(textCursor().selectedText()) +
-                      LineBreakCount(inserted);
-    return lines <= ProtocolLineCount;
+    const QTextCursor cursor = textCursor();
+    const QString text = toPlainText();
+    return UsedLineCount(text.left(cursor.selectionStart()) + inserted + text.mid(cursor.selectionEnd())) <=
+           ProtocolLineCount;
+}
+
+void TProtocolLinesMemo::dropSurplusEmptyLines() {
+    const QString text = toPlainText();
+    int lines = LineBreakCount(text) + 1;
+    qsizetype end = text.size();
+    while (lines > ProtocolLineCount && end > 0 && text.at(end - 1) == u'\n') {
+        --end;
+        --lines;
+    }
+    if (end == text.size())
+        return;
+    QTextCursor cut(document());
+    cut.joinPreviousEditBlock();
+    cut.setPosition(int(end));
+    cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cut.removeSelectedText();
+    cut.endEditBlock();
 }
 
 void TProtocolLinesMemo::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !fits(QStringLiteral("\n"))) {
-        // Taken here: it neither adds a line nor reaches the dialog's default button.
-        event->accept();
-        QApplication::beep();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!fits(QStringLiteral("\n"))) {
+            // Taken here: it neither adds a line nor reaches the dialog's default button.
+            event->accept();
+            QApplication::beep();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+        dropSurplusEmptyLines();
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+// The empty last lines only hold the places of the five lines: a click on one of them puts the
+// cursor on the first, so that typing goes on right after the text.
+void TProtocolLinesMemo::mousePressEvent(QMouseEvent* event) {
+    QPlainTextEdit::mousePressEvent(event);
+    QTextCursor cursor = textCursor();
+    const QString text = toPlainText();
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u'\n')
+        --end;
+    const qsizetype firstEmpty = end == 0 ? 0 : end + 1;
+    if (event->button() != Qt::LeftButton || cursor.hasSelection() || end == text.size() ||
+        cursor.position() <= firstEmpty)
+        return;
+    cursor.setPosition(int(firstEmpty));
+    setTextCursor(cursor);
 }
 
 bool TProtocolLinesMemo::canInsertFromMimeData(const QMimeData* source) const {
@@ -36,6 +78,7 @@ void TProtocolLinesMemo::insertFromMimeData(const QMimeData* source) {
         return;
     }
     QPlainTextEdit::insertFromMimeData(source);
+    dropSurplusEmptyLines();
 }
 
 void TServiceIntervalEdit::ShowValue(int32_t value) {
@@ -52,6 +95,9 @@ void TServiceIntervalEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 namespace {
+
+// Room between a caption and the control to its right.
+constexpr int CaptionGap = 4;
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int l, int t, int w, int h,
               bool wrap = false) {
@@ -121,42 +167,50 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     CheckBox1->setLayoutDirection(Qt::RightToLeft); // caption left of the box
 
     Label4 = label(this, "Label4", QStringLiteral("Prüfer:"), 312, 35, 31, 13);
+    Label5 = label(this, "Label5", QStringLiteral("Wartungsintervall:"), 312, 59, 85, 13);
+    // The edits stand right of their captions, further right than designed where this font needs it.
+    const int editLeft = std::max({400, Label4->x() + Label4->sizeHint().width() + CaptionGap,
+                                   Label5->x() + Label5->sizeHint().width() + CaptionGap});
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(400, 32, 153, 21);
-
-    Label5 = label(this, "Label5", QStringLiteral("Wartungsintervall:"), 312, 59, 85, 13);
+    Edit1->setGeometry(editLeft, 32, 153, 21);
     IntEdit1 = new TServiceIntervalEdit(this);
     IntEdit1->setObjectName(QStringLiteral("IntEdit1"));
-    IntEdit1->setGeometry(400, 56, 49, 21);
+    IntEdit1->setGeometry(editLeft, 56, 49, 21);
     IntEdit1->SetFormatString(QStringLiteral("%d"));
-    Label1 = label(this, "Label1", QStringLiteral("Tage"), 456, 59, 25, 13);
+    Label1 = label(this, "Label1", QStringLiteral("Tage"), editLeft + 56, 59, 25, 13);
 
     Bevel2 = bevel(this, "Bevel2", QFrame::HLine, 0, 168, 641, 4);
     Label6 = label(this, "Label6", QStringLiteral("Exportfelder:"), 8, 176, 59, 13);
 
+    // The export boxes in five columns at the dialog's font: a column takes its longest caption
+    // and moves the columns right of it (and the dialog's edge) further right where it must.
+    constexpr std::array<int, 5> designedLefts{8, 96, 216, 344, 488};
+    const auto columnOf = [&](int index) {
+        return size_t(std::find(designedLefts.begin(), designedLefts.end(), ExportCheckBoxPlace(index).Left) -
+                      designedLefts.begin());
+    };
+    std::array<int, 5> needs{};
     for (int i = 0; i < ExportColumnCount; ++i) {
-        const TExportCheckBoxPlace p = ExportCheckBoxPlace(i);
         auto* box = new QCheckBox(ExportColumnCaption(i), this);
-        box->setObjectName(QStringLiteral("CheckBox%1").arg(p.Number));
-        // Up to the next column (or the window's edge) where the caption needs it.
-        int next = 641;
-        for (int left : {96, 216, 344, 488})
-            if (left > p.Left) {
-                next = left;
-                break;
-            }
-        const int room = next - p.Left - 4;
-        // A caption longer than the room before the next column gets a slightly smaller font
-        // rather than losing its end.
-        QFont font = box->font();
-        while (box->sizeHint().width() > std::max(p.Width, room) && font.pixelSize() > 9) {
-            font.setPixelSize(font.pixelSize() - 1);
-            box->setFont(font);
-        }
-        box->setGeometry(p.Left, p.Top, std::max(p.Width, std::min(box->sizeHint().width(), room)), 17);
+        box->setObjectName(QStringLiteral("CheckBox%1").arg(ExportCheckBoxPlace(i).Number));
+        needs[columnOf(i)] = std::max(needs[columnOf(i)], box->sizeHint().width());
         exportBoxes_[static_cast<size_t>(i)] = box;
     }
+    std::array<int, 6> lefts{designedLefts[0]};
+    for (size_t c = 1; c < designedLefts.size(); ++c)
+        lefts[c] = std::max(designedLefts[c], lefts[c - 1] + needs[c - 1] + CaptionGap);
+    const int dialogWidth = std::max(width(), lefts[4] + needs[4] + 8);
+    lefts[5] = dialogWidth;
+    for (int i = 0; i < ExportColumnCount; ++i) {
+        const TExportCheckBoxPlace p = ExportCheckBoxPlace(i);
+        const size_t c = columnOf(i);
+        const int room = lefts[c + 1] - lefts[c] - CaptionGap;
+        exportBoxes_[static_cast<size_t>(i)]->setGeometry(lefts[c], p.Top,
+                                                          std::max(needs[c], std::min(p.Width, room)), 17);
+    }
+    resize(dialogWidth, height());
+    Bevel2->resize(dialogWidth - 8, Bevel2->height());
 
     RadioGroup1 = new TRadioGroup(QStringLiteral("Exportdatei"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));

@@ -27,20 +27,24 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-// A memo of protocol lines: it refuses what would give it more than ProtocolLineCount lines
-// (Enter, paste, drop) rather than lose a line at OK.
+// A memo of protocol lines: it refuses a line break (Enter, paste, drop) that would give it more
+// than ProtocolLineCount lines besides empty ones at its end, rather than lose a line at OK. A
+// break it takes uses up one of those empty last lines.
 class TProtocolLinesMemo : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    // The memo still has at most ProtocolLineCount lines with inserted in place of the selection.
+    // With inserted in place of the selection, the text still fills at most ProtocolLineCount lines.
     bool fits(const QString& inserted) const;
+    // Removes empty last lines beyond ProtocolLineCount, in the same undo step as the insertion.
+    void dropSurplusEmptyLines();
 };
 
 // The window "Einstellungen": protocol lines, inspector, service interval, preview and the

@@ -35,7 +35,7 @@ void TForm1::destroyPortComponent() {
 bool TForm1::openPort(int number) {
     // Only the ports the component knows; any other number counts as a failed open.
     if (number < 1 || number > 9) {
-        platform::messageBox(PortOpenFailureText(number, {}), platform::MessageButtons::Ok,
+        platform::messageBox(PortOpenFailureText(number, {}, iniFileName_), platform::MessageButtons::Ok,
                              platform::MessageIcon::Stop);
         return false;
     }
@@ -44,8 +44,8 @@ bool TForm1::openPort(int number) {
         return true;
     // An open that a handler overtook while it waited did not fail.
     if (Cate1->OpenStatus().why != platform::CommOpenError::None)
-        platform::messageBox(PortOpenFailureText(number, Cate1->OpenStatus()), platform::MessageButtons::Ok,
-                             platform::MessageIcon::Stop);
+        platform::messageBox(PortOpenFailureText(number, Cate1->OpenStatus(), iniFileName_),
+                             platform::MessageButtons::Ok, platform::MessageIcon::Stop);
     return false;
 }
 

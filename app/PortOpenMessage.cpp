@@ -1,5 +1,7 @@
 #include "app/PortOpenMessage.h"
 
+#include <QFileInfo>
+
 #include <cstdlib>
 
 std::string PortDevicePath(int port, const std::string& configured) {
@@ -9,7 +11,7 @@ std::string PortDevicePath(int port, const std::string& configured) {
     return platform::commDevicePath(port, configured);
 }
 
-QString PortOpenFailureText(int port, const platform::CommOpenStatus& status) {
+QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, const QString& iniFileName) {
     using platform::CommOpenError;
     const QString com = QStringLiteral("COM%1").arg(port);
     if (status.device.empty())
@@ -19,8 +21,8 @@ QString PortOpenFailureText(int port, const platform::CommOpenStatus& status) {
     switch (status.why) {
     case CommOpenError::NoDevice:
         text += QStringLiteral("Dieses Gerät gibt es nicht. Ist der Adapter angeschlossen? Welches Gerät "
-                               "zu %1 gehört, steht in der Konfigurationsdatei im Abschnitt [Ports].")
-                    .arg(com);
+                               "zu %1 gehört, steht in der Konfigurationsdatei %2 im Abschnitt [Ports].")
+                    .arg(com, QFileInfo(iniFileName).absoluteFilePath());
         break;
     case CommOpenError::NoPermission:
         text += QStringLiteral("Keine Berechtigung für dieses Gerät. Der Benutzer muss Mitglied der Gruppe "

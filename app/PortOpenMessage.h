@@ -17,4 +17,5 @@ inline const QString& PortMapSection() {
 std::string PortDevicePath(int port, const std::string& configured);
 
 // The message when COM<port> does not open: which device was tried and why it failed.
-QString PortOpenFailureText(int port, const platform::CommOpenStatus& status);
+// iniFileName: the configuration file that maps the port to its device.
+QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, const QString& iniFileName);

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -563,11 +564,26 @@ QString TDBGrid::CellText(int row, int column) const {
     return model_->text(row, column);
 }
 
+// The designed widths were made for a narrower font: a column grows where this one needs more
+// room for its title or a fixed text, measured as Qt sizes a header section and a cell.
 void TDBGrid::applyWidths() {
     const auto& shown = model_->shown();
-    for (size_t i = 0; i < shown.size(); ++i)
-        if (shown[i].Width >= 0)
-            setColumnWidth(int(i), shown[i].Width);
+    QStyleOptionViewItem cell;
+    initViewItemOption(&cell);
+    cell.features |= QStyleOptionViewItem::HasDisplay;
+    const int gridLine = showGrid() ? 1 : 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const int column = int(i);
+        int width = shown[i].Width >= 0 ? shown[i].Width : horizontalHeader()->defaultSectionSize();
+        width = std::max(width, horizontalHeader()->sectionSizeHint(column));
+        for (const QString& text : shown[i].FixedTexts) {
+            cell.text = text;
+            width = std::max(
+                width,
+                style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), this).width() + gridLine);
+        }
+        setColumnWidth(column, width);
+    }
 }
 
 void TDBGrid::dataChange() {

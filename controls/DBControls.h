@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
 #include <QWidget>
 
@@ -166,7 +167,8 @@ private:
     TFieldDataLink link_;
 };
 
-// One column of a grid. Width -1 takes the grid's default.
+// One column of a grid. Width -1 takes the grid's default. A column is never narrower than
+// its title and its FixedTexts need in the grid's font.
 struct TColumn {
     TColumn() = default;
     TColumn(QString fieldName, QString title = QString(),
@@ -183,6 +185,8 @@ struct TColumn {
     int Width = -1;
     bool Visible = true;
     bool ReadOnly = false;
+    // The texts the column's cells show by design ("ja", "nicht i.O.", "---").
+    QStringList FixedTexts;
 };
 
 class TDBGridModel;

@@ -2,6 +2,7 @@
 
 #include "printing/Barcd4.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -20,8 +21,12 @@ constexpr double BoxMm = 3.2;
 constexpr int BoxPixels = 12;
 // Room between a field's rule and the row below it, where umlauts and capitals reach up.
 constexpr double RuleClearanceMm = 0.35;
-// Resolutions a page is shown or printed at: the note must fit at each of them.
-constexpr double NoteDpis[] = {96, 100, 150, 300, 600, 1200};
+// Resolutions a page is shown or printed at: the note and the captions must fit at each of them.
+constexpr double PageDpis[] = {96, 100, 150, 300, 600, 1200};
+// Clear room between a caption and the field (its rule or text) to its right.
+constexpr double CaptionGapMm = 0.5;
+// A caption too wide for its room is printed smaller, down to this size.
+constexpr double SmallestCaptionPt = 7;
 
 double lineHeightMm(double pt) {
     return pt * 25.4 / 72.0 * 1.2;
@@ -104,7 +109,7 @@ std::pair<qsizetype, qsizetype> noteCut(const QStringList& paragraphs, const QFo
 // so that no half line shows at the bottom of the box.
 QStringList noteThatFits(const QStringList& paragraphs, const QFont& font, double widthMm, double heightMm) {
     std::pair<qsizetype, qsizetype> cut{paragraphs.size(), 0};
-    for (double dpi : NoteDpis)
+    for (double dpi : PageDpis)
         cut = std::min(cut, noteCut(paragraphs, font, widthMm, heightMm, dpi));
     QStringList kept = paragraphs.mid(0, cut.first);
     if (cut.first < paragraphs.size() && cut.second > 0) {
@@ -114,6 +119,39 @@ QStringList noteThatFits(const QStringList& paragraphs, const QFont& font, doubl
         kept << part;
     }
     return kept;
+}
+
+// A font's metrics at a resolution; the font's hinting makes them differ between resolutions.
+QFontMetricsF metricsAt(const QFont& font, double dpi) {
+    QImage device(1, 1, QImage::Format_RGB32);
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    device.setDotsPerMeterX(dotsPerMeter);
+    device.setDotsPerMeterY(dotsPerMeter);
+    return QFontMetricsF(font, &device);
+}
+
+// A text's width where it is widest among the page's resolutions.
+double widestMm(const QString& text, const QFont& font) {
+    double widest = 0;
+    for (double dpi : PageDpis)
+        widest = std::max(widest, metricsAt(font, dpi).horizontalAdvance(text) * 25.4 / dpi);
+    return widest;
+}
+
+double ascentMm(const QFont& font) {
+    return metricsAt(font, 1200).ascent() * 25.4 / 1200;
+}
+
+// The caption of the field that starts at fieldX. It ends clear of the field; where the report
+// font is too wide for that, this caption alone is printed smaller, on the field's baseline, and
+// the field stays put.
+TReportLabel* caption(platform::TReportBand* band, double x, double y, const QString& text, double fieldX) {
+    TReportLabel* l = label(band, x, y, text, 10);
+    const double designedAscent = ascentMm(l->Font);
+    while (widestMm(text, l->Font) > fieldX - x - CaptionGapMm && l->Font.pointSizeF() > SmallestCaptionPt)
+        l->Font.setPointSizeF(l->Font.pointSizeF() - 0.5);
+    l->Top += designedAscent - ascentMm(l->Font);
+    return l;
 }
 
 // A right-aligned label whose right edge stays at right.
@@ -170,17 +208,17 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
 
     // Device under test.
     centred(d, 59.5, QStringLiteral("Gerätedaten (Prüfling)"), 14, true)->Name = QStringLiteral("QRLabel53");
-    label(d, 4, 70, QStringLiteral("Prüfling:"), 10);
-    label(d, 4, 74, QStringLiteral("Typ:"), 10);
-    label(d, 4, 79, QStringLiteral("Inventarnummer:"), 10);
-    label(d, 4, 83, QStringLiteral("Schutzklasse"), 10);
+    caption(d, 4, 70, QStringLiteral("Prüfling:"), 31);
+    caption(d, 4, 74, QStringLiteral("Typ:"), 31);
+    caption(d, 4, 79, QStringLiteral("Inventarnummer:"), 31);
+    caption(d, 4, 83, QStringLiteral("Schutzklasse"), 31);
     QRLabel32 = field(d, 31, 70, 47, TReportAlign::Left, 10, true, 74);
     QRLabel33 = field(d, 31, 74, 47, TReportAlign::Left, 10, true, 79);
     QRLabel34 = field(d, 31, 79, 47, TReportAlign::Left, 10, true, 83);
     QRLabel40 = field(d, 31, 83, 9, TReportAlign::Center);
-    label(d, 82, 70, QStringLiteral("Fabr.-Nr.:"), 10);
-    label(d, 82, 74, QStringLiteral("Seriennummer:"), 10);
-    label(d, 82, 79, QStringLiteral("Barcode:"), 10);
+    caption(d, 82, 70, QStringLiteral("Fabr.-Nr.:"), 107);
+    caption(d, 82, 74, QStringLiteral("Seriennummer:"), 107);
+    caption(d, 82, 79, QStringLiteral("Barcode:"), 107);
     QRLabel35 = field(d, 107, 70, 47, TReportAlign::Left, 10, true, 74);
     QRLabel36 = field(d, 107, 74, 47, TReportAlign::Left, 10, true, 79);
     QRLabel18 = field(d, 107, 79, 47, TReportAlign::Left, 10, true, 85);
@@ -226,7 +264,7 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     QRLabel68 = field(d, 122, 163, 26, TReportAlign::Right);
 
     // Verdict: a cross before "ja" or "nein".
-    label(d, 4, 163, QStringLiteral("Gerät in Ordnung:"), 10);
+    caption(d, 4, 163, QStringLiteral("Gerät in Ordnung:"), 33);
     TReportLabel* ja = field(d, 33, 163, 26, TReportAlign::Right, 10, false);
     ja->Caption = QStringLiteral("ja");
     TReportLabel* nein = field(d, 63, 163, 26, TReportAlign::Right, 10, false);
@@ -235,7 +273,7 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     QRLabel77 = label(d, 71, 163, QString(), 10, true);
     d->AddHorLine(0, 170, BandWidth);
 
-    label(d, 4, 174, QStringLiteral("Verwendetes Prüfgerät:"), 10);
+    caption(d, 4, 174, QStringLiteral("Verwendetes Prüfgerät:"), 42);
     QRLabel75 = label(d, 42, 174, QString(), 10, true);
     QRLabel6 = endingAt(d, 157, 174, 10, false);
     d->AddHorLine(0, 181, BandWidth);

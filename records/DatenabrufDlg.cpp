@@ -144,7 +144,8 @@ void TDatenabrufDlg::resizeEvent(QResizeEvent* event) {
         Panel1->setGeometry(0, height() - panelHeight, width(), panelHeight);
 }
 
-// Grid columns: field, title, width (0 = the grid's own), read-only, centred title and text.
+// Grid columns: field, title, width (0 = the grid's own), read-only, centred title and text, and
+// the texts the column shows by design.
 void TDatenabrufDlg::BuildGrid() {
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(Query1);
@@ -158,37 +159,48 @@ void TDatenabrufDlg::BuildGrid() {
         bool readOnly;
         bool centreTitle;
         bool centreText;
+        QStringList fixed;
     };
-    static const Col cols[] = {
-        {"LfdNr", "lfd. Nr.", 36, true, true, false},
-        {"Barcode", "Barcode/Prüfl.-Nr.", 0, false, false, false},
-        {"PrueflingNr", "Prüfling", 48, true, true, true},
-        {"Datum", nullptr, 68, false, true, false},
-        {"GT-Seriennummer", nullptr, 0, true, false, false},
-        {"Schutzklasse", "Schutzkl.", 52, true, true, false},
-        {"automatisch", nullptr, 0, true, true, false},
-        {"DINVDE", "DIN/VDE", 52, true, true, false},
-        {"manuGrenz", "Grenzw. manuell", 0, true, true, false},
-        {"mitIsol", "mit Isol.", 40, true, true, false},
-        {"mitBeruehr", "mit Beruehr.Str.", 0, true, true, false},
-        {"Sichtpruef", "Sichtpr.best.", 60, true, true, true},
-        {"abgebrochen", nullptr, 0, true, true, false},
-        {"Pruefungsergebnis", "Ergebnis", 46, true, true, false},
-        {"Schutzleiterwid", "Schutzleiterwid.", 0, true, true, false},
-        {"Isolationswid", "Isolationswid.", 76, true, true, false},
-        {"Ableitstrom", nullptr, 0, true, true, false},
-        {"SchutzlStromL1N", "Schutzl.-Strom L1-N", 0, true, true, false},
-        {"SchutzlStromNL1", "Schutzl.-Strom N-L1", 0, true, true, false},
-        {"BeruehrungsstromL1N", "Berührungsstrom L1-N", 0, true, true, false},
-        {"BeruehrungsstromNL1", "Berührungsstrom N-L1", 0, true, true, false},
-        {"Pruefer", "Prüfer", 0, false, false, false},
+    const QStringList jaNein{BoolToJaNein(true), BoolToJaNein(false)};
+    const QStringList klasse{SchutzklasseText(1), SchutzklasseText(2), SchutzklasseText(3),
+                             SchutzklasseText(0)};
+    const QStringList isol{StagingCalcFields(0x40, 0).mitIsol, StagingCalcFields(0x04, 0).mitIsol,
+                           StagingCalcFields(0, 0).mitIsol};
+    const QStringList sicht{SichtpruefText(0), SichtpruefText(1), SichtpruefText(-1)};
+    const QStringList ergebnis{PruefungsergebnisText(true), PruefungsergebnisText(false)};
+    const QStringList notMeasured{StagingValueText(StagingValueColumns[0], -1, 0)};
+    const Col cols[] = {
+        {"LfdNr", "lfd. Nr.", 36, true, true, false, {}},
+        {"Barcode", "Barcode/Prüfl.-Nr.", 0, false, false, false, {}},
+        {"PrueflingNr", "Prüfling", 48, true, true, true, {PrueflingNrText(1), PrueflingNrText(0)}},
+        // Every digit is as wide as any other.
+        {"Datum", nullptr, 60, false, true, false, {QStringLiteral("28.12.2088")}},
+        {"GT-Seriennummer", nullptr, 0, true, false, false, {}},
+        {"Schutzklasse", "Schutzkl.", 52, true, true, false, klasse},
+        {"automatisch", nullptr, 0, true, true, false, jaNein},
+        {"DINVDE", "DIN/VDE", 52, true, true, false, {DINVDEText(1), DINVDEText(2)}},
+        {"manuGrenz", "Grenzw. manuell", 0, true, true, false, jaNein},
+        {"mitIsol", "mit Isol.", 40, true, true, false, isol},
+        {"mitBeruehr", "mit Beruehr.Str.", 0, true, true, false, jaNein},
+        {"Sichtpruef", "Sichtpr.best.", 60, true, true, true, sicht},
+        {"abgebrochen", nullptr, 0, true, true, false, jaNein},
+        {"Pruefungsergebnis", "Ergebnis", 46, true, true, false, ergebnis},
+        {"Schutzleiterwid", "Schutzleiterwid.", 0, true, true, false, notMeasured},
+        {"Isolationswid", "Isolationswid.", 76, true, true, false, notMeasured},
+        {"Ableitstrom", nullptr, 0, true, true, false, notMeasured},
+        {"SchutzlStromL1N", "Schutzl.-Strom L1-N", 0, true, true, false, notMeasured},
+        {"SchutzlStromNL1", "Schutzl.-Strom N-L1", 0, true, true, false, notMeasured},
+        {"BeruehrungsstromL1N", "Berührungsstrom L1-N", 0, true, true, false, notMeasured},
+        {"BeruehrungsstromNL1", "Berührungsstrom N-L1", 0, true, true, false, notMeasured},
+        {"Pruefer", "Prüfer", 0, false, false, false, {}},
     };
     for (const Col& c : cols) {
         const TAlignment title = c.centreTitle ? TAlignment::taCenter : TAlignment::taLeftJustify;
         const TAlignment cell = c.centreText ? TAlignment::taCenter : TAlignment::taLeftJustify;
-        DBGrid1->AddColumn(TColumn(QString::fromUtf8(c.field),
-                                   c.title ? QString::fromUtf8(c.title) : QString(), title, cell,
-                                   c.width > 0 ? c.width : -1, true, c.readOnly));
+        TColumn column(QString::fromUtf8(c.field), c.title ? QString::fromUtf8(c.title) : QString(), title,
+                       cell, c.width > 0 ? c.width : -1, true, c.readOnly);
+        column.FixedTexts = c.fixed;
+        DBGrid1->AddColumn(column);
     }
     DBGrid1->SetEditing(true);
 

@@ -105,6 +105,13 @@ int LineBreakCount(const QString& text) {
     return breaks;
 }
 
+int UsedLineCount(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && LineBreakCount(text.at(end - 1)) > 0)
+        --end;
+    return end == 0 ? 0 : LineBreakCount(text.left(end)) + 1;
+}
+
 QString ExportColumnCaption(int index) {
     if (index == 23)
         return QStringLiteral("Sichtprüfung");

@@ -1,5 +1,6 @@
 #include "app/EinstellungenDlg.h"
 #include "platform/message_box.h"
+#include "tests/support/text_room.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -24,6 +26,12 @@ void key(QWidget* w, int k) {
 void leave(QWidget* w) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(w, &out);
+}
+
+// Typed key by key, umlauts too (QTest::keyClicks takes ASCII only).
+void typeKeys(QWidget* w, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
 }
 
 // The user types text into an edit.
@@ -253,6 +261,40 @@ TEST_F(EinstellungenDlgTest, FullMemoRefusesASixthLineTypedOrPasted) {
     EXPECT_EQ(Globals::BottomLine[3], "2");
 }
 
+// The memos hold five lines, empty ones included, as the dialog fills them.
+TEST_F(EinstellungenDlgTest, EnterInAFilledMemoTakesOneOfItsEmptyLastLines) {
+    for (int k = 1; k <= 5; ++k)
+        Globals::TopLine[k].clear();
+    for (int k = 1; k <= 4; ++k)
+        Globals::BottomLine[k] = QString::number(k);
+    EXPECT_TRUE(run([&] {
+        QWidget* area = dlg.Memo1->viewport();
+        QTest::mouseClick(area, Qt::LeftButton, {}, area->rect().center());
+        typeKeys(dlg.Memo1, QStringLiteral("Elektro Schäfer GmbH"));
+        QTest::keyClick(dlg.Memo1, Qt::Key_Return);
+        typeKeys(dlg.Memo1, QStringLiteral("Prüfdienst Süd"));
+        QTest::keyClick(dlg.Memo1, Qt::Key_Return);
+        typeKeys(dlg.Memo1, QStringLiteral("Lindenstraße 12"));
+        EXPECT_EQ(dlg.Memo1->toPlainText(), "Elektro Schäfer GmbH\nPrüfdienst Süd\nLindenstraße 12\n\n");
+
+        // A break at the top moves the lines down into the empty last one; then they are full.
+        dlg.Memo2->moveCursor(QTextCursor::Start);
+        QTest::keyClick(dlg.Memo2, Qt::Key_Return);
+        EXPECT_EQ(dlg.Memo2->toPlainText(), "\n1\n2\n3\n4");
+        QTest::keyClick(dlg.Memo2, Qt::Key_Return);
+        QApplication::clipboard()->setText(QStringLiteral("a\nb"));
+        dlg.Memo2->paste();
+        EXPECT_EQ(dlg.Memo2->toPlainText(), "\n1\n2\n3\n4");
+        EXPECT_TRUE(dlg.isVisible());
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::TopLine[1], "Elektro Schäfer GmbH");
+    EXPECT_EQ(Globals::TopLine[2], "Prüfdienst Süd");
+    EXPECT_EQ(Globals::TopLine[3], "Lindenstraße 12");
+    EXPECT_TRUE(Globals::TopLine[4].isEmpty() && Globals::TopLine[5].isEmpty());
+    EXPECT_EQ(Globals::BottomLine[5], "4");
+}
+
 TEST_F(EinstellungenDlgTest, SuchOffersTheFieldsNameAndTakesTheChosenOne) {
     platform::SaveFileRequest asked;
     bool accept = true;
@@ -326,6 +368,14 @@ TEST_F(EinstellungenDlgTest, EachOpeningShowsTheValuesAgain) {
 }
 
 } // namespace
+
+TEST_F(EinstellungenDlgTest, EveryCaptionHasRoomAtTheDialogsFont) {
+    dlg.show();
+    EXPECT_EQ(CaptionsWithoutRoom(dlg).toStdString(), "");
+    for (int i = 0; i < ExportColumnCount; ++i)
+        EXPECT_EQ(dlg.ExportCheckBox(i)->font().pixelSize(), dlg.font().pixelSize())
+            << dlg.ExportCheckBox(i)->text().toStdString();
+}
 
 TEST_F(EinstellungenDlgTest, EveryExportCaptionFitsItsBox) {
     for (int i = 0; i < ExportColumnCount; ++i) {

@@ -424,12 +424,12 @@ TEST_F(DBControlsTest, GridShowsItsColumnsWithTitlesWidthsAndTexts) {
     };
     grid.SetColumns({
         {QStringLiteral("LfdNr"), QStringLiteral("lfd. Nr."), TAlignment::taCenter, TAlignment::taLeftJustify,
-         36, true, true},
+         80, true, true},
         {QStringLiteral("Barcode"), QStringLiteral("Barcode/Prüfl.-Nr.")},
         {QStringLiteral("Menueflags"), QString(), TAlignment::taLeftJustify, TAlignment::taLeftJustify, -1,
          false},
         {QStringLiteral("PrueflingNr"), QStringLiteral("Prüfling"), TAlignment::taCenter,
-         TAlignment::taCenter, 48},
+         TAlignment::taCenter, 96},
     });
     grid.SetDataSource(&source);
     auto* m = grid.model();
@@ -440,8 +440,9 @@ TEST_F(DBControlsTest, GridShowsItsColumnsWithTitlesWidthsAndTexts) {
     EXPECT_EQ(m->headerData(0, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
                   Qt::AlignHCenter,
               Qt::AlignHCenter);
-    EXPECT_EQ(grid.columnWidth(0), 36);
-    EXPECT_EQ(grid.columnWidth(2), 48);
+    // Designed widths with room for their titles in any font.
+    EXPECT_EQ(grid.columnWidth(0), 80);
+    EXPECT_EQ(grid.columnWidth(2), 96);
     EXPECT_EQ(grid.CellText(1, 1), QStringLiteral("B2"));
     EXPECT_EQ(grid.CellText(2, 2), QStringLiteral("nein"));
     EXPECT_FALSE(m->flags(m->index(0, 0)) & Qt::ItemIsEditable);

@@ -436,6 +436,45 @@ TEST_F(PruefprotTest, LongNoteIsCutAfterTheLastWholeLineOfItsBox) {
     }
 }
 
+// A text's width in millimetres where it is widest among the resolutions a page is shown or
+// printed at.
+double widestMm(const platform::TPageText& t) {
+    double widest = 0;
+    for (const double dpi : {96.0, 100.0, 150.0, 300.0, 600.0, 1200.0}) {
+        QImage device(1, 1, QImage::Format_RGB32);
+        device.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+        device.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+        widest = std::max(widest, QFontMetricsF(t.Font, &device).horizontalAdvance(t.Text) * 25.4 / dpi);
+    }
+    return widest;
+}
+
+TEST_F(PruefprotTest, EveryCaptionEndsClearOfTheRuleOrTextRightOfIt) {
+    const TReportPage page = run(fullRecord());
+    const auto inkLeft = [](const platform::TPageText& t) {
+        return t.Flags & Qt::AlignRight ? t.RectMm.right() - widestMm(t) : t.RectMm.left();
+    };
+    // A caption grows from its left edge; field texts are cut to their field.
+    for (const auto& caption : page.Texts) {
+        if (!(caption.Flags & Qt::TextDontClip) || !(caption.Flags & Qt::AlignLeft) ||
+            (caption.Flags & Qt::TextWordWrap))
+            continue;
+        const QRectF row = caption.RectMm;
+        double room = 1e9;
+        for (const auto& line : page.Lines)
+            if (const QRectF r = QRectF(line.LineMm.p1(), line.LineMm.p2()).normalized();
+                r.left() > row.left() && r.top() <= row.bottom() + 0.01 && r.bottom() >= row.top())
+                room = std::min(room, r.left());
+        for (const auto& other : page.Texts)
+            if (inkLeft(other) > row.left() && other.RectMm.top() < row.bottom() &&
+                other.RectMm.bottom() > row.top())
+                room = std::min(room, inkLeft(other));
+        EXPECT_LE(row.left() + widestMm(caption) + 0.5, room) << caption.Text.toStdString();
+    }
+    // The rule and the text of the field stay where they were designed.
+    EXPECT_DOUBLE_EQ(page.FindText(QStringLiteral("INV-77"))->RectMm.left(), 30.0 + 31.0);
+}
+
 TEST_F(PruefprotTest, RenderedPageIsAFramedA4Protocol) {
     const TReportPage page = run(fullRecord());
     const double dpi = 100;

@@ -4,6 +4,7 @@
 #include "records/DatenanzeigeDlg.h"
 #include "tester/TesterSettings.h"
 #include "tests/support/FakeTesterLink.h"
+#include "tests/support/text_room.h"
 
 #include <QTimer>
 #include <QToolButton>
@@ -467,6 +468,28 @@ TEST_F(BrowserTest, PickingACustomerMovesTheBrowserToItsDevicesAndLastTest) {
     EXPECT_EQ(rows, 3);
     EXPECT_EQ(browser->PrueflingEdits[0]->text(), QStringLiteral("b2"));
     EXPECT_EQ(browser->PruefungAnzahl->text(), QStringLiteral("[1]"));
+}
+
+TEST_F(BrowserTest, EveryCaptionAndTitleHasRoomInTheProgramsFont) {
+    Test failed;
+    failed.ergebnis = false;
+    failed.sichtpruef = -1;
+    failed.schutzklasse = 3;
+    addTest(addDevice(addCustomer(QStringLiteral("Müller")), QStringLiteral("Bohrer")), failed);
+    const ProgramFont font;
+    TDatenanzeigeDlg window{QString()};
+    TAuswListeDlg list{QString()};
+    window.PickList = &list;
+    window.show();
+    QString without = CaptionsWithoutRoom(window);
+    for (QPushButton* pickList : {window.BitBtn6, window.BitBtn7}) {
+        QTimer::singleShot(0, &list, [&] {
+            without += GridTextsWithoutRoom(*list.DBGrid1);
+            list.BitBtn1->click();
+        });
+        pickList->click();
+    }
+    EXPECT_EQ(without.toStdString(), "");
 }
 
 TEST_F(BrowserTest, PickListKeepsItsPlaceAndSizeAcrossARestart) {

@@ -3,6 +3,7 @@
 
 #include "controls/DBControls.h"
 #include "tests/support/other_connection.h"
+#include "tests/support/text_room.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -72,6 +73,24 @@ TEST_F(RecordWindowsTest, OpeningMatchesRowsByBarcodeAndShowsTheirTexts) {
     EXPECT_EQ(column(grid, "Notiz"), -1);
     EXPECT_EQ(column(grid, "Menueflags"), -1);
     EXPECT_EQ(grid->ShownColumns().size(), 22u);
+}
+
+TEST_F(RecordWindowsTest, EveryTitleAndFixedTextOfTheListHasRoomInTheProgramsFont) {
+    addDevice(addCustomer(QStringLiteral("Müller")), QStringLiteral("Bohrer"), QStringLiteral("4711"));
+    addStaging(1, QStringLiteral("4711"));
+    addStaging(2, QStringLiteral("0815"));
+    addStaging(3, QStringLiteral("0816"));
+    exec(
+        QStringLiteral("update \"Uebernah.db\" set Pruefungsergebnis = 0, Sichtpruef = -1, Schutzklasse = 0, "
+                       "Schutzleiterwid = -1, Menueflags = 4 where LfdNr = 2"));
+    exec(QStringLiteral("update \"Uebernah.db\" set Sichtpruef = 0, Schutzklasse = 3, Menueflags = 0 "
+                        "where LfdNr = 3"));
+    const ProgramFont font;
+    TDatenabrufDlg dlg(mainWindow, QString());
+    dlg.show();
+    QApplication::processEvents();
+    EXPECT_EQ(GridTextsWithoutRoom(*dlg.DBGrid1).toStdString(), "");
+    EXPECT_EQ(CaptionsWithoutRoom(dlg).toStdString(), "");
 }
 
 TEST_F(RecordWindowsTest, ButtonsFollowRowsAndConnection) {
