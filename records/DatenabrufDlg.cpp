@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStyle>
 #include <QTimer>
 
@@ -57,7 +56,7 @@ QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
 } // namespace
 
 TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& iniFileName, QWidget* parent)
-    : QDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), mainWindow_(mainWindow),
+    : TFormDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), mainWindow_(mainWindow),
       iniFileName_(iniFileName), link_(std::make_unique<TBusRecordLink>(mainWindow)),
       sink_(std::make_unique<TStagingQuerySink>(*Query1)),
       retrieval_(*link_, *sink_, *this, mainWindow.ExchangeGate()) {
@@ -221,18 +220,6 @@ void TDatenabrufDlg::BuildGrid() {
             return StagingValueText(*column, f.AsInteger(), flags);
         });
     }
-}
-
-void TDatenabrufDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TDatenabrufDlg::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous())
-        FormHide();
-    QDialog::hideEvent(event);
 }
 
 void TDatenabrufDlg::FormShow() {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/form_dialog.h"
 #include "records/RecordRetrieval.h"
 
-#include <QDialog>
 #include <QString>
 
 #include <cstdint>
@@ -26,7 +26,7 @@ class TQuery;
 
 // "Datenabruf und -übernahme": fetches the tester's stored records into the staging list,
 // lets the user assign them to devices and takes them over into the test table.
-class TDatenabrufDlg : public QDialog, private IRetrievalView {
+class TDatenabrufDlg : public TFormDialog, private IRetrievalView {
     Q_OBJECT
 public:
     // iniFileName: where the window keeps its position (read here, written on destruction).
@@ -72,14 +72,12 @@ public slots:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FormShow();
-    void FormHide();
+    void FormShow() override;
+    void FormHide() override;
     void LoadPosition();
     void SavePosition();
     void Query1CalcFields(platform::TQuery& dataSet);

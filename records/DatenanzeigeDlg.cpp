@@ -7,9 +7,6 @@
 #include "tester/ModeTable.h"
 #include "tester/TesterSettings.h"
 
-#include <QHideEvent>
-#include <QShowEvent>
-
 using platform::EDatabaseError;
 using platform::TDataSetState;
 using platform::TField;
@@ -62,7 +59,7 @@ QString GetExportFileName() {
 }
 
 TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
-    : QDialog(owner), iniFileName_(iniFileName) {
+    : TFormDialog(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("DatenanzeigeDlg"));
     setWindowTitle(QStringLiteral("Gespeicherte Daten"));
     setFixedSize(856, 566);
@@ -410,18 +407,6 @@ void TDatenanzeigeDlg::LoadPosition() {
 void TDatenanzeigeDlg::SavePosition() {
     const WindowPosition p{pos().x(), pos().y(), 0, 0};
     ::SavePosition(iniFileName_, PositionSections::Datenanzeige, p);
-}
-
-void TDatenanzeigeDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TDatenanzeigeDlg::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous())
-        FormHide();
-    QDialog::hideEvent(event);
 }
 
 void TDatenanzeigeDlg::FormShow() {

@@ -3,11 +3,11 @@
 #include "controls/ChkDsp.h"
 #include "controls/DBControls.h"
 #include "controls/LEDPaint.h"
+#include "platform/form_dialog.h"
 #include "records/StoredData.h"
 #include "tester/Globals.h"
 #include "tester/IniSettings.h"
 
-#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 
@@ -24,7 +24,7 @@ QString GetExportFileName();
 
 // "Gespeicherte Daten": customers, the devices of the current customer and the tests of the
 // current device in three linked lists; prints, exports and applies the shown test's mode.
-class TDatenanzeigeDlg : public QDialog {
+class TDatenanzeigeDlg : public TFormDialog {
     Q_OBJECT
 public:
     // iniFileName: where the window keeps its position.
@@ -112,15 +112,11 @@ public:
     void DBEdit15Exit(TDBEdit& sender);
     void DBMemo1Exit(TDBMemo& sender);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     void FormCreate();
     void FormDestroy();
-    void FormShow();
-    void FormHide();
+    void FormShow() override;
+    void FormHide() override;
     void LoadPosition();
     void SavePosition();
 

@@ -6,11 +6,9 @@
 #include "records/NeuPrueflingDlg.h"
 
 #include <QGuiApplication>
-#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
 
 using platform::TDataSetState;
 using platform::TQuery;
@@ -42,7 +40,7 @@ void showError(const std::exception& e) {
 
 } // namespace
 
-TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : QDialog(parent), Query1(new TQuery(this)) {
+TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : TFormDialog(parent), Query1(new TQuery(this)) {
     setObjectName(QStringLiteral("NeuKundeDlg"));
     setWindowTitle(QStringLiteral("neuen Kunden anlegen"));
     Query1->SQLAdd(QStringLiteral("select * from \"Kunden.db\""));
@@ -78,18 +76,6 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : QDialog(parent), Query1(new TQuery
     setFixedSize(330, 222);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-}
-
-void TNeuKundeDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TNeuKundeDlg::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous())
-        FormHide();
-    QDialog::hideEvent(event);
 }
 
 void TNeuKundeDlg::FormShow() {

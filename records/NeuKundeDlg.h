@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/form_dialog.h"
 
 class QPushButton;
 class TDBEdit;
@@ -12,7 +12,7 @@ class TQuery;
 }
 
 // "neuen Kunden anlegen": enters a customer, who must at once get a first device.
-class TNeuKundeDlg : public QDialog {
+class TNeuKundeDlg : public TFormDialog {
     Q_OBJECT
 public:
     explicit TNeuKundeDlg(QWidget* parent = nullptr);
@@ -27,13 +27,9 @@ public:
 
     void OKBtnClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
-    void FormShow();
-    void FormHide();
+    void FormShow() override;
+    void FormHide() override;
 
     TNeuPrueflingDlg* neuPrueflingDlg_ = nullptr;
 };

@@ -10,11 +10,9 @@
 #include "records/StoredData.h"
 
 #include <QGuiApplication>
-#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
 
 using platform::Database;
 using platform::MessageButtons;
@@ -49,7 +47,7 @@ int32_t currentKundenNr(TQuery* q) {
 
 } // namespace
 
-TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : QDialog(parent), Query1(new TQuery(this)) {
+TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : TFormDialog(parent), Query1(new TQuery(this)) {
     setObjectName(QStringLiteral("NeuPrueflingDlg"));
     setWindowTitle(QStringLiteral("neuen Prüfling anlegen"));
     Query1->SQLAdd(QStringLiteral("select * from \"Prueflng.db\""));
@@ -82,18 +80,6 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : QDialog(parent), Query1(ne
     setFixedSize(350, 198);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-}
-
-void TNeuPrueflingDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TNeuPrueflingDlg::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous())
-        FormHide();
-    QDialog::hideEvent(event);
 }
 
 void TNeuPrueflingDlg::FormShow() {

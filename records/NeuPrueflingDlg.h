@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/form_dialog.h"
 
 class QPushButton;
 class TDBEdit;
@@ -15,7 +15,7 @@ class TQuery;
 
 // "neuen Prüfling anlegen": enters a device under test for a customer; its barcode must be
 // empty or held by no other device.
-class TNeuPrueflingDlg : public QDialog {
+class TNeuPrueflingDlg : public TFormDialog {
     Q_OBJECT
 public:
     explicit TNeuPrueflingDlg(QWidget* parent = nullptr);
@@ -34,13 +34,9 @@ public:
 
     void OKBtnClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
-    void FormShow();
-    void FormHide();
+    void FormShow() override;
+    void FormHide() override;
 
     TDatenabrufDlg* datenabrufDlg_ = nullptr;
     TNeuKundeDlg* neuKundeDlg_ = nullptr;

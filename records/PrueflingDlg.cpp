@@ -7,10 +7,8 @@
 #include "records/NeuPrueflingDlg.h"
 #include "tester/IniSettings.h"
 
-#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 
 using platform::MessageButtons;
 using platform::MessageIcon;
@@ -48,7 +46,7 @@ TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left,
 } // namespace
 
 TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
-    : QDialog(parent), Query1(new TQuery(this)), iniFileName_(iniFileName) {
+    : TFormDialog(parent), Query1(new TQuery(this)), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("PrueflingDlg"));
     setWindowTitle(QStringLiteral("Prüfling auswählen"));
     resize(660, 440);
@@ -156,18 +154,6 @@ void TPrueflingDlg::SavePosition() {
     if (iniFileName_.isEmpty())
         return;
     ::SavePosition(iniFileName_, PositionSections::Pruefling, WindowPosition{x(), y(), width(), height()});
-}
-
-void TPrueflingDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TPrueflingDlg::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous())
-        FormHide();
-    QDialog::hideEvent(event);
 }
 
 void TPrueflingDlg::FormShow() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/form_dialog.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -19,7 +21,7 @@ class TQuery;
 }
 
 // "Prüfling auswählen": picks a device under test from all devices with their customers.
-class TPrueflingDlg : public QDialog {
+class TPrueflingDlg : public TFormDialog {
     Q_OBJECT
 public:
     explicit TPrueflingDlg(const QString& iniFileName, QWidget* parent = nullptr);
@@ -48,13 +50,9 @@ public:
     void BitBtn2Click();
     void BitBtn3Click();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
-    void FormShow();
-    void FormHide();
+    void FormShow() override;
+    void FormHide() override;
     void LoadPosition();
     void SavePosition();
     void Reopen();

@@ -1,0 +1,16 @@
+#include "platform/form_dialog.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+
+void TFormDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormDialog::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        FormHide();
+    QDialog::hideEvent(event);
+}
