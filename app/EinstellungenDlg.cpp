@@ -1,5 +1,6 @@
 #include "app/EinstellungenDlg.h"
 
+#include "controls/Layout.h"
 #include "platform/message_box.h"
 
 #include <QApplication>
@@ -99,16 +100,13 @@ namespace {
 // Room between a caption and the control to its right.
 constexpr int CaptionGap = 4;
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, int l, int t, int w, int h,
-              bool wrap = false) {
-    auto* lbl = new QLabel(text, parent);
-    lbl->setObjectName(QString::fromLatin1(name));
-    lbl->setGeometry(l, t, w, h);
+// The captions here stand at the top of their place. One wider in this font than designed grows
+// to the right rather than being cut.
+QLabel* caption(QLabel* lbl, bool wrap = false) {
     lbl->setWordWrap(wrap);
     lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // A caption wider in this font than designed grows to the right rather than being cut.
-    if (!wrap && lbl->sizeHint().width() > w)
-        lbl->resize(lbl->sizeHint().width(), h);
+    if (!wrap && lbl->sizeHint().width() > lbl->width())
+        lbl->resize(lbl->sizeHint().width(), lbl->height());
     return lbl;
 }
 
@@ -154,10 +152,12 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     small.setPixelSize(11);
     setFont(small);
 
-    Label2 = label(this, "Label2", QStringLiteral("Anschrift für Prüfprotokoll"), 8, 11, 100, 26, true);
+    Label2 =
+        caption(label(this, QStringLiteral("Anschrift für Prüfprotokoll"), 8, 11, 100, 26, "Label2"), true);
     Memo1 = memo(this, "Memo1", 112, 8, 185, 73);
-    Label3 =
-        label(this, "Label3", QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), 8, 91, 100, 26, true);
+    Label3 = caption(
+        label(this, QStringLiteral("Zusatzzeilen für Prüfprotokoll (unten)"), 8, 91, 100, 26, "Label3"),
+        true);
     Memo2 = memo(this, "Memo2", 112, 88, 185, 73);
     Bevel1 = bevel(this, "Bevel1", QFrame::VLine, 304, 8, 3, 160);
 
@@ -166,8 +166,8 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     CheckBox1->setGeometry(310, 8, 103, 17);
     CheckBox1->setLayoutDirection(Qt::RightToLeft); // caption left of the box
 
-    Label4 = label(this, "Label4", QStringLiteral("Prüfer:"), 312, 35, 31, 13);
-    Label5 = label(this, "Label5", QStringLiteral("Wartungsintervall:"), 312, 59, 85, 13);
+    Label4 = caption(label(this, QStringLiteral("Prüfer:"), 312, 35, 31, 13, "Label4"));
+    Label5 = caption(label(this, QStringLiteral("Wartungsintervall:"), 312, 59, 85, 13, "Label5"));
     // The edits stand right of their captions, further right than designed where this font needs it.
     const int editLeft = std::max({400, Label4->x() + Label4->sizeHint().width() + CaptionGap,
                                    Label5->x() + Label5->sizeHint().width() + CaptionGap});
@@ -178,10 +178,10 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     IntEdit1->setObjectName(QStringLiteral("IntEdit1"));
     IntEdit1->setGeometry(editLeft, 56, 49, 21);
     IntEdit1->SetFormatString(QStringLiteral("%d"));
-    Label1 = label(this, "Label1", QStringLiteral("Tage"), editLeft + 56, 59, 25, 13);
+    Label1 = caption(label(this, QStringLiteral("Tage"), editLeft + 56, 59, 25, 13, "Label1"));
 
     Bevel2 = bevel(this, "Bevel2", QFrame::HLine, 0, 168, 641, 4);
-    Label6 = label(this, "Label6", QStringLiteral("Exportfelder:"), 8, 176, 59, 13);
+    Label6 = caption(label(this, QStringLiteral("Exportfelder:"), 8, 176, 59, 13, "Label6"));
 
     // The export boxes in five columns at the dialog's font: a column takes its longest caption
     // and moves the columns right of it (and the dialog's edge) further right where it must.

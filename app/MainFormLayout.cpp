@@ -1,6 +1,8 @@
 // The main window's controls at their designed places; what they do is wired in MainForm.cpp.
 #include "app/MainForm.h"
 
+#include "controls/Layout.h"
+
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyle>
@@ -15,19 +17,6 @@ const QColor InactiveText(0xB0, 0xB0, 0x30);
 const QColor DarkGrey(0x20, 0x20, 0x20);
 const QColor Orange(0xFF, 0x80, 0x00);
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 16) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-void setBold(QWidget* w) {
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-}
-
 void colour(QLabel* l, const QColor& back, const QColor& text) {
     l->setAutoFillBackground(true);
     QPalette p = l->palette();
@@ -38,7 +27,7 @@ void colour(QLabel* l, const QColor& back, const QColor& text) {
 
 QLabel* stateLabel(QWidget* parent, const char* name, const QString& text, int x, int y, const QColor& back,
                    const QColor& fore) {
-    QLabel* l = label(parent, name, text, x, y, 90, 22);
+    QLabel* l = label(parent, text, x, y, 90, 22, name);
     l->setAlignment(Qt::AlignCenter);
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
@@ -206,14 +195,14 @@ void TForm1::createSettingsPanel(QWidget* client) {
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(100, 116, 110, 20);
 
-    Label26 = label(p, "Label26", QStringLiteral("Sichtpr.best."), 210, 90, 90);
+    Label26 = label(p, QStringLiteral("Sichtpr.best."), 210, 90, 90, 16, "Label26");
     ComboBox2 = new QComboBox(p);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->addItems({QStringLiteral("----"), QStringLiteral("nein"), QStringLiteral("ja")});
     ComboBox2->setCurrentIndex(0);
     ComboBox2->setGeometry(210, 110, 80, 24);
 
-    Label27 = label(p, "Label27", QStringLiteral("Messzeit"), 316, 114, 56);
+    Label27 = label(p, QStringLiteral("Messzeit"), 316, 114, 56, 16, "Label27");
     FloatEdit1 = new TFloatEdit(p);
     FloatEdit1->setObjectName(QStringLiteral("FloatEdit1"));
     FloatEdit1->SetMinValue(3.0);
@@ -222,12 +211,12 @@ void TForm1::createSettingsPanel(QWidget* client) {
     FloatEdit1->SetDecimalSeparator(Globals::DecimalSeparator);
     FloatEdit1->SetValue(3.0);
     FloatEdit1->setGeometry(372, 110, 52, 24);
-    Label28 = label(p, "Label28", QStringLiteral("s"), 428, 114, 12);
+    Label28 = label(p, QStringLiteral("s"), 428, 114, 12, 16, "Label28");
 
-    Label5 = label(p, "Label5", QStringLiteral("gespeichert:"), 568, 24, 76);
-    Label21 = label(p, "Label21", QStringLiteral("-"), 568, 42, 76);
-    Label6 = label(p, "Label6", QStringLiteral("freie Bytes:"), 568, 66, 76);
-    Label22 = label(p, "Label22", QStringLiteral("-"), 568, 84, 76);
+    Label5 = label(p, QStringLiteral("gespeichert:"), 568, 24, 76, 16, "Label5");
+    Label21 = label(p, QStringLiteral("-"), 568, 42, 76, 16, "Label21");
+    Label6 = label(p, QStringLiteral("freie Bytes:"), 568, 66, 76, 16, "Label6");
+    Label22 = label(p, QStringLiteral("-"), 568, 84, 76, 16, "Label22");
     setBold(Label21);
     setBold(Label22);
 }
@@ -276,9 +265,9 @@ void TForm1::createLimitPanel(QWidget* client) {
     };
     int y = 20;
     for (const Row& r : rows) {
-        *r.caption = label(p, r.captionName, QString::fromUtf8(r.text), 10, y + 6, 160);
+        *r.caption = label(p, QString::fromUtf8(r.text), 10, y + 6, 160, 16, r.captionName);
         digitRow(p, digits_, r.head, 176, y);
-        *r.unit = label(p, r.unitName, QString::fromUtf8(r.unitText), 266, y + 6, 40);
+        *r.unit = label(p, QString::fromUtf8(r.unitText), 266, y + 6, 40, 16, r.unitName);
         auto* bar = new QSlider(Qt::Horizontal, p);
         bar->setObjectName(QLatin1String(r.barName));
         bar->setRange(0, r.max);
@@ -326,18 +315,18 @@ void TForm1::createValuePanel(QWidget* client) {
     };
     int y = 8;
     for (const Row& r : rows) {
-        *r.caption = label(p, r.captionName, QString::fromUtf8(r.text), 10, y + 6, 160);
+        *r.caption = label(p, QString::fromUtf8(r.text), 10, y + 6, 160, 16, r.captionName);
         digitRow(p, digits_, r.head, 176, y);
-        *r.unit = label(p, r.unitName, QString::fromUtf8(r.unitText), 266, y + 6, 40);
-        *r.exceeded = label(p, r.exceededName, QString::fromUtf8(r.exceededText), 316, y + 6, 160);
+        *r.unit = label(p, QString::fromUtf8(r.unitText), 266, y + 6, 40, 16, r.unitName);
+        *r.exceeded = label(p, QString::fromUtf8(r.exceededText), 316, y + 6, 160, 16, r.exceededName);
         QPalette red = (*r.exceeded)->palette();
         red.setColor(QPalette::WindowText, Qt::red);
         (*r.exceeded)->setPalette(red);
         setBold(*r.exceeded);
         y += 30;
     }
-    Label46 = label(p, "Label46", QStringLiteral("(Grenzwert < 3,5 mA)"), 480, 8 + 3 * 30 + 6, 150);
-    Label48 = label(p, "Label48", QStringLiteral("(Grenzwert < 0,5 mA)"), 480, 8 + 5 * 30 + 6, 150);
+    Label46 = label(p, QStringLiteral("(Grenzwert < 3,5 mA)"), 480, 8 + 3 * 30 + 6, 150, 16, "Label46");
+    Label48 = label(p, QStringLiteral("(Grenzwert < 0,5 mA)"), 480, 8 + 5 * 30 + 6, 150, 16, "Label48");
     Image3 = new QLabel(p);
     Image3->setObjectName(QStringLiteral("Image3"));
     Image3->setPixmap(logoPicture());
@@ -368,11 +357,11 @@ void TForm1::createLowerPanel(QWidget* client) {
                          palette().color(QPalette::WindowText));
     Label38 = stateLabel(client, "Label38", QStringLiteral("Not-Aus"), 292, y, InactiveBack, InactiveText);
     Label42 = stateLabel(client, "Label42", QStringLiteral("Not-Aus"), 292, y, Qt::red, Qt::white);
-    Label30 = label(client, "Label30", QString(), 400, y - 2, 250, 40);
+    Label30 = label(client, QString(), 400, y - 2, 250, 40, "Label30");
     Label30->setWordWrap(true);
     setBold(Label30);
     Label32 =
-        label(client, "Label32", QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"), 10, y + 26, 380, 18);
+        label(client, QStringLiteral("ACHTUNG! 230 V~ 16A an Prüfdose"), 10, y + 26, 380, 18, "Label32");
     setBold(Label32);
     QPalette red = Label32->palette();
     red.setColor(QPalette::WindowText, Qt::red);

@@ -1,5 +1,6 @@
 #include "records/DatenanzeigeDlg.h"
 
+#include "controls/Layout.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "records/AuswListeDlg.h"
@@ -36,12 +37,6 @@ template <typename Body> void guarded(Body body) {
     } catch (const EDatabaseError& e) {
         ReportDatabaseError(e);
     }
-}
-
-QLabel* label(const QString& text, QWidget* parent, int x, int y, int w = -1, int h = 17) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(x, y, w < 0 ? l->sizeHint().width() : w, h);
-    return l;
 }
 
 } // namespace
@@ -169,14 +164,6 @@ void TDatenanzeigeDlg::declareTestFields() {
 }
 
 void TDatenanzeigeDlg::buildControls() {
-    const auto edit = [this](TDataSource* source, const char* field, int x, int y, int w, const char* name) {
-        auto* e = new TDBEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->SetDataSource(source);
-        e->SetDataField(QString::fromLatin1(field));
-        e->setGeometry(x, y, w, 21);
-        return e;
-    };
     const auto text = [this](TDataSource* source, const char* field, int x, int y, int w) {
         auto* t = new TDBText(this);
         t->SetDataSource(source);
@@ -195,34 +182,34 @@ void TDatenanzeigeDlg::buildControls() {
     };
 
     // Customers.
-    label(QStringLiteral("Kunde:"), this, 8, 8);
-    KundenAnzahl = label(QString(), this, 60, 8, 60);
+    label(this, QStringLiteral("Kunde:"), 8, 8, AutoSize, 17);
+    KundenAnzahl = label(this, QString(), 60, 8, 60, 17);
     KundenAnzahl->setObjectName(QStringLiteral("KundenAnzahl"));
     DBText1 = text(DataSource1, "KundenNr", 130, 8, 60);
     DBText1->setVisible(false);
-    label(QStringLiteral("Name:"), this, 8, 32);
-    KundenEdits[0] = edit(DataSource1, "Name1", 110, 30, 200, "DBEdit1");
-    KundenEdits[1] = edit(DataSource1, "Name2", 110, 54, 200, "DBEdit2");
-    KundenEdits[2] = edit(DataSource1, "Name3", 110, 78, 200, "DBEdit3");
-    label(QStringLiteral("Straße:"), this, 8, 104);
-    KundenEdits[3] = edit(DataSource1, "KdStr", 110, 102, 200, "DBEdit4");
-    label(QStringLiteral("PLZ, Ort:"), this, 8, 128);
-    KundenEdits[4] = edit(DataSource1, "KdLKZ", 110, 126, 34, "DBEdit5");
-    label(QStringLiteral("-"), this, 147, 128, 6);
-    KundenEdits[5] = edit(DataSource1, "KdPLZ", 156, 126, 48, "DBEdit6");
-    KundenEdits[6] = edit(DataSource1, "KdOrt", 208, 126, 102, "DBEdit7");
-    label(QStringLiteral("Tel."), this, 8, 152);
-    KundenEdits[7] = edit(DataSource1, "Telefon", 110, 150, 200, "DBEdit8");
-    label(QStringLiteral("Fax"), this, 8, 176);
-    KundenEdits[8] = edit(DataSource1, "Fax", 110, 174, 200, "DBEdit9");
+    label(this, QStringLiteral("Name:"), 8, 32, AutoSize, 17);
+    KundenEdits[0] = edit(this, DataSource1, "Name1", 110, 30, 200, "DBEdit1");
+    KundenEdits[1] = edit(this, DataSource1, "Name2", 110, 54, 200, "DBEdit2");
+    KundenEdits[2] = edit(this, DataSource1, "Name3", 110, 78, 200, "DBEdit3");
+    label(this, QStringLiteral("Straße:"), 8, 104, AutoSize, 17);
+    KundenEdits[3] = edit(this, DataSource1, "KdStr", 110, 102, 200, "DBEdit4");
+    label(this, QStringLiteral("PLZ, Ort:"), 8, 128, AutoSize, 17);
+    KundenEdits[4] = edit(this, DataSource1, "KdLKZ", 110, 126, 34, "DBEdit5");
+    label(this, QStringLiteral("-"), 147, 128, 6, 17);
+    KundenEdits[5] = edit(this, DataSource1, "KdPLZ", 156, 126, 48, "DBEdit6");
+    KundenEdits[6] = edit(this, DataSource1, "KdOrt", 208, 126, 102, "DBEdit7");
+    label(this, QStringLiteral("Tel."), 8, 152, AutoSize, 17);
+    KundenEdits[7] = edit(this, DataSource1, "Telefon", 110, 150, 200, "DBEdit8");
+    label(this, QStringLiteral("Fax"), 8, 176, AutoSize, 17);
+    KundenEdits[8] = edit(this, DataSource1, "Fax", 110, 174, 200, "DBEdit9");
     DBNavigator1 = new TDBNavigator(this);
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
     DBNavigator1->SetDataSource(DataSource1);
     DBNavigator1->setGeometry(110, 200, 200, 25);
 
     // Devices.
-    label(QStringLiteral("Prüfling:"), this, 8, 240);
-    PrueflingAnzahl = label(QString(), this, 60, 240, 60);
+    label(this, QStringLiteral("Prüfling:"), 8, 240, AutoSize, 17);
+    PrueflingAnzahl = label(this, QString(), 60, 240, 60, 17);
     PrueflingAnzahl->setObjectName(QStringLiteral("PrueflingAnzahl"));
     DBText2 = text(DataSource2, "PrueflingNr", 130, 240, 60);
     DBText2->setVisible(false);
@@ -232,10 +219,10 @@ void TDatenanzeigeDlg::buildControls() {
     const char* deviceFields[] = {"Bezeichnung",    "Typ",    "Fabrikationsnummer", "Seriennummer",
                                   "Inventarnummer", "Barcode"};
     for (int i = 0; i < 6; ++i) {
-        label(QString::fromUtf8(deviceLabels[i]), this, 8, 266 + 24 * i);
+        label(this, QString::fromUtf8(deviceLabels[i]), 8, 266 + 24 * i, AutoSize, 17);
         const QByteArray name = "DBEdit" + QByteArray::number(10 + i);
         PrueflingEdits[size_t(i)] =
-            edit(DataSource2, deviceFields[i], 160, 264 + 24 * i, 150, name.constData());
+            edit(this, DataSource2, deviceFields[i], 160, 264 + 24 * i, 150, name.constData());
     }
     DBEdit15 = PrueflingEdits[5];
     DBNavigator2 = new TDBNavigator(this);
@@ -252,19 +239,19 @@ void TDatenanzeigeDlg::buildControls() {
 
     // Tests.
     const int tx = 330;
-    label(QStringLiteral("Durchgeführte Prüfung"), this, tx, 8);
-    PruefungAnzahl = label(QString(), this, tx + 150, 8, 60);
+    label(this, QStringLiteral("Durchgeführte Prüfung"), tx, 8, AutoSize, 17);
+    PruefungAnzahl = label(this, QString(), tx + 150, 8, 60, 17);
     PruefungAnzahl->setObjectName(QStringLiteral("PruefungAnzahl"));
-    label(QStringLiteral("mit Gerätetester Serien-Nr."), this, tx, 30);
+    label(this, QStringLiteral("mit Gerätetester Serien-Nr."), tx, 30, AutoSize, 17);
     GTSeriennummerText = text(DataSource3, "GT-Seriennummer", tx + 180, 30, 100);
-    label(QStringLiteral("Datum:"), this, tx, 50);
+    label(this, QStringLiteral("Datum:"), tx, 50, AutoSize, 17);
     DatumText = text(DataSource3, "Datum", tx + 60, 50, 100);
-    label(QStringLiteral("Schutzklasse"), this, tx + 180, 50);
+    label(this, QStringLiteral("Schutzklasse"), tx + 180, 50, AutoSize, 17);
     SchutzklasseText = text(DataSource3, "Schutzklasse", tx + 270, 50, 40);
     VDE0701LED = led("VDE0701", 0, tx, 74, QColor(0, 255, 0));
-    label(QStringLiteral("DIN/VDE 0701"), this, tx + 20, 72);
+    label(this, QStringLiteral("DIN/VDE 0701"), tx + 20, 72, AutoSize, 17);
     VDE0702LED = led("Menueflags", Menueflags::DINVDE, tx + 120, 74, QColor(0, 255, 0));
-    label(QStringLiteral("0702"), this, tx + 140, 72);
+    label(this, QStringLiteral("0702"), tx + 140, 72, AutoSize, 17);
     const std::array<std::pair<int32_t, const char*>, 4> checks = {
         {{Menueflags::automatisch, "Messablauf automatisch"},
          {Menueflags::mitIsol, "mit Isolationsprüfung"},
@@ -280,10 +267,10 @@ void TDatenanzeigeDlg::buildControls() {
         ModeChecks[i] = c;
     }
     AbgebrochenLED = led("Messablauf", Messablauf::abgebrochen, tx, 140);
-    label(QStringLiteral("Messablauf abgebrochen"), this, tx + 20, 138);
+    label(this, QStringLiteral("Messablauf abgebrochen"), tx + 20, 138, AutoSize, 17);
     GrenzwertLED = led("Messablauf", Messablauf::Grenzwertverletzung, tx + 170, 140);
-    label(QStringLiteral("Grenzwertüberschreitung"), this, tx + 190, 138);
-    label(QStringLiteral("Sichtprüfung best.:"), this, tx, 160);
+    label(this, QStringLiteral("Grenzwertüberschreitung"), tx + 190, 138, AutoSize, 17);
+    label(this, QStringLiteral("Sichtprüfung best.:"), tx, 160, AutoSize, 17);
     SichtpruefText = text(DataSource3, "Sichtpruef", tx + 130, 160, 40);
 
     struct RowSpec {
@@ -316,33 +303,33 @@ void TDatenanzeigeDlg::buildControls() {
         const int y = 184 + int(i) * 22;
         TResultRow& row = ResultRows[i];
         row.LED = led(r.ledField, r.ledMask, tx, y + 2);
-        row.Caption = label(QString::fromUtf8(r.caption), this, tx + 20, y, 170);
+        row.Caption = label(this, QString::fromUtf8(r.caption), tx + 20, y, 170, 17);
         if (r.value) {
             row.Value = text(DataSource3, r.value, tx + 190, y, 50);
             row.Value->setAlignment(Qt::AlignRight);
-            row.Unit = label(QString::fromLatin1(r.unit), this, tx + 244, y, 36);
+            row.Unit = label(this, QString::fromLatin1(r.unit), tx + 244, y, 36, 17);
         }
         if (r.prefix)
-            row.Prefix = label(QString::fromLatin1(r.prefix), this, tx + 284, y, 40);
+            row.Prefix = label(this, QString::fromLatin1(r.prefix), tx + 284, y, 40, 17);
         if (r.limit) {
             const int lx = r.value ? tx + 324 : tx + 190;
             row.Limit = text(DataSource3, r.limit, lx, y, 50);
             row.Limit->setAlignment(Qt::AlignRight);
-            row.LimitUnit = label(QString::fromLatin1(r.limitUnit), this, lx + 54, y, 40);
+            row.LimitUnit = label(this, QString::fromLatin1(r.limitUnit), lx + 54, y, 40, 17);
         }
     }
 
-    label(QStringLiteral("Notiz:"), this, tx, 364);
+    label(this, QStringLiteral("Notiz:"), tx, 364, AutoSize, 17);
     DBMemo1 = new TDBMemo(this);
     DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
     DBMemo1->SetDataSource(DataSource3);
     DBMemo1->SetDataField(QStringLiteral("Notiz"));
     DBMemo1->setGeometry(tx, 382, 400, 60);
     DBMemo1->OnExit = [this](TDBMemo& sender) { DBMemo1Exit(sender); };
-    label(QStringLiteral("Prüfer:"), this, tx, 452);
-    DBEdit16 = edit(DataSource3, "Pruefer", tx + 60, 450, 200, "DBEdit16");
+    label(this, QStringLiteral("Prüfer:"), tx, 452, AutoSize, 17);
+    DBEdit16 = edit(this, DataSource3, "Pruefer", tx + 60, 450, 200, "DBEdit16");
     DBEdit16->OnExit = [this](TDBEdit& sender) { DBEdit1Exit(sender); };
-    label(QStringLiteral("Gerät in Ordnung:"), this, tx, 480);
+    label(this, QStringLiteral("Gerät in Ordnung:"), tx, 480, AutoSize, 17);
     ErgebnisText = text(DataSource3, "Pruefungsergebnis", tx + 130, 478, 60);
     QFont bold = ErgebnisText->font();
     bold.setBold(true);

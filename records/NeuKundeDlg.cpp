@@ -1,12 +1,12 @@
 #include "records/NeuKundeDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/Layout.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/NeuPrueflingDlg.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
@@ -14,19 +14,6 @@ using platform::TDataSetState;
 using platform::TQuery;
 
 namespace {
-
-TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left, int top, int width) {
-    auto* e = new TDBEdit(parent);
-    e->setObjectName(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
-    e->setGeometry(left, top, width, 21);
-    e->SetDataSource(source);
-    e->SetDataField(QString::fromUtf8(field));
-    return e;
-}
-
-void label(QWidget* parent, const QString& text, int left, int top) {
-    (new QLabel(text, parent))->move(left, top + 3);
-}
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
@@ -48,20 +35,20 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : TFormDialog(parent), Query1(new TQ
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(Query1);
 
-    label(this, QStringLiteral("Name:"), 8, 8);
+    label(this, QStringLiteral("Name:"), 8, 11);
     DBEdit1 = edit(this, DataSource1, "Name1", 80, 8, 240);
     edit(this, DataSource1, "Name2", 80, 32, 240);
     edit(this, DataSource1, "Name3", 80, 56, 240);
-    label(this, QStringLiteral("Straße:"), 8, 80);
+    label(this, QStringLiteral("Straße:"), 8, 83);
     edit(this, DataSource1, "KdStr", 80, 80, 240);
-    label(this, QStringLiteral("PLZ, Ort:"), 8, 104);
+    label(this, QStringLiteral("PLZ, Ort:"), 8, 107);
     edit(this, DataSource1, "KdLKZ", 80, 104, 32);
-    label(this, QStringLiteral("-"), 115, 104);
+    label(this, QStringLiteral("-"), 115, 107);
     edit(this, DataSource1, "KdPLZ", 122, 104, 50);
     edit(this, DataSource1, "KdOrt", 176, 104, 144);
-    label(this, QStringLiteral("Tel."), 8, 128);
+    label(this, QStringLiteral("Tel."), 8, 131);
     edit(this, DataSource1, "Telefon", 80, 128, 240);
-    label(this, QStringLiteral("Fax"), 8, 152);
+    label(this, QStringLiteral("Fax"), 8, 155);
     edit(this, DataSource1, "Fax", 80, 152, 240);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);

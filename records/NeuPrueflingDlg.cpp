@@ -1,6 +1,7 @@
 #include "records/NeuPrueflingDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/Layout.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"
@@ -10,7 +11,6 @@
 #include "records/StoredData.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
@@ -21,19 +21,6 @@ using platform::TDataSetState;
 using platform::TQuery;
 
 namespace {
-
-TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left, int top, int width) {
-    auto* e = new TDBEdit(parent);
-    e->setObjectName(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
-    e->setGeometry(left, top, width, 21);
-    e->SetDataSource(source);
-    e->SetDataField(QString::fromUtf8(field));
-    return e;
-}
-
-void label(QWidget* parent, const QString& text, int left, int top) {
-    (new QLabel(text, parent))->move(left, top + 3);
-}
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
@@ -55,17 +42,17 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : TFormDialog(parent), Query
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(Query1);
 
-    label(this, QStringLiteral("Bezeichnung:"), 8, 8);
+    label(this, QStringLiteral("Bezeichnung:"), 8, 11);
     DBEdit1 = edit(this, DataSource1, "Bezeichnung", 160, 8, 180);
-    label(this, QStringLiteral("Typ:"), 8, 32);
+    label(this, QStringLiteral("Typ:"), 8, 35);
     edit(this, DataSource1, "Typ", 160, 32, 180);
-    label(this, QStringLiteral("Fabrikationsnummer:"), 8, 56);
+    label(this, QStringLiteral("Fabrikationsnummer:"), 8, 59);
     edit(this, DataSource1, "Fabrikationsnummer", 160, 56, 180);
-    label(this, QStringLiteral("Seriennummer:"), 8, 80);
+    label(this, QStringLiteral("Seriennummer:"), 8, 83);
     edit(this, DataSource1, "Seriennummer", 160, 80, 180);
-    label(this, QStringLiteral("Inventarnummer:"), 8, 104);
+    label(this, QStringLiteral("Inventarnummer:"), 8, 107);
     edit(this, DataSource1, "Inventarnummer", 160, 104, 180);
-    label(this, QStringLiteral("Barcode/Prüflingsnummer:"), 8, 128);
+    label(this, QStringLiteral("Barcode/Prüflingsnummer:"), 8, 131);
     DBEditBarcode = edit(this, DataSource1, "Barcode", 160, 128, 180);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);

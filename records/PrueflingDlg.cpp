@@ -1,6 +1,7 @@
 #include "records/PrueflingDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/Layout.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/NeuKundeDlg.h"
@@ -22,27 +23,6 @@ void showError(const std::exception& e) {
                          MessageIcon::Stop);
 }
 
-QLabel* label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
-    auto* l = new QLabel(text, parent);
-    l->move(left, top + 3);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    return l;
-}
-
-TDBEdit* edit(QWidget* parent, TDataSource* source, const char* field, int left, int top, int width) {
-    auto* e = new TDBEdit(parent);
-    e->setObjectName(QStringLiteral("DBEdit_%1").arg(QLatin1String(field)));
-    e->setGeometry(left, top, width, 21);
-    e->SetDataSource(source);
-    e->SetDataField(QString::fromUtf8(field));
-    e->SetReadOnly(true);
-    return e;
-}
-
 } // namespace
 
 TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
@@ -57,21 +37,21 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(Query1);
 
-    label(this, QStringLiteral("Kunde:"), 8, 4, true);
-    label(this, QStringLiteral("Name:"), 8, 28);
+    setBold(label(this, QStringLiteral("Kunde:"), 8, 7));
+    label(this, QStringLiteral("Name:"), 8, 31);
     edit(this, DataSource1, "Name1", 110, 28, 210);
     edit(this, DataSource1, "Name2", 110, 52, 210);
     edit(this, DataSource1, "Name3", 110, 76, 210);
-    label(this, QStringLiteral("Straße:"), 8, 100);
+    label(this, QStringLiteral("Straße:"), 8, 103);
     edit(this, DataSource1, "KdStr", 110, 100, 210);
-    label(this, QStringLiteral("PLZ, Ort:"), 8, 124);
+    label(this, QStringLiteral("PLZ, Ort:"), 8, 127);
     edit(this, DataSource1, "KdLKZ", 110, 124, 32);
-    label(this, QStringLiteral("-"), 145, 124);
+    label(this, QStringLiteral("-"), 145, 127);
     edit(this, DataSource1, "KdPLZ", 152, 124, 48);
     edit(this, DataSource1, "KdOrt", 204, 124, 116);
-    label(this, QStringLiteral("Tel."), 8, 148);
+    label(this, QStringLiteral("Tel."), 8, 151);
     edit(this, DataSource1, "Telefon", 110, 148, 210);
-    label(this, QStringLiteral("Fax"), 8, 172);
+    label(this, QStringLiteral("Fax"), 8, 175);
     edit(this, DataSource1, "Fax", 110, 172, 210);
     auto* kundenNr = new TDBText(this);
     kundenNr->SetDataSource(DataSource1);
@@ -80,18 +60,18 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     BitBtn2 = new QPushButton(QStringLiteral("neuen Kunden anlegen"), this);
     BitBtn2->setGeometry(110, 200, 160, 25);
 
-    label(this, QStringLiteral("Prüfling:"), 340, 4, true);
-    label(this, QStringLiteral("Bezeichnung:"), 340, 28);
+    setBold(label(this, QStringLiteral("Prüfling:"), 340, 7));
+    label(this, QStringLiteral("Bezeichnung:"), 340, 31);
     edit(this, DataSource1, "Bezeichnung", 480, 28, 170);
-    label(this, QStringLiteral("Typ:"), 340, 52);
+    label(this, QStringLiteral("Typ:"), 340, 55);
     edit(this, DataSource1, "Typ", 480, 52, 170);
-    label(this, QStringLiteral("Fabrikationsnummer:"), 340, 76);
+    label(this, QStringLiteral("Fabrikationsnummer:"), 340, 79);
     edit(this, DataSource1, "Fabrikationsnummer", 480, 76, 170);
-    label(this, QStringLiteral("Seriennummer:"), 340, 100);
+    label(this, QStringLiteral("Seriennummer:"), 340, 103);
     edit(this, DataSource1, "Seriennummer", 480, 100, 170);
-    label(this, QStringLiteral("Inventarnummer:"), 340, 124);
+    label(this, QStringLiteral("Inventarnummer:"), 340, 127);
     edit(this, DataSource1, "Inventarnummer", 480, 124, 170);
-    label(this, QStringLiteral("Barcode/Prüflingsnummer:"), 340, 148);
+    label(this, QStringLiteral("Barcode/Prüflingsnummer:"), 340, 151);
     edit(this, DataSource1, "Barcode", 480, 148, 170);
     auto* prueflingNr = new TDBText(this);
     prueflingNr->SetDataSource(DataSource1);
@@ -99,6 +79,9 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     prueflingNr->hide();
     BitBtn3 = new QPushButton(QStringLiteral("neuen Prüfling anlegen"), this);
     BitBtn3->setGeometry(480, 200, 170, 25);
+    // The edits only show the chosen row.
+    for (TDBEdit* e : findChildren<TDBEdit*>())
+        e->SetReadOnly(true);
 
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
