@@ -3,6 +3,7 @@
 #include "controls/DBControls.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
@@ -36,12 +37,6 @@ namespace {
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
-}
-
-void showError(const std::exception& e) {
-    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
-                         MessageIcon::Stop);
 }
 
 QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
@@ -239,7 +234,7 @@ void TDatenabrufDlg::FormShow() {
     try {
         Query1->Open();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
     UpdateButtons();
 }
@@ -260,7 +255,7 @@ bool TDatenabrufDlg::PostPending() {
             Query1->Post();
         return true;
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
     try {
         Query1->Cancel();
@@ -330,7 +325,7 @@ void TDatenabrufDlg::Query1AfterScroll(TQuery& q) {
     try {
         RematchStagingRow(q);
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -353,7 +348,7 @@ void TDatenabrufDlg::BitBtn1Click() {
     try {
         Query1->Delete();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -370,7 +365,7 @@ void TDatenabrufDlg::BitBtn2Click() {
         while (Query1->RecordCount() > 0)
             Query1->Delete();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -436,7 +431,7 @@ void TDatenabrufDlg::BitBtn4Click() {
     try {
         Query3->Open();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
         return;
     }
     QString failure;
@@ -473,6 +468,6 @@ void TDatenabrufDlg::BitBtn5Click() {
     try {
         AssignStagingRow(*Query1, prueflingDlg_->PrueflingNr, prueflingDlg_->Barcode);
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "controls/DBControls.h"
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
@@ -17,12 +18,6 @@ using platform::MessageIcon;
 using platform::TQuery;
 
 namespace {
-
-void showError(const std::exception& e) {
-    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
-                         MessageIcon::Stop);
-}
 
 QLabel* label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
     auto* l = new QLabel(text, parent);
@@ -176,7 +171,7 @@ void TPrueflingDlg::FormShow() {
         if (PrueflingNr == 0 || !Query1->Locate(QStringLiteral("PrueflingNr"), PrueflingNr))
             Query1->Last();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -193,7 +188,7 @@ void TPrueflingDlg::Reopen() {
         Query1->Open();
         Query1->Last();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
