@@ -1,6 +1,7 @@
 #include "app/MessmodusDlg.h"
 
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 
 #include <QHeaderView>
@@ -183,8 +184,8 @@ bool TMessmodusDlg::ApplyStoredTest(TMeasuringModeWriter& writer, int32_t pruefu
             return false;
         }
         mode = ReadStoredTestMode(query);
-    } catch (const platform::EDatabaseError& e) {
-        platform::messageBox(e.Message(), platform::MessageButtons::Ok, platform::MessageIcon::Stop);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
         return false;
     }
     return writer.WriteStoredTest(mode);

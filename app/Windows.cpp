@@ -10,6 +10,7 @@
 #include "app/SplashScreen.h"
 #include "app/SprachEinstDlg.h"
 #include "platform/help.h"
+#include "platform/log_sink.h"
 #include "platform/translation.h"
 #include "printing/BarcdWahlDlg.h"
 #include "printing/ConfigBarcodes.h"
@@ -54,6 +55,12 @@ void SetUpApplication(const QLocale& locale) {
 
 void CreateProgramWindows() {
     Form1 = new TForm1;
+    // What the platform layer notes (an exception no handler caught, a database file without
+    // write-ahead) goes to the program log.
+    platform::setLogSink([](const std::string& text) {
+        if (Form1)
+            Form1->WriteProgramLog(text);
+    });
     SchnittstelleDlg = new TSchnittstelleDlg;
     MessmodusDlg = new TMessmodusDlg;
     DatenanzeigeDlg = new TDatenanzeigeDlg;
@@ -94,6 +101,7 @@ template <typename T> void destroy(T*& window) {
 void DestroyProgramWindows() {
     // The main window goes first: its shut-down hides the warning window and may still
     // reach the others.
+    platform::setLogSink({});
     destroy(Form1);
     destroy(NetzspgWarnWin);
     destroy(SprachEinstDlg);

@@ -2,12 +2,13 @@
 #include "app/MainForm.h"
 #include "app/SplashScreen.h"
 #include "app/Windows.h"
+#include "platform/application.h"
 
-#include <QApplication>
 #include <QLocale>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // An exception that escapes a handler is logged and shown; the program goes on.
+    platform::Application app(argc, argv);
     // The locale of the desktop (LANG, LC_NUMERIC) gives the decimal separator.
     SetUpApplication(QLocale::system());
 

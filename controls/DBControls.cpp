@@ -1,5 +1,6 @@
 #include "controls/DBControls.h"
 
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 
 #include <QAbstractTableModel>
@@ -99,10 +100,6 @@ void SetFieldText(TField& field, const QString& text) {
     }
 }
 
-void ReportDatabaseError(const EDatabaseError& error) {
-    platform::messageBox(error.Message(), platform::MessageButtons::Ok, platform::MessageIcon::Stop);
-}
-
 // ---- TDataSource
 
 TDataSource::TDataSource(QObject* owner) : TFieldSource(owner) {}
@@ -188,9 +185,9 @@ bool TDBEditLink::BeginTyping() {
     if (query->State() == TDataSetState::dsBrowse) {
         try {
             query->Edit();
-        } catch (const EDatabaseError& e) {
+        } catch (const std::exception& e) {
             dirty_ = false;
-            ReportDatabaseError(e);
+            platform::reportError(e);
             return false;
         }
     }
@@ -211,10 +208,10 @@ bool TDBEditLink::Commit() {
         if (query.State() == TDataSetState::dsBrowse)
             query.Edit();
         SetFieldText(*field, text_());
-    } catch (const EDatabaseError& e) {
+    } catch (const std::exception& e) {
         ok = false;
         dirty_ = false;
-        ReportDatabaseError(e);
+        platform::reportError(e);
     }
     dirty_ = false;
     return ok;
@@ -457,8 +454,8 @@ public:
             q->Edit();
             SetFieldText(*f, value.toString());
             q->Post();
-        } catch (const EDatabaseError& e) {
-            ReportDatabaseError(e);
+        } catch (const std::exception& e) {
+            platform::reportError(e);
             q->Cancel();
             return false;
         }
@@ -621,8 +618,8 @@ void TDBGrid::currentRowMoved(int row) {
         }
         if (q->RecordCount() > 0 && row != q->RecNo() - 1)
             q->MoveBy(std::min(row, q->RecordCount() - 1) - (q->RecNo() - 1));
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
     }
     dataChange();
 }
@@ -636,8 +633,8 @@ void TDBGrid::DeleteCurrentRow() {
         return;
     try {
         q->Delete();
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
     }
 }
 
@@ -663,8 +660,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
             q->Cancel();
             return;
         }
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
         return;
     }
     QTableView::keyPressEvent(event);
@@ -753,8 +750,8 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
             q->Delete();
             break;
         }
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
     }
     dataChange();
 }

@@ -26,9 +26,6 @@ class QToolButton;
 // is no value of the field's type throws EDatabaseError with a German message.
 void SetFieldText(platform::TField& field, const QString& text);
 
-// Shows a database error to the user as the program's error box.
-void ReportDatabaseError(const platform::EDatabaseError& error);
-
 // Connects a query to its bound controls.
 class TDataSource : public TFieldSource {
     Q_OBJECT

@@ -51,10 +51,10 @@ CommEvent::~CommEvent() {
     detail::closeWakeFd(fd_);
 }
 
-bool CommEvent::create() {
+CommResult CommEvent::create() {
     if (fd_ < 0)
         fd_ = detail::makeWakeFd();
-    return fd_ >= 0;
+    return fd_ >= 0 ? CommResult() : CommResult::failed(errno);
 }
 
 void CommEvent::signal() {
@@ -136,7 +136,7 @@ public:
                         static_cast<uint32_t>(c.buf_overrun)};
         return true;
     }
-    bool waitLines(int fd, int mask) override {
+    CommResult waitLines(int fd, int mask) override {
         lineWaitSignal();
         {
             std::lock_guard lock(mutex_);
@@ -146,16 +146,18 @@ public:
             waiting_ = true;
         }
         int r;
-        do
+        int error = 0;
+        do {
             r = ::ioctl(fd, TIOCMIWAIT, mask);
-        while (r != 0 && errno == EINTR && !isCancelled());
-        const int e = errno;
+            error = r == 0 ? 0 : errno;
+        } while (error == EINTR && !isCancelled());
         {
             std::lock_guard lock(mutex_);
             waiting_ = false;
         }
-        errno = e;
-        return r == 0 && !isCancelled();
+        if (isCancelled())
+            return false;
+        return r == 0 ? CommResult() : CommResult::failed(error);
     }
     void cancelWait() override {
         const int sig = lineWaitSignal();
@@ -213,10 +215,10 @@ public:
         ::close(fd_);
     }
 
-    bool init() {
+    CommResult init() {
         termios2 t{};
         if (::ioctl(fd_, TCGETS2, &t) != 0)
-            return false;
+            return CommResult::failed(errno);
         t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | INPCK);
         t.c_oflag &= ~OPOST;
         t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
@@ -224,7 +226,7 @@ public:
         t.c_cc[VMIN] = 0;
         t.c_cc[VTIME] = 0;
         if (::ioctl(fd_, TCSETS2, &t) != 0)
-            return false;
+            return CommResult::failed(errno);
         int lines = 0;
         modemLines_ = lines_->getLines(fd_, lines);
         LineBackend::Counts c;
@@ -236,77 +238,80 @@ public:
         return applyState(state_);
     }
 
-    bool setupComm(uint32_t in, uint32_t out) override {
+    CommResult setupComm(uint32_t in, uint32_t out) override {
         inQueue_ = in;
         outQueue_ = out;
         return true;
     }
-    bool getCommState(CommState& s) override {
+    CommResult getCommState(CommState& s) override {
         std::lock_guard lock(mutex_);
         s = state_;
         return true;
     }
-    bool setCommState(const CommState& s) override {
+    CommResult setCommState(const CommState& s) override {
         std::lock_guard lock(mutex_);
         state_ = s;
         return applyState(s);
     }
-    bool getCommTimeouts(CommTimeouts& t) override {
+    CommResult getCommTimeouts(CommTimeouts& t) override {
         std::lock_guard lock(mutex_);
         t = timeouts_;
         return true;
     }
-    bool setCommTimeouts(const CommTimeouts& t) override {
+    CommResult setCommTimeouts(const CommTimeouts& t) override {
         std::lock_guard lock(mutex_);
         timeouts_ = t;
         return true;
     }
-    bool purgeComm(uint32_t flags) override {
-        bool ok = true;
+    // Both queues are purged even when the first fails; the first failure is the result.
+    CommResult purgeComm(uint32_t flags) override {
+        CommResult result;
+        const auto flush = [&](int queue) {
+            if (::ioctl(fd_, TCFLSH, queue) != 0 && result)
+                result = CommResult::failed(errno);
+        };
         if (flags & PURGE_RXCLEAR)
-            ok = ::ioctl(fd_, TCFLSH, TCIFLUSH) == 0 && ok;
+            flush(TCIFLUSH);
         if (flags & PURGE_TXCLEAR)
-            ok = ::ioctl(fd_, TCFLSH, TCOFLUSH) == 0 && ok;
-        return ok;
+            flush(TCOFLUSH);
+        return result;
     }
-    bool getCommModemStatus(uint32_t& status) override {
-        if (!modemLines_) {
-            errno = ENOTTY;
-            return false;
-        }
+    CommResult getCommModemStatus(uint32_t& status) override {
+        if (!modemLines_)
+            return CommResult::failed(ENOTTY);
         int lines = 0;
         if (!lines_->getLines(fd_, lines))
-            return false;
+            return CommResult::failed(ENOTTY);
         status = modemWord(lines);
         return true;
     }
-    bool getCommProperties(uint32_t& in, uint32_t& out) override {
+    CommResult getCommProperties(uint32_t& in, uint32_t& out) override {
         in = inQueue_;
         out = outQueue_;
         return true;
     }
-    bool setCommMask(uint32_t mask) override {
+    CommResult setCommMask(uint32_t mask) override {
         mask_ = mask;
         return true;
     }
-    bool clearCommError(uint32_t& errors) override {
+    CommResult clearCommError(uint32_t& errors) override {
         std::lock_guard lock(mutex_);
         scanCounters();
         errors = pendingErrors_;
         pendingErrors_ = 0;
         return true;
     }
-    bool outputQueued(uint32_t& bytes) override {
+    CommResult outputQueued(uint32_t& bytes) override {
         int n = 0;
         if (::ioctl(fd_, TIOCOUTQ, &n) != 0)
-            return false;
+            return CommResult::failed(errno);
         bytes = static_cast<uint32_t>(n < 0 ? 0 : n);
         return true;
     }
 
     // Sleeps until bytes, a line change, the end of a write or the close event; it never wakes
     // just to look. Error counters are read once bytes came, since errors come with bytes.
-    CommWait waitInput(const CommEvent& close, uint32_t& events) override {
+    CommWaitResult waitInput(const CommEvent& close, uint32_t& events) override {
         watchLines();
         for (;;) {
             if (close.isSignalled())
@@ -327,7 +332,7 @@ public:
             if (r < 0) {
                 if (errno == EINTR)
                     continue;
-                return CommWait::Failed;
+                return {CommWait::Failed, errno};
             }
             if (p[0].revents)
                 return CommWait::Closed;
@@ -339,10 +344,8 @@ public:
             }
             if (r == 0 && lineWaitFailed_)
                 linesChanged_ = true;
-            if (p[1].revents & POLLNVAL) {
-                errno = EBADF;
-                return CommWait::Failed;
-            }
+            if (p[1].revents & POLLNVAL)
+                return {CommWait::Failed, EBADF};
             if (p[1].revents & (POLLPRI | POLLERR))
                 countsDue_ = true;
             if (p[1].revents & POLLIN) {
@@ -357,14 +360,12 @@ public:
                 }
                 return CommWait::Readable;
             }
-            if (p[1].revents & POLLHUP) {
-                errno = EIO;
-                return CommWait::HungUp;
-            }
+            if (p[1].revents & POLLHUP)
+                return {CommWait::HungUp, EIO};
         }
     }
 
-    CommIo read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) override {
+    CommIoResult read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) override {
         got = 0;
         rxReported_ = false;
         CommTimeouts t;
@@ -383,15 +384,13 @@ public:
             } else if (n == 0) {
                 // Nothing there (a purge may have taken what poll saw): a hang-up only when
                 // the line says so.
-                if (got == 0 && hungUp()) {
-                    errno = EIO;
-                    return CommIo::HungUp;
-                }
+                if (got == 0 && hungUp())
+                    return {CommIo::HungUp, EIO};
                 return CommIo::Done;
-            } else if (errno != EAGAIN) {
+            } else if (const int error = errno; error != EAGAIN) {
                 if (got > 0)
                     return CommIo::Done; // the next wait finds the line gone
-                return errno == EIO ? CommIo::HungUp : CommIo::Failed;
+                return {error == EIO ? CommIo::HungUp : CommIo::Failed, error};
             }
             if (t.readInterval == noInterval && total == 0)
                 return CommIo::Done;
@@ -412,23 +411,22 @@ public:
             if (r < 0) {
                 if (errno == EINTR)
                     continue;
-                return CommIo::WaitFailed;
+                return {CommIo::WaitFailed, errno};
             }
             if (p[0].revents)
                 return CommIo::Closed;
             if (r == 0)
                 return CommIo::Done;
             if (!(p[1].revents & POLLIN)) {
-                if (got == 0 && (p[1].revents & POLLHUP)) {
-                    errno = EIO;
-                    return CommIo::HungUp;
-                }
+                if (got == 0 && (p[1].revents & POLLHUP))
+                    return {CommIo::HungUp, EIO};
                 return CommIo::Done;
             }
         }
     }
 
-    CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) override {
+    CommIoResult write(const uint8_t* buffer, size_t count, size_t& written,
+                       const CommEvent& close) override {
         written = 0;
         for (;;) {
             const ssize_t n = ::write(fd_, buffer, count);
@@ -440,25 +438,24 @@ public:
                 }
                 return CommIo::Done;
             }
-            if (errno == EINTR)
+            const int error = errno;
+            if (error == EINTR)
                 continue;
-            if (errno == EIO)
-                return CommIo::HungUp;
-            if (errno != EAGAIN)
-                return CommIo::Failed;
+            if (error == EIO)
+                return {CommIo::HungUp, error};
+            if (error != EAGAIN)
+                return {CommIo::Failed, error};
             pollfd p[2] = {{close.fd(), POLLIN, 0}, {fd_, POLLOUT, 0}};
             int r;
             do
                 r = ::poll(p, 2, -1);
             while (r < 0 && errno == EINTR);
             if (r < 0)
-                return CommIo::WaitFailed;
+                return {CommIo::WaitFailed, errno};
             if (p[0].revents)
                 return CommIo::Closed;
-            if ((p[1].revents & (POLLHUP | POLLERR)) && !(p[1].revents & POLLOUT)) {
-                errno = EIO;
-                return CommIo::HungUp;
-            }
+            if ((p[1].revents & (POLLHUP | POLLERR)) && !(p[1].revents & POLLOUT))
+                return {CommIo::HungUp, EIO};
         }
     }
 
@@ -507,12 +504,13 @@ private:
             return;
         linesChanged_ = true; // a change before the watcher runs is not lost
         lineWatcher_ = std::thread([this] {
-            while (lines_->waitLines(fd_, watchedLines)) {
+            CommResult waited;
+            while ((waited = lines_->waitLines(fd_, watchedLines))) {
                 linesChanged_ = true;
                 detail::signalWakeFd(lineWake_.fd());
             }
             // A driver that cannot wait is looked at now and then instead.
-            if (errno == EINVAL || errno == ENOTTY) {
+            if (waited.error == EINVAL || waited.error == ENOTTY) {
                 lineWaitFailed_ = true;
                 detail::signalWakeFd(lineWake_.fd());
             }
@@ -555,10 +553,10 @@ private:
         return ev;
     }
 
-    bool applyState(const CommState& s) {
+    CommResult applyState(const CommState& s) {
         termios2 t{};
         if (::ioctl(fd_, TCGETS2, &t) != 0)
-            return false;
+            return CommResult::failed(errno);
         t.c_cflag &= ~CBAUD;
         t.c_cflag |= BOTHER;
         t.c_ispeed = t.c_ospeed = s.baudRate;
@@ -598,7 +596,8 @@ private:
             t.c_cflag &= ~CRTSCTS;
         t.c_iflag = (s.flags & DCB_OUTX) ? (t.c_iflag | IXON) : (t.c_iflag & ~IXON);
         t.c_iflag = (s.flags & DCB_INX) ? (t.c_iflag | IXOFF) : (t.c_iflag & ~IXOFF);
-        const bool ok = ::ioctl(fd_, TCSETS2, &t) == 0;
+        // Taken before the lines are set: their calls may change errno.
+        const CommResult set = ::ioctl(fd_, TCSETS2, &t) == 0 ? CommResult() : CommResult::failed(errno);
         if (modemLines_) {
             // Linux raises both lines on open; they follow the control fields instead.
             const uint32_t rts = s.flags & DCB_RTS_CONTROL_MASK;
@@ -609,7 +608,7 @@ private:
             bit = TIOCM_DTR;
             ::ioctl(fd_, dtr != 0 ? TIOCMBIS : TIOCMBIC, &bit);
         }
-        return ok;
+        return set;
     }
 
     int fd_;
@@ -647,7 +646,6 @@ std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus
         if (status.why == CommOpenError::None)
             status.why = CommOpenError::OpenFailed;
         status.error = error;
-        errno = error;
         return nullptr;
     };
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -666,10 +664,9 @@ std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus
     }
     ::ioctl(fd, TIOCEXCL);
     auto device = std::make_unique<TerminalDevice>(fd, lines ? std::move(lines) : systemLineBackend());
-    if (!device->init()) {
-        const int e = errno;
+    if (const CommResult ready = device->init(); !ready) {
         device.reset();
-        return fail(e);
+        return fail(ready.error);
     }
     return device;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,34 @@ struct CommTimeouts {
     uint32_t writeTotalConstant = 0;
 };
 
+// How a call of the port went, with the error number of the system call that failed. It is
+// taken where the call failed and travels with the result: errno belongs to the thread that
+// made the call, and any later call may overwrite it. A plain false carries no number (nothing
+// failed in the system: a wait that was cancelled, an event nobody knows).
+struct CommResult {
+    CommResult(bool ok = true) : ok(ok) {}
+    CommResult(int) = delete; // an error number alone is no result: failed(error)
+    static CommResult failed(int error) {
+        CommResult r(false);
+        r.error = error;
+        return r;
+    }
+    explicit operator bool() const { return ok; }
+
+    bool ok;
+    int error = 0;
+};
+
+// What a blocking call of the port came back with, and for a failure or a hang-up the error
+// number, taken as CommResult takes it.
+template <typename Status> struct CommOutcome {
+    CommOutcome(Status status, int error = 0) : status(status), error(error) {}
+    operator Status() const { return status; }
+
+    Status status;
+    int error;
+};
+
 // A manual-reset event on an eventfd: once signalled it stays so and wakes every poll.
 class CommEvent {
 public:
@@ -83,7 +112,7 @@ public:
     CommEvent(const CommEvent&) = delete;
     CommEvent& operator=(const CommEvent&) = delete;
 
-    bool create(); // false with errno set
+    CommResult create();
     void signal();
     bool isSignalled() const;
     int fd() const { return fd_; }
@@ -97,12 +126,14 @@ enum class CommIo {
     Done,      // the data is there or written
     Closed,    // the close event was signalled
     HungUp,    // the device is gone (peer hung up, device removed)
-    Failed,    // the call failed; errno tells why
-    WaitFailed // waiting for the device failed; errno tells why
+    Failed,    // the call failed
+    WaitFailed // waiting for the device failed
 };
+using CommIoResult = CommOutcome<CommIo>;
 
 // What the read thread's wait found, first of these in this order.
 enum class CommWait { Closed, LineEvent, Readable, HungUp, Failed };
+using CommWaitResult = CommOutcome<CommWait>;
 
 // One open serial port. Configuration calls come from the UI thread, the blocking calls
 // from the port's read thread (wait, read) and its write thread (write).
@@ -110,28 +141,29 @@ class CommDevice {
 public:
     virtual ~CommDevice() = default;
 
-    virtual bool setupComm(uint32_t inQueue, uint32_t outQueue) = 0;
-    virtual bool getCommState(CommState& state) = 0;
-    virtual bool setCommState(const CommState& state) = 0;
-    virtual bool getCommTimeouts(CommTimeouts& t) = 0;
-    virtual bool setCommTimeouts(const CommTimeouts& t) = 0;
-    virtual bool purgeComm(uint32_t flags) = 0;
-    // Modem lines; false where the device has none (a pseudo-terminal).
-    virtual bool getCommModemStatus(uint32_t& status) = 0;
-    virtual bool getCommProperties(uint32_t& inQueue, uint32_t& outQueue) = 0;
-    virtual bool setCommMask(uint32_t mask) = 0;
+    virtual CommResult setupComm(uint32_t inQueue, uint32_t outQueue) = 0;
+    virtual CommResult getCommState(CommState& state) = 0;
+    virtual CommResult setCommState(const CommState& state) = 0;
+    virtual CommResult getCommTimeouts(CommTimeouts& t) = 0;
+    virtual CommResult setCommTimeouts(const CommTimeouts& t) = 0;
+    virtual CommResult purgeComm(uint32_t flags) = 0;
+    // Modem lines; fails where the device has none (a pseudo-terminal).
+    virtual CommResult getCommModemStatus(uint32_t& status) = 0;
+    virtual CommResult getCommProperties(uint32_t& inQueue, uint32_t& outQueue) = 0;
+    virtual CommResult setCommMask(uint32_t mask) = 0;
     // Line errors since the last call; 0 where the driver counts none.
-    virtual bool clearCommError(uint32_t& errors) = 0;
-    // Bytes still in the driver's output queue; false when it cannot tell.
-    virtual bool outputQueued(uint32_t& bytes) = 0;
+    virtual CommResult clearCommError(uint32_t& errors) = 0;
+    // Bytes still in the driver's output queue; fails when it cannot tell.
+    virtual CommResult outputQueued(uint32_t& bytes) = 0;
 
     // Waits for a line event of the mask (reported in events) or for bytes to read.
-    virtual CommWait waitInput(const CommEvent& close, uint32_t& events) = 0;
+    virtual CommWaitResult waitInput(const CommEvent& close, uint32_t& events) = 0;
     // Reads what is there, then more until the line is quiet for the read interval or
     // max bytes are in. got may be 0.
-    virtual CommIo read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) = 0;
+    virtual CommIoResult read(uint8_t* buffer, size_t max, size_t& got, const CommEvent& close) = 0;
     // Writes some of the bytes, waiting while the driver's queue is full.
-    virtual CommIo write(const uint8_t* buffer, size_t count, size_t& written, const CommEvent& close) = 0;
+    virtual CommIoResult write(const uint8_t* buffer, size_t count, size_t& written,
+                               const CommEvent& close) = 0;
 };
 
 // Modem lines (TIOCM_* bits) and line error counts of a serial device: the ioctls that cost a
@@ -146,9 +178,10 @@ public:
     virtual bool getLines(int fd, int& lines) = 0;
     // False where the driver counts no errors.
     virtual bool getCounts(int fd, Counts& counts) = 0;
-    // Blocks until one of the lines of mask changes: true. False when cancelWait() ended the
-    // wait, or when the wait failed (errno tells; EINVAL or ENOTTY: the driver cannot wait).
-    virtual bool waitLines(int fd, int mask) = 0;
+    // Blocks until one of the lines of mask changes: ok. Fails without an error number when
+    // cancelWait() ended the wait, with one when the wait failed (EINVAL or ENOTTY: the driver
+    // cannot wait).
+    virtual CommResult waitLines(int fd, int mask) = 0;
     // Ends a waitLines() in another thread, and every later one, at once.
     virtual void cancelWait() = 0;
 };
@@ -179,7 +212,7 @@ CommOpenError classifyOpenError(int error);
 // "COM1" .. "COM9": the configured device when given, else /dev/ttyS<n-1>.
 std::string commDevicePath(int portNumber, const std::string& configured = {});
 
-// Opens a terminal device for exclusive use; fails with errno set and status filled in.
+// Opens a terminal device for exclusive use; fails with status filled in.
 // lines: where modem lines and error counts come from (the device's own ioctls by default).
 std::unique_ptr<CommDevice> openCommPath(const std::string& path, CommOpenStatus& status,
                                          std::unique_ptr<LineBackend> lines = nullptr);
@@ -193,6 +226,8 @@ template <typename T> class ThreadQueue {
 public:
     ThreadQueue() { wake_.create(); }
     bool valid() const { return wake_.fd() >= 0; }
+    // Why the queue is not valid: taken where its creation failed, in the thread that made it.
+    int createError() const { return wake_.error(); }
     int wakeFd() const { return wake_.fd(); }
 
     bool post(T item) {
@@ -245,9 +280,11 @@ private:
         void signal();
         void reset();
         int fd() const { return fd_; }
+        int error() const { return error_; }
 
     private:
         int fd_ = -1;
+        int error_ = 0;
     };
 
     std::mutex mutex_;
@@ -270,6 +307,7 @@ template <typename T> ThreadQueue<T>::WakeFd::~WakeFd() {
 }
 template <typename T> void ThreadQueue<T>::WakeFd::create() {
     fd_ = detail::makeWakeFd();
+    error_ = fd_ < 0 ? errno : 0;
 }
 template <typename T> void ThreadQueue<T>::WakeFd::signal() {
     detail::signalWakeFd(fd_);

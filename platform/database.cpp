@@ -1,5 +1,7 @@
 #include "platform/database.h"
 
+#include "platform/log_sink.h"
+
 #include <sqlite3.h>
 
 #include <QFileInfo>
@@ -125,6 +127,27 @@ int intOf(sqlite3* db, const char* sql) {
     return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
 }
 
+// Write-ahead: another program reading the file never makes a write of ours fail. The pragma
+// answers with the mode the file now has; a file system that refuses write-ahead leaves
+// another one, and the program runs on with it, so the program log says so.
+void setWriteAhead(sqlite3* db) {
+    const char* file = sqlite3_db_filename(db, "main");
+    const QString name = file && *file ? QString::fromUtf8(file) : QStringLiteral(":memory:");
+    QString mode;
+    try {
+        Statement s(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+        mode = s.step() ? s.column(0).toString() : QString();
+    } catch (const EDatabaseError& e) {
+        const QString why = e.Message().replace(QLatin1Char('\n'), QLatin1Char(' '));
+        writeLog(QStringLiteral("Datenbank %1: Journalmodus WAL nicht eingestellt: %2")
+                     .arg(name, why)
+                     .toStdString());
+        return;
+    }
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        writeLog(QStringLiteral("Datenbank %1: Journalmodus %2 statt WAL").arg(name, mode).toStdString());
+}
+
 // The field type (and text width) a column's declared type stands for.
 TFieldType typeOfDeclaration(const char* declType, int& size) {
     const QString t = QString::fromUtf8(declType).trimmed().toUpper();
@@ -222,8 +245,8 @@ Database::Database(const QString& path, const TDatabaseSchema& schema) : path_(p
         if (rc != SQLITE_OK)
             throw engineError(db_, QFileInfo(path).absoluteFilePath());
         sqlite3_busy_timeout(db_, 5000);
-        // Write-ahead: another program reading the file never makes a write of ours fail.
-        sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+        setWriteAhead(db_);
+        sqlite3_exec(db_, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
         // Every text is bound as a parameter: a word in double quotes is a name, never a text.
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);

@@ -3,6 +3,7 @@
 #include "controls/DBControls.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
@@ -35,12 +36,6 @@ namespace {
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
-}
-
-void showError(const std::exception& e) {
-    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
-                         MessageIcon::Stop);
 }
 
 QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
@@ -226,7 +221,7 @@ void TDatenabrufDlg::FormShow() {
     try {
         Query1->Open();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
     UpdateButtons();
 }
@@ -247,7 +242,7 @@ bool TDatenabrufDlg::PostPending() {
             Query1->Post();
         return true;
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
     try {
         Query1->Cancel();
@@ -317,7 +312,7 @@ void TDatenabrufDlg::Query1AfterScroll(TQuery& q) {
     try {
         RematchStagingRow(q);
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -340,7 +335,7 @@ void TDatenabrufDlg::BitBtn1Click() {
     try {
         Query1->Delete();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -357,7 +352,7 @@ void TDatenabrufDlg::BitBtn2Click() {
         while (Query1->RecordCount() > 0)
             Query1->Delete();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -423,7 +418,7 @@ void TDatenabrufDlg::BitBtn4Click() {
     try {
         Query3->Open();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
         return;
     }
     QString failure;
@@ -460,6 +455,6 @@ void TDatenabrufDlg::BitBtn5Click() {
     try {
         AssignStagingRow(*Query1, prueflingDlg_->PrueflingNr, prueflingDlg_->Barcode);
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }

@@ -1,6 +1,7 @@
 #include "records/DatenanzeigeDlg.h"
 
 #include "controls/Layout.h"
+#include "platform/error_report.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "records/AuswListeDlg.h"
@@ -28,15 +29,6 @@ int32_t currentInt(TQuery& q, const char* name) {
     if (!q.Active() || q.RecordCount() == 0)
         return 0;
     return q.FieldByName(QString::fromLatin1(name)).AsInteger();
-}
-
-// Runs a handler body so that no database error leaves it: the user sees the engine's message.
-template <typename Body> void guarded(Body body) {
-    try {
-        body();
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
-    }
 }
 
 } // namespace
@@ -410,7 +402,7 @@ void TDatenanzeigeDlg::FormShow() {
         showResultRows();
         return;
     }
-    guarded([this] {
+    platform::guarded([this] {
         int32_t prueflingNr = 0;
         int32_t kundenNr = 0;
         GetPrueflingKunde(Globals::aktCheckNumber, prueflingNr, kundenNr);
@@ -450,10 +442,10 @@ bool TDatenanzeigeDlg::postOrDrop(TQuery& q) {
     try {
         postIfEditing(q);
         return true;
-    } catch (const EDatabaseError& e) {
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
     }
-    guarded([this] { dropEdits(); });
+    platform::guarded([this] { dropEdits(); });
     return false;
 }
 
@@ -590,16 +582,16 @@ void TDatenanzeigeDlg::DBEdit15Exit(TDBEdit&) {
             return;
         }
         Query2->Post();
-    } catch (const EDatabaseError& e) {
-        guarded([this] { cancelDeviceEdit(); });
-        ReportDatabaseError(e);
+    } catch (const std::exception& e) {
+        platform::guarded([this] { cancelDeviceEdit(); });
+        platform::reportError(e);
     }
 }
 
 // ---- buttons
 
 void TDatenanzeigeDlg::BitBtn2Click() {
-    guarded([this] {
+    platform::guarded([this] {
         TWerteSatz w;
         FillWerteSatz(*Query1, *Query2, w, *Query3);
         if (PrintProtocol)
@@ -619,9 +611,9 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
     bool written = false;
     try {
         written = body(file) && file.Flush();
-    } catch (const EDatabaseError& e) {
+    } catch (const std::exception& e) {
         file.Close();
-        ReportDatabaseError(e);
+        platform::reportError(e);
         return;
     }
     if (!written) {
@@ -651,7 +643,7 @@ void TDatenanzeigeDlg::BitBtn4Click() {
     TTesterSettings* writers = TesterWriters;
     if (!writers)
         return;
-    guarded([&] {
+    platform::guarded([&] {
         TStoredTestMode mode;
         mode.Schutzklasse = currentInt(*Query3, "Schutzklasse");
         mode.Menueflags = currentInt(*Query3, "Menueflags");

@@ -3,7 +3,7 @@
 #include "controls/DBControls.h"
 #include "controls/Layout.h"
 #include "platform/database.h"
-#include "platform/message_box.h"
+#include "platform/error_report.h"
 #include "records/NeuPrueflingDlg.h"
 
 #include <QGuiApplication>
@@ -17,12 +17,6 @@ namespace {
 
 bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
-}
-
-void showError(const std::exception& e) {
-    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), platform::MessageButtons::Ok,
-                         platform::MessageIcon::Stop);
 }
 
 } // namespace
@@ -70,7 +64,7 @@ void TNeuKundeDlg::FormShow() {
         Query1->Open();
         Query1->Append();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -90,7 +84,7 @@ void TNeuKundeDlg::OKBtnClick() {
         Query1->Post();
     } catch (const std::exception& e) {
         // The entry stays so that the user can correct it or cancel.
-        showError(e);
+        platform::reportError(e);
         return;
     }
     const bool device = neuPrueflingDlg_ && neuPrueflingDlg_->exec() == QDialog::Accepted;
@@ -98,7 +92,7 @@ void TNeuKundeDlg::OKBtnClick() {
         try {
             Query1->Delete();
         } catch (const std::exception& e) {
-            showError(e);
+            platform::reportError(e);
         }
     }
     accept();

@@ -3,6 +3,7 @@
 #include "controls/DBControls.h"
 #include "controls/Layout.h"
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"
 #include "records/NeuKundeDlg.h"
@@ -82,8 +83,8 @@ void TNeuPrueflingDlg::FormShow() {
                                   ? currentKundenNr(neuKundeDlg_->Query1)
                                   : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
         Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
-    } catch (const platform::EDatabaseError& e) {
-        platform::messageBox(e.Message(), MessageButtons::Ok, MessageIcon::Stop);
+    } catch (const std::exception& e) {
+        platform::reportError(e);
     }
 }
 
@@ -110,8 +111,8 @@ void TNeuPrueflingDlg::OKBtnClick() {
         }
         Query1->Post();
         accept();
-    } catch (const platform::EDatabaseError& e) {
+    } catch (const std::exception& e) {
         // The entry stays so that the user can correct it or cancel.
-        platform::messageBox(e.Message(), MessageButtons::Ok, MessageIcon::Stop);
+        platform::reportError(e);
     }
 }

@@ -3,6 +3,7 @@
 #include "controls/DBControls.h"
 #include "controls/Layout.h"
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
@@ -14,16 +15,6 @@
 using platform::MessageButtons;
 using platform::MessageIcon;
 using platform::TQuery;
-
-namespace {
-
-void showError(const std::exception& e) {
-    const auto* db = dynamic_cast<const platform::EDatabaseError*>(&e);
-    platform::messageBox(db ? db->Message() : QString::fromUtf8(e.what()), MessageButtons::Ok,
-                         MessageIcon::Stop);
-}
-
-} // namespace
 
 TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     : TFormDialog(parent), Query1(new TQuery(this)), iniFileName_(iniFileName) {
@@ -145,7 +136,7 @@ void TPrueflingDlg::FormShow() {
         if (PrueflingNr == 0 || !Query1->Locate(QStringLiteral("PrueflingNr"), PrueflingNr))
             Query1->Last();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 
@@ -162,7 +153,7 @@ void TPrueflingDlg::Reopen() {
         Query1->Open();
         Query1->Last();
     } catch (const std::exception& e) {
-        showError(e);
+        platform::reportError(e);
     }
 }
 

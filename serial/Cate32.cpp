@@ -125,9 +125,11 @@ void TPortThread::PostHangupCall() {
 void TReadThread::Execute() {
     using platform::CommWait;
     bool failed = false;
-    if (!port_->setCommMask(platform::EV_RXCHAR | platform::EV_TXEMPTY | platform::EV_CTS | platform::EV_DSR |
-                            platform::EV_BREAK | platform::EV_ERR)) {
-        TCate::LogCommError(errno, 1139);
+    if (const platform::CommResult r =
+            port_->setCommMask(platform::EV_RXCHAR | platform::EV_TXEMPTY | platform::EV_CTS |
+                               platform::EV_DSR | platform::EV_BREAK | platform::EV_ERR);
+        !r) {
+        TCate::LogCommError(r.error, 1139);
         PostHangupCall();
         failed = true;
     } else {
@@ -135,27 +137,26 @@ void TReadThread::Execute() {
     }
     while (!failed) {
         uint32_t mask = 0;
-        const CommWait w = port_->waitInput(*closeEvent_, mask);
-        if (w == CommWait::Closed)
+        const platform::CommWaitResult w = port_->waitInput(*closeEvent_, mask);
+        if (w.status == CommWait::Closed)
             break;
-        if (w == CommWait::Failed) {
-            TCate::LogCommError(errno, 1221);
+        if (w.status == CommWait::Failed) {
+            TCate::LogCommError(w.error, 1221);
             PostHangupCall();
             failed = true;
-        } else if (w == CommWait::HungUp) {
+        } else if (w.status == CommWait::HungUp) {
             TCate::WriteCateLog(providerClosed);
             failed = true;
-        } else if (w == CommWait::LineEvent) {
-            if (!HandleCommEvent(mask)) {
-                const int e = errno;
+        } else if (w.status == CommWait::LineEvent) {
+            if (const platform::CommResult handled = HandleCommEvent(mask); !handled) {
                 PostHangupCall();
-                TCate::LogCommError(e, 1184);
+                TCate::LogCommError(handled.error, 1184);
                 failed = true;
             }
-        } else if (!HandleReadEvent()) {
+        } else if (const platform::CommResult handled = HandleReadEvent(); !handled) {
             if (Closing())
                 break;
-            TCate::LogCommError(errno, 1206);
+            TCate::LogCommError(handled.error, 1206);
             failed = true;
         }
     }
@@ -166,10 +167,10 @@ void TReadThread::Execute() {
     port_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
 }
 
-bool TReadThread::HandleReadEvent() {
+platform::CommResult TReadThread::HandleReadEvent() {
     size_t got = 0;
-    const platform::CommIo r = port_->read(buffer_.data(), buffer_.size(), got, *closeEvent_);
-    switch (r) {
+    const platform::CommIoResult r = port_->read(buffer_.data(), buffer_.size(), got, *closeEvent_);
+    switch (r.status) {
     case platform::CommIo::Done:
         // Nothing there after all (a purge took it): no failure, the wait goes on.
         return got == 0 || PostReceivedData(buffer_.data(), got);
@@ -177,14 +178,11 @@ bool TReadThread::HandleReadEvent() {
         return false;
     case platform::CommIo::HungUp:
         TCate::WriteCateLog(providerClosed);
-        return false;
-    default: {
-        const int e = errno;
-        TCate::LogCommError(e, 1435);
+        return platform::CommResult::failed(r.error);
+    default:
+        TCate::LogCommError(r.error, 1435);
         PostHangupCall();
-        errno = e;
-        return false;
-    }
+        return platform::CommResult::failed(r.error);
     }
 }
 
@@ -198,11 +196,11 @@ bool TReadThread::PostReceivedData(const uint8_t* bytes, size_t count) {
     return posted;
 }
 
-bool TReadThread::HandleCommEvent(uint32_t mask) {
+platform::CommResult TReadThread::HandleCommEvent(uint32_t mask) {
     bool recognised = false;
     if (mask & platform::EV_ERR) {
         uint32_t errors = 0;
-        if (port_->clearCommError(errors)) {
+        if (const platform::CommResult cleared = port_->clearCommError(errors); cleared) {
             recognised = true;
             if (errors) {
                 char line[32];
@@ -215,11 +213,11 @@ bool TReadThread::HandleCommEvent(uint32_t mask) {
                 Post(CM_OVERRUN);
             if (errors & platform::CE_RXPARITY)
                 Post(CM_RXPARITY);
-        } else if (errno == EBADF) {
+        } else if (cleared.error == EBADF) {
             TCate::WriteCateLog(providerClosed);
-            return false;
+            return cleared;
         } else {
-            TCate::LogCommError(errno, 1606);
+            TCate::LogCommError(cleared.error, 1606);
         }
     }
     if (mask & platform::EV_BREAK) {
@@ -261,7 +259,8 @@ TWriteThread::TWriteThread(std::shared_ptr<platform::CommDevice> port,
 void TWriteThread::Execute() {
     bool failed = false;
     if (!queue_->valid()) {
-        TCate::LogCommError(errno, 1687);
+        // The queue was made in the UI thread, which also took its error.
+        TCate::LogCommError(queue_->createError(), 1687);
         PostHangupCall();
         failed = true;
     } else {
@@ -318,12 +317,11 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
     int zeroWrites = 0;
     while (written < count) {
         size_t n = 0;
-        const platform::CommIo r = port_->write(block + written, count - written, n, *closeEvent_);
-        switch (r) {
+        const platform::CommIoResult r = port_->write(block + written, count - written, n, *closeEvent_);
+        switch (r.status) {
         case platform::CommIo::Done:
             if (n == 0 && ++zeroWrites >= zeroWriteLimit) {
-                errno = EIO;
-                TCate::LogCommError(errno, 1852);
+                TCate::LogCommError(EIO, 1852);
                 TCate::WriteCateLog("TAPI wird geschlossen");
                 return false;
             }
@@ -335,10 +333,10 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
             TCate::WriteCateLog(providerClosed);
             return false;
         case platform::CommIo::WaitFailed:
-            TCate::LogCommError(errno, 1882);
+            TCate::LogCommError(r.error, 1882);
             return false;
         case platform::CommIo::Failed:
-            TCate::LogCommError(errno, 1852);
+            TCate::LogCommError(r.error, 1852);
             TCate::WriteCateLog("TAPI wird geschlossen");
             return false;
         }
@@ -437,8 +435,8 @@ void TCate::SetPort(TPort port) {
     device_->purgeComm(platform::PURGE_TXCLEAR | platform::PURGE_RXCLEAR);
 
     auto closeEvent = std::make_shared<platform::CommEvent>();
-    if (!closeEvent->create()) {
-        const int error = errno;
+    if (const platform::CommResult created = closeEvent->create(); !created) {
+        const int error = created.error;
         port_ = TPort::NoPort;
         openStatus_.why = platform::CommOpenError::OpenFailed;
         openStatus_.error = error;

@@ -152,8 +152,8 @@ public:
 
 private:
     void Execute() override;
-    bool HandleCommEvent(uint32_t mask);
-    bool HandleReadEvent();
+    platform::CommResult HandleCommEvent(uint32_t mask);
+    platform::CommResult HandleReadEvent();
     bool PostReceivedData(const uint8_t* bytes, size_t count);
 
     std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2048);

@@ -110,7 +110,7 @@ public:
         counts = s_->counts;
         return true;
     }
-    bool waitLines(int, int) override {
+    platform::CommResult waitLines(int, int) override {
         ++s_->waits;
         std::unique_lock lock(s_->mutex);
         const int seen = s_->changes;

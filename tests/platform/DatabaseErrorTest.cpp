@@ -1,16 +1,20 @@
 // Failures of the database engine reach the user as German sentences that name the file.
 #include "platform/database.h"
+#include "platform/log_sink.h"
 #include "records/ProgramDatabase.h"
 
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 using namespace platform;
 
@@ -115,3 +119,15 @@ TEST_F(DatabaseErrorTest, RelativeNameIsShownWithItsDirectory) {
 }
 
 } // namespace
+
+TEST(DatabaseJournal, AFileThatRefusesWriteAheadIsNotedInTheProgramLog) {
+    std::vector<std::string> log;
+    const LogSink before = setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restore = qScopeGuard([&] { setLogSink(before); });
+    QTemporaryDir dir;
+    { Database file(dir.filePath(QStringLiteral("Pruefdaten.sqlite")), ProgramDatabaseSchema()); }
+    EXPECT_TRUE(log.empty()) << "a file written ahead needs no note";
+    // A memory database keeps its journal in memory, as a file system without WAL keeps its own.
+    Database memory(QStringLiteral(":memory:"), ProgramDatabaseSchema());
+    EXPECT_EQ(log, std::vector<std::string>{"Datenbank :memory:: Journalmodus memory statt WAL"});
+}

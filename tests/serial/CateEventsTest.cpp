@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <chrono>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -126,6 +129,37 @@ TEST_F(CateEvents, AThreadFailingItsSetUpFailsTheOpen) {
     shared->maskOk = true;
     cate.SetPort(TPort::Com1);
     EXPECT_EQ(cate.Port(), TPort::Com1);
+}
+
+// The write thread's queue is made in the UI thread: its error is the one logged, not
+// whatever the write thread's own errno holds.
+TEST_F(CateEvents, AWriteQueueThatCannotBeMadeLogsWhyItWasNot) {
+    // Once through the open first: the sanitizers' first checks on its path need descriptors.
+    openAndSettle(0);
+    cate.SetPort(TPort::NoPort);
+    cate.SetLogfileName(logPath);
+    {
+        rlimit limit{};
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        rlimit fewer = limit;
+        fewer.rlim_cur = 256;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &fewer), 0);
+        std::vector<int> held;
+        const auto release = qScopeGuard([&] {
+            for (const int fd : held)
+                ::close(fd);
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        // Every descriptor but one taken: the close event gets it, the queue none.
+        for (int fd; (fd = ::dup(shared->wake.fd())) >= 0;)
+            held.push_back(fd);
+        ASSERT_FALSE(held.empty());
+        ::close(held.back());
+        held.pop_back();
+        cate.SetPort(TPort::Com1);
+    }
+    EXPECT_EQ(cate.Port(), TPort::NoPort);
+    EXPECT_TRUE(contains(logTexts(logPath, false), "[Cate.1687]. Fehler: \"Too many open files\""));
 }
 
 TEST_F(CateEvents, AWriteThatKeepsTakingNothingFails) {

@@ -102,57 +102,56 @@ public:
 
     explicit FakeCommDevice(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
 
-    bool setupComm(uint32_t, uint32_t) override { return true; }
-    bool getCommState(platform::CommState& st) override {
+    platform::CommResult setupComm(uint32_t, uint32_t) override { return true; }
+    platform::CommResult getCommState(platform::CommState& st) override {
         std::lock_guard l(s_->mutex);
         st = s_->state;
         return true;
     }
-    bool setCommState(const platform::CommState& st) override {
+    platform::CommResult setCommState(const platform::CommState& st) override {
         std::lock_guard l(s_->mutex);
         s_->state = st;
         s_->statesSet.push_back(st);
         return true;
     }
-    bool getCommTimeouts(platform::CommTimeouts& t) override {
+    platform::CommResult getCommTimeouts(platform::CommTimeouts& t) override {
         std::lock_guard l(s_->mutex);
         t = s_->timeouts;
         return true;
     }
-    bool setCommTimeouts(const platform::CommTimeouts& t) override {
+    platform::CommResult setCommTimeouts(const platform::CommTimeouts& t) override {
         std::lock_guard l(s_->mutex);
         s_->timeouts = t;
         return true;
     }
-    bool purgeComm(uint32_t) override { return true; }
-    bool getCommModemStatus(uint32_t& status) override {
+    platform::CommResult purgeComm(uint32_t) override { return true; }
+    platform::CommResult getCommModemStatus(uint32_t& status) override {
         std::lock_guard l(s_->mutex);
         status = s_->modem;
         return s_->modemOk;
     }
-    bool getCommProperties(uint32_t& in, uint32_t& out) override {
+    platform::CommResult getCommProperties(uint32_t& in, uint32_t& out) override {
         in = 64;
         out = 0;
         return true;
     }
-    bool setCommMask(uint32_t) override {
+    platform::CommResult setCommMask(uint32_t) override {
         if (const int ms = s_->maskDelayMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::lock_guard l(s_->mutex);
-        errno = EINVAL;
-        return s_->maskOk;
+        return s_->maskOk ? platform::CommResult() : platform::CommResult::failed(EINVAL);
     }
-    bool clearCommError(uint32_t& errors) override {
+    platform::CommResult clearCommError(uint32_t& errors) override {
         std::lock_guard l(s_->mutex);
         errors = s_->errors;
         s_->errors = 0;
         return true;
     }
-    bool outputQueued(uint32_t& bytes) override {
+    platform::CommResult outputQueued(uint32_t& bytes) override {
         bytes = 0;
         return true;
     }
-    platform::CommWait waitInput(const platform::CommEvent& close, uint32_t& events) override {
+    platform::CommWaitResult waitInput(const platform::CommEvent& close, uint32_t& events) override {
         {
             std::lock_guard l(s_->mutex);
             if (!s_->events.empty()) {
@@ -171,12 +170,12 @@ public:
         [[maybe_unused]] ssize_t n = ::read(s_->wake.fd(), &v, sizeof v);
         return waitInput(close, events);
     }
-    platform::CommIo read(uint8_t*, size_t, size_t& got, const platform::CommEvent&) override {
+    platform::CommIoResult read(uint8_t*, size_t, size_t& got, const platform::CommEvent&) override {
         got = 0;
         return platform::CommIo::Done;
     }
-    platform::CommIo write(const uint8_t*, size_t count, size_t& written,
-                           const platform::CommEvent&) override {
+    platform::CommIoResult write(const uint8_t*, size_t count, size_t& written,
+                                 const platform::CommEvent&) override {
         std::lock_guard l(s_->mutex);
         ++s_->writes;
         written = s_->writeTakesNothing ? 0 : count;

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #ifdef GT_TEST_GUI
-#include <QApplication>
-using TestApplication = QApplication;
+// The program's own: an exception that escapes a handler is caught as in the program.
+#include "platform/application.h"
+using TestApplication = platform::Application;
 #else
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;

@@ -1,0 +1,50 @@
+#include "platform/application.h"
+
+#include "platform/database.h"
+#include "platform/error_report.h"
+#include "platform/log_sink.h"
+
+#include <QScopeGuard>
+#include <QThread>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+// Logged before it is shown: the box waits for the user. While it is open a failure that
+// comes again (the window behind it repainted) is only logged, or the boxes would pile up;
+// so is one outside the UI thread, which shows no windows.
+void escaped(const QEvent* event, const std::exception& error) {
+    const std::string line = "Nicht abgefangener Fehler bei Ereignis " +
+                             std::to_string(static_cast<int>(event->type())) + ": " +
+                             errorText(error).toStdString();
+    std::fprintf(stderr, "%s\n", line.c_str());
+    writeLog(line);
+    static bool showing = false;
+    if (QThread::currentThread() != QCoreApplication::instance()->thread() || showing)
+        return;
+    showing = true;
+    const auto shown = qScopeGuard([] { showing = false; });
+    reportError(error);
+}
+
+} // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        escaped(event, e);
+    } catch (...) {
+        escaped(event, std::runtime_error("Unbekannter Fehler"));
+    }
+    return false;
+}
+
+} // namespace platform

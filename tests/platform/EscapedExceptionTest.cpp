@@ -1,0 +1,79 @@
+// An exception that escapes an event handler is logged and shown once, and the program goes on.
+#include "platform/log_sink.h"
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScopeGuard>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Fails at every event of the user type, as a window that fails each time it is drawn.
+class Failing final : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("noch einmal");
+        return QObject::event(e);
+    }
+};
+
+// Press and release posted, as a click arrives.
+void postClick(QWidget& w) {
+    const QPointF at(w.width() / 2.0, w.height() / 2.0);
+    const QPointF global = w.mapToGlobal(at);
+    QCoreApplication::postEvent(&w, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                    Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(&w, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                    Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::processEvents();
+}
+
+TEST(EscapedException, IsLoggedAndShownOnceAndTheProgramGoesOn) {
+    std::vector<std::string> log;
+    std::vector<std::pair<QString, platform::MessageIcon>> boxes;
+    Failing failing;
+    const auto sink = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto box = platform::setMessageBoxHandler(
+        [&](const QString& text, platform::MessageButtons, platform::MessageIcon icon) {
+            boxes.emplace_back(text, icon);
+            // A failure while the box is open is logged, not shown on top of it.
+            QEvent again(QEvent::User);
+            QCoreApplication::sendEvent(&failing, &again);
+            return platform::MessageResult::Ok;
+        });
+    const auto restore = qScopeGuard([&] {
+        platform::setLogSink(sink);
+        platform::setMessageBoxHandler(box);
+    });
+
+    QPushButton button(QStringLiteral("Speichern"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        if (++clicks == 1)
+            throw std::runtime_error("Datenträger voll");
+    });
+    button.show();
+    QCoreApplication::processEvents();
+
+    postClick(button);
+    ASSERT_EQ(clicks, 1);
+    EXPECT_EQ(boxes, (std::vector<std::pair<QString, platform::MessageIcon>>{
+                         {QStringLiteral("Datenträger voll"), platform::MessageIcon::Stop}}));
+    EXPECT_EQ(log, (std::vector<std::string>{"Nicht abgefangener Fehler bei Ereignis 3: Datenträger voll",
+                                             "Nicht abgefangener Fehler bei Ereignis 1000: noch einmal"}));
+
+    postClick(button);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(log.size(), 2u);
+}
+
+} // namespace
