@@ -3,9 +3,11 @@
 #include "platform/database.h"
 #include "platform/windows1252.h"
 #include "records/StoredData.h"
+#include "tester/WerteSatzFields.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -14,122 +16,29 @@
 
 namespace {
 
-// How a column's item is made from the record.
-enum class Kind {
-    Number,          // decimal integer
-    Text,            // the stored text
-    Date,            // the date, dd.MM.yyyy
-    Sichtpruef,      // "nein", "ja", "---"
-    Schutzleiterwid, // the value formatters
-    Isolationswid,
-    Ableitstrom,
-    Strom,
-    JaNein,
-    DinVde,  // "0701", "0702" or empty
-    MitIsol, // "Iso+Diff", else "ja" / "nein"
-};
-
-struct Column {
-    const char* key;
-    Kind kind;
-    int32_t TWerteSatz::*number = nullptr;
-    QString TWerteSatz::*text = nullptr;
-    bool TWerteSatz::*flag = nullptr;
-    const char* field = nullptr; // the text's field in the all-tests join
-};
-
-constexpr Column number(const char* key, int32_t TWerteSatz::*m, Kind kind = Kind::Number) {
-    return {key, kind, m, nullptr, nullptr, nullptr};
-}
-constexpr Column text(const char* key, QString TWerteSatz::*m, const char* field) {
-    return {key, Kind::Text, nullptr, m, nullptr, field};
-}
-constexpr Column jaNein(const char* key, bool TWerteSatz::*m) {
-    return {key, Kind::JaNein, nullptr, nullptr, m, nullptr};
-}
-
-using W = TWerteSatz;
-
-// Every column key of the export and how its item is made.
-constexpr Column kColumns[] = {
-    number("KundenNr", &W::KundenNr),
-    number("PrueflingNr", &W::PrueflingNr),
-    number("PruefungsNr", &W::PruefungsNr),
-    text("Name1", &W::Name1, "Name1"),
-    text("Name2", &W::Name2, "Name2"),
-    text("Name3", &W::Name3, "Name3"),
-    text("KdStr", &W::KdStr, "KdStr"),
-    text("KdLKZ", &W::KdLKZ, "KdLKZ"),
-    text("KdPLZ", &W::KdPLZ, "KdPLZ"),
-    text("KdOrt", &W::KdOrt, "KdOrt"),
-    text("Telefon", &W::Telefon, "Telefon"),
-    text("Fax", &W::Fax, "Fax"),
-    text("Bezeichnung", &W::Bezeichnung, "Bezeichnung"),
-    text("Typ", &W::Typ, "Typ"),
-    text("Inventarnummer", &W::Inventarnummer, "Inventarnummer"),
-    text("Fabrikationsnummer", &W::Fabrikationsnummer, "Fabrikationsnummer"),
-    text("Seriennummer", &W::Seriennummer, "Seriennummer"),
-    text("Barcode", &W::Barcode, "Barcode"),
-    {"Datum", Kind::Date},
-    text("GTSeriennummer", &W::GTSeriennummer, "GT-Seriennummer"),
-    number("Grenzwertflags", &W::Grenzwertflags),
-    number("Menueflags", &W::Menueflags),
-    number("Schutzklasse", &W::Schutzklasse),
-    number("Sichtpruefung", &W::Sichtpruef, Kind::Sichtpruef),
-    number("Messablauf", &W::Messablauf),
-    number("Schutzleiterwid", &W::Schutzleiterwid, Kind::Schutzleiterwid),
-    number("Isolationswid", &W::Isolationswid, Kind::Isolationswid),
-    number("Ableitstrom", &W::Ableitstrom, Kind::Ableitstrom),
-    number("SchutzlStromL1N", &W::SchutzlStromL1N, Kind::Strom),
-    number("SchutzlStromNL1", &W::SchutzlStromNL1, Kind::Strom),
-    number("BeruehrungsstromL1N", &W::BeruehrungsstromL1N, Kind::Strom),
-    number("BeruehrungsstromNL1", &W::BeruehrungsstromNL1, Kind::Strom),
-    number("GrwSchutzleiterwid", &W::GrwSchutzleiterwid, Kind::Schutzleiterwid),
-    number("GrwIsolationswid", &W::GrwIsolationswid, Kind::Isolationswid),
-    number("GrwAbleitstrom", &W::GrwAbleitstrom, Kind::Ableitstrom),
-    number("GrwSchutzleiterstrom", &W::GrwSchutzleiterstrom, Kind::Strom),
-    number("GrwBeruehrungsstrom", &W::GrwBeruehrungsstrom, Kind::Strom),
-    number("GrwSchnellabschaltung", &W::GrwSchnellabschaltung, Kind::Strom),
-    jaNein("Pruefungsergebnis", &W::Pruefungsergebnis),
-    text("Notiz", &W::Notiz, "Notiz"),
-    text("Pruefer", &W::Pruefer, "Pruefer"),
-    jaNein("SchutzleiterwidLimit", &W::SchutzleiterwidLimit),
-    jaNein("IsolationswidLimit", &W::IsolationswidLimit),
-    jaNein("AbleitstromLimit", &W::AbleitstromLimit),
-    jaNein("SchutzlStromL1NLimit", &W::SchutzlStromL1NLimit),
-    jaNein("SchutzlStromNL1Limit", &W::SchutzlStromNL1Limit),
-    jaNein("BeruehrungsstromL1NLimit", &W::BeruehrungsstromL1NLimit),
-    jaNein("BeruehrungsstromNL1Limit", &W::BeruehrungsstromNL1Limit),
-    jaNein("Schnellabschaltung", &W::Schnellabschaltung),
-    jaNein("automatisch", &W::automatisch),
-    number("DINVDE", &W::DINVDE, Kind::DinVde),
-    {"mitIsol", Kind::MitIsol},
-    jaNein("manuGrenz", &W::manuGrenz),
-    jaNein("mitBeruehr", &W::mitBeruehr),
-    jaNein("abgebrochen", &W::abgebrochen),
-    number("Enables", &W::Enables),
-};
+using Kind = TFieldFormat;
+using Column = TWerteSatzField;
 
 const Column* columnOf(const char* key) {
-    for (const Column& c : kColumns)
-        if (qstrcmp(c.key, key) == 0)
-            return &c;
+    for (const Column* c : ExportedFields)
+        if (qstrcmp(c->Key(), key) == 0)
+            return c;
     return nullptr;
 }
 
-// The columns switched on, in export order; a nullptr for a key that is no column.
+// The columns switched on, in export order.
 std::vector<const Column*> shownColumns() {
     std::vector<const Column*> shown;
-    for (size_t i = 0; i < ExportColumnTable.size(); ++i)
+    for (size_t i = 0; i < ExportedFields.size(); ++i)
         if (Globals::ExportColumns[i])
-            shown.push_back(columnOf(ExportColumnTable[i].Key));
+            shown.push_back(ExportedFields[i]);
     return shown;
 }
 
-// The item of a value of the kinds that depend on one number alone. MitIsol: bit 0 mitIsol,
-// bit 1 mitIsoDiff.
-QString kindText(Kind kind, int32_t v) {
-    switch (kind) {
+} // namespace
+
+QString FieldValueText(TFieldFormat format, int32_t v) {
+    switch (format) {
     case Kind::Sichtpruef:
         return SichtpruefText(v);
     case Kind::Schutzleiterwid:
@@ -151,6 +60,8 @@ QString kindText(Kind kind, int32_t v) {
     }
 }
 
+namespace {
+
 int32_t mitIsolCode(const TWerteSatz& w) {
     return (w.mitIsol ? 1 : 0) | (w.mitIsoDiff ? 2 : 0);
 }
@@ -160,18 +71,26 @@ QString dateText(const QDate& d) {
 }
 
 QString valueText(const Column& c, const TWerteSatz& w) {
-    switch (c.kind) {
+    switch (c.Format) {
     case Kind::Text:
-        return w.*(c.text);
-    case Kind::Date:
-        return dateText(w.Datum.isValid() ? w.Datum.date() : QDate());
-    case Kind::JaNein:
-        return kindText(c.kind, w.*(c.flag) ? 1 : 0);
-    case Kind::MitIsol:
-        return kindText(c.kind, mitIsolCode(w));
-    default:
-        return kindText(c.kind, w.*(c.number));
+        return w.*c.Member.Text;
+    case Kind::Date: {
+        const QDateTime& date = w.*c.Member.Moment;
+        return dateText(date.isValid() ? date.date() : QDate());
     }
+    case Kind::JaNein:
+        return FieldValueText(c.Format, w.*c.Member.Flag ? 1 : 0);
+    case Kind::MitIsol:
+        return FieldValueText(c.Format, mitIsolCode(w));
+    default:
+        return FieldValueText(c.Format, w.*c.Member.Number);
+    }
+}
+
+// The fields the all-tests join holds; the others are decoded from them.
+bool inJoin(const Column& c) {
+    return c.Origin == TFieldOrigin::Customer || c.Origin == TFieldOrigin::Device ||
+           c.Origin == TFieldOrigin::Test;
 }
 
 QString cleanItem(QString item) {
@@ -195,6 +114,9 @@ bool writeAllTestsThroughQuery(platform::Database& db, TCsvExportFile& file) {
     }
     return true;
 }
+
+// The record has one date; the direct join keeps it apart as a day.
+static_assert(std::ranges::count(WerteSatzFields, Kind::Date, &Column::Format) == 1);
 
 // The join read straight from the file for the values the database holds in their own form:
 // numbers as integers, texts as texts, dates as ISO dates, and empty fields. A value in any
@@ -228,9 +150,9 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     std::vector<const Column*> shown_;
     std::vector<std::pair<int32_t TWerteSatz::*, int>> numbers_; // field, join column
+    std::vector<std::pair<bool TWerteSatz::*, int>> flags_;      // field, join column
     std::vector<int> textColumns_;                               // by shown column
     int datum_ = -1;
-    int ergebnis_ = -1;
     TWerteSatz w_;
     QDate date_;
     QByteArray line_;
@@ -252,49 +174,23 @@ bool DirectJoin::prepare() {
     const QByteArray sql = StoredDataSql::AllTestsForExport().join(QLatin1Char('\n')).toUtf8();
     if (!db_ || sqlite3_prepare_v2(db_, sql.constData(), int(sql.size()), &stmt_, nullptr) != SQLITE_OK)
         return false;
-    static const std::pair<int32_t TWerteSatz::*, const char*> numbers[] = {
-        {&W::KundenNr, "KundenNr"},
-        {&W::PrueflingNr, "PrueflingNr"},
-        {&W::PruefungsNr, "PruefungsNr"},
-        {&W::Grenzwertflags, "Grenzwertflags"},
-        {&W::Menueflags, "Menueflags"},
-        {&W::Schutzklasse, "Schutzklasse"},
-        {&W::Sichtpruef, "Sichtpruef"},
-        {&W::Messablauf, "Messablauf"},
-        {&W::Schutzleiterwid, "Schutzleiterwid"},
-        {&W::Isolationswid, "Isolationswid"},
-        {&W::Ableitstrom, "Ableitstrom"},
-        {&W::SchutzlStromL1N, "SchutzlStromL1N"},
-        {&W::SchutzlStromNL1, "SchutzlStromNL1"},
-        {&W::BeruehrungsstromL1N, "BeruehrungsstromL1N"},
-        {&W::BeruehrungsstromNL1, "BeruehrungsstromNL1"},
-        {&W::GrwSchutzleiterwid, "GrwSchutzleiterwid"},
-        {&W::GrwIsolationswid, "GrwIsolationswid"},
-        {&W::GrwAbleitstrom, "GrwAbleitstrom"},
-        {&W::GrwSchutzleiterstrom, "GrwSchutzleiterstrom"},
-        {&W::GrwBeruehrungsstrom, "GrwBeruehrungsstrom"},
-        {&W::GrwSchnellabschaltung, "GrwSchnellabschaltung"},
-    };
-    for (const auto& [field, name] : numbers) {
-        const int i = columnIndex(name);
+    for (const Column& c : WerteSatzFields) {
+        if (!inJoin(c))
+            continue;
+        // Every field the record is filled with, whether shown or not.
+        const int i = columnIndex(c.Name);
         if (i < 0)
             return false;
-        numbers_.emplace_back(field, i);
+        if (c.Member.Number)
+            numbers_.emplace_back(c.Member.Number, i);
+        else if (c.Member.Flag)
+            flags_.emplace_back(c.Member.Flag, i);
+        else if (c.Member.Moment)
+            datum_ = i;
     }
-    datum_ = columnIndex("Datum");
-    ergebnis_ = columnIndex("Pruefungsergebnis");
-    if (datum_ < 0 || ergebnis_ < 0)
-        return false;
-    // Every text field the record is filled with, whether shown or not.
-    for (const Column& c : kColumns)
-        if (c.kind == Kind::Text && columnIndex(c.field) < 0)
-            return false;
     shown_ = shownColumns();
-    for (const Column* c : shown_) {
-        if (!c)
-            return false;
-        textColumns_.push_back(c->kind == Kind::Text ? columnIndex(c->field) : -1);
-    }
+    for (const Column* c : shown_)
+        textColumns_.push_back(c->Format == Kind::Text ? columnIndex(c->Name) : -1);
     return true;
 }
 
@@ -320,10 +216,12 @@ bool DirectJoin::readRow() {
     for (const auto& [field, column] : numbers_)
         if (!integer(column, w_.*field))
             return false;
-    int32_t passed = 0;
-    if (!integer(ergebnis_, passed))
-        return false;
-    w_.Pruefungsergebnis = passed != 0;
+    for (const auto& [field, column] : flags_) {
+        int32_t flag = 0;
+        if (!integer(column, flag))
+            return false;
+        w_.*field = flag != 0;
+    }
     switch (sqlite3_column_type(stmt_, datum_)) {
     case SQLITE_NULL:
         date_ = QDate();
@@ -383,9 +281,11 @@ void DirectJoin::appendText(int column) {
 void DirectJoin::appendCached(Kind kind, int32_t value) {
     constexpr int32_t smallLimit = 4096;
     const auto itemOf = [kind, value] {
-        return platform::encodeWindows1252(cleanItem(kindText(kind, value)));
+        return platform::encodeWindows1252(cleanItem(FieldValueText(kind, value)));
     };
     if (value >= -1 && value < smallLimit) {
+        if (small_.size() <= size_t(kind))
+            small_.resize(size_t(kind) + 1);
         auto& byKind = small_[size_t(kind)];
         if (byKind.empty())
             byKind.resize(smallLimit + 1);
@@ -404,10 +304,10 @@ void DirectJoin::appendCached(Kind kind, int32_t value) {
 }
 
 void DirectJoin::appendItem(const Column& c) {
-    switch (c.kind) {
+    switch (c.Format) {
     case Kind::Number: {
         char digits[16];
-        const auto end = std::to_chars(digits, digits + sizeof digits, w_.*(c.number)).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, w_.*c.Member.Number).ptr;
         line_.append(digits, end - digits);
         break;
     }
@@ -415,13 +315,13 @@ void DirectJoin::appendItem(const Column& c) {
         line_.append(dateText(date_).toLatin1());
         break;
     case Kind::JaNein:
-        appendCached(c.kind, w_.*(c.flag) ? 1 : 0);
+        appendCached(c.Format, w_.*c.Member.Flag ? 1 : 0);
         break;
     case Kind::MitIsol:
-        appendCached(c.kind, mitIsolCode(w_));
+        appendCached(c.Format, mitIsolCode(w_));
         break;
     default:
-        appendCached(c.kind, w_.*(c.number));
+        appendCached(c.Format, w_.*c.Member.Number);
         break;
     }
 }
@@ -429,7 +329,6 @@ void DirectJoin::appendItem(const Column& c) {
 DirectJoin::Result DirectJoin::Write(TCsvExportFile& file) {
     if (!prepare())
         return Result::NotPlain;
-    small_.resize(size_t(Kind::MitIsol) + 1);
     bool header = false;
     for (;;) {
         const int step = sqlite3_step(stmt_);
@@ -477,19 +376,14 @@ QString StringsToCsvLine(const QStringList& items) {
 
 void FillCsvHeader(QStringList& items) {
     items.clear();
-    for (size_t i = 0; i < ExportColumnTable.size(); ++i) {
-        if (!Globals::ExportColumns[i])
-            continue;
-        const QString key = QString::fromLatin1(ExportColumnTable[i].Key);
-        items << (key == QLatin1String("Sichtpruefung") ? QStringLiteral("SichtpruefungBestanden") : key);
-    }
+    for (const Column* c : shownColumns())
+        items << QString::fromLatin1(c->Header());
 }
 
 void FillCsvValues(QStringList& items, const TWerteSatz& w) {
     items.clear();
-    for (size_t i = 0; i < ExportColumnTable.size(); ++i)
-        if (Globals::ExportColumns[i])
-            items << CsvValueOf(ExportColumnTable[i].Key, w);
+    for (const Column* c : shownColumns())
+        items << valueText(*c, w);
 }
 
 QString CsvHeaderLine() {

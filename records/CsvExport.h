@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tester/Globals.h"
+#include "tester/WerteSatzFields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -13,7 +14,8 @@ class Database;
 } // namespace platform
 
 // The semicolon-separated export: a header line and one line per test, with the columns
-// switched on in Globals::ExportColumns, in the order of ExportColumnTable.
+// switched on in Globals::ExportColumns, in the order of ExportColumnTable (the exported
+// fields of WerteSatzFields).
 
 // Each item in double quotes, joined by ";". A double quote inside an item becomes a single
 // quote, so that an item never ends early; a note's line breaks stay inside its quotes.
@@ -27,6 +29,10 @@ QString CsvValueLine(const TWerteSatz& w);
 
 // The value item of one column key; a key that is no column gives an empty text.
 QString CsvValueOf(const char* key, const TWerteSatz& w);
+
+// The text of a value in the formats that depend on one number alone (not Text, not Date).
+// MitIsol: bit 0 mitIsol, bit 1 mitIsoDiff.
+QString FieldValueText(TFieldFormat format, int32_t value);
 
 // `Die Datei "<name>" kann nicht angelegt werden.`
 QString CannotCreateMessage(const QString& fileName);

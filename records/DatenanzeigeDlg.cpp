@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
+#include "records/ProgramDatabase.h"
 #include "tester/ModeTable.h"
 #include "tester/TesterSettings.h"
 
@@ -112,46 +113,29 @@ TDatenanzeigeDlg::~TDatenanzeigeDlg() {
 
 void TDatenanzeigeDlg::declareTestFields() {
     using T = TFieldType;
-    const auto strom = [](TField& f) { return FormatStrom(f.AsInteger()); };
-    const auto add = [this](const char* name, TFieldType type, int size = 0) -> TField& {
-        return Query3->AddField(QString::fromLatin1(name), type, size);
-    };
     // Every display text is empty while the device has no tests.
     const auto shown = [this](std::function<QString(TField&)> text) {
         return [this, text](TField& f) { return haveTest() ? text(f) : QString(); };
     };
-    add("PruefungsNr", T::ftAutoInc);
-    add("PrueflingNr", T::ftInteger);
-    add("Datum", T::ftDate);
-    add("GT-Seriennummer", T::ftString, 10);
-    add("Grenzwertflags", T::ftSmallint);
-    add("Menueflags", T::ftSmallint);
-    add("Schutzklasse", T::ftSmallint).OnGetText =
+    for (const TWerteSatzField* c : PruefungColumns) {
+        TField& field = Query3->AddField(QLatin1String(c->Name), FieldTypeOf(c->Store), c->Width);
+        switch (c->Format) {
+        case TFieldFormat::Sichtpruef:
+        case TFieldFormat::Schutzleiterwid:
+        case TFieldFormat::Isolationswid:
+        case TFieldFormat::Ableitstrom:
+        case TFieldFormat::Strom:
+            field.OnGetText =
+                shown([format = c->Format](TField& f) { return FieldValueText(format, f.AsInteger()); });
+            break;
+        default:
+            break;
+        }
+    }
+    Query3->FieldByName(QStringLiteral("Schutzklasse")).OnGetText =
         shown([](TField& f) { return ::SchutzklasseText(f.AsInteger()); });
-    add("Messablauf", T::ftSmallint);
-    add("Schutzleiterwid", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatSchutzleiterwid(f.AsInteger()); });
-    add("Isolationswid", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatIsolationswid(f.AsInteger()); });
-    add("Ableitstrom", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatAbleitstrom(f.AsInteger()); });
-    for (const char* name :
-         {"SchutzlStromL1N", "SchutzlStromNL1", "BeruehrungsstromL1N", "BeruehrungsstromNL1"})
-        add(name, T::ftInteger).OnGetText = shown(strom);
-    add("GrwSchutzleiterwid", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatSchutzleiterwid(f.AsInteger()); });
-    add("GrwIsolationswid", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatIsolationswid(f.AsInteger()); });
-    add("GrwAbleitstrom", T::ftInteger).OnGetText =
-        shown([](TField& f) { return FormatAbleitstrom(f.AsInteger()); });
-    for (const char* name : {"GrwSchutzleiterstrom", "GrwBeruehrungsstrom", "GrwSchnellabschaltung"})
-        add(name, T::ftInteger).OnGetText = shown(strom);
-    add("Pruefungsergebnis", T::ftBoolean).OnGetText =
+    Query3->FieldByName(QStringLiteral("Pruefungsergebnis")).OnGetText =
         shown([](TField& f) { return ::ErgebnisText(f.AsBoolean()); });
-    add("Notiz", T::ftString, 255);
-    add("Pruefer", T::ftString, 25);
-    add("Sichtpruef", T::ftInteger).OnGetText =
-        shown([](TField& f) { return ::SichtpruefText(f.AsInteger()); });
     Query3->AddCalcField(QStringLiteral("VDE0701"), T::ftBoolean);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/database.h"
 #include "records/BarcodeMatch.h"
+#include "records/ProgramDatabase.h"
 
 using platform::Database;
 using platform::EDatabaseError;
@@ -43,29 +44,14 @@ void DefineStagingQuery(TQuery& q) {
     q.SQLAdd(QStringLiteral("order by LfdNr"));
     q.SetRequestLive(true);
     q.SetAutoCalcFields(false);
-    q.AddField(QStringLiteral("LfdNr"), TFieldType::ftInteger);
-    q.AddField(QStringLiteral("Barcode"), TFieldType::ftString, BarcodeWidth);
-    q.AddField(QStringLiteral("PrueflingNr"), TFieldType::ftInteger);
-    q.AddField(QStringLiteral("Datum"), TFieldType::ftDate);
-    q.AddField(QStringLiteral("GT-Seriennummer"), TFieldType::ftString, GTSeriennummerWidth);
-    for (const char* name : {"Grenzwertflags", "Menueflags", "Schutzklasse", "Messablauf"})
-        q.AddField(QLatin1String(name), TFieldType::ftSmallint);
-    for (const char* name : {"Schutzleiterwid", "Isolationswid", "Ableitstrom", "SchutzlStromL1N",
-                             "SchutzlStromNL1", "BeruehrungsstromL1N", "BeruehrungsstromNL1"})
-        q.AddField(QLatin1String(name), TFieldType::ftInteger);
-    q.AddField(QStringLiteral("Pruefungsergebnis"), TFieldType::ftBoolean);
-    q.AddField(QStringLiteral("Notiz"), TFieldType::ftString, NotizWidth);
-    q.AddField(QStringLiteral("Pruefer"), TFieldType::ftString, PrueferWidth);
+    for (const TWerteSatzField* f : UebernahColumns)
+        q.AddField(QLatin1String(f->Name), FieldTypeOf(f->Store), f->Width);
     q.AddCalcField(QStringLiteral("automatisch"), TFieldType::ftBoolean);
     q.AddCalcField(QStringLiteral("DINVDE"), TFieldType::ftSmallint);
     q.AddCalcField(QStringLiteral("manuGrenz"), TFieldType::ftBoolean);
     q.AddCalcField(QStringLiteral("mitIsol"), TFieldType::ftString, 20);
     q.AddCalcField(QStringLiteral("mitBeruehr"), TFieldType::ftBoolean);
     q.AddCalcField(QStringLiteral("abgebrochen"), TFieldType::ftBoolean);
-    for (const char* name :
-         {"GrwSchutzleiterwid", "GrwIsolationswid", "GrwAbleitstrom", "GrwSchutzleiterstrom",
-          "GrwBeruehrungsstrom", "GrwSchnellabschaltung", "Sichtpruef"})
-        q.AddField(QLatin1String(name), TFieldType::ftInteger);
 }
 
 void DefineTestQuery(TQuery& q) {
@@ -76,27 +62,29 @@ void DefineTestQuery(TQuery& q) {
 }
 
 void CopyStagingToTest(TQuery& staging, TQuery& test) {
-    static const char* const integers[] = {
-        "PrueflingNr",          "Grenzwertflags",      "Menueflags",           "Schutzklasse",
-        "Sichtpruef",           "Messablauf",          "Schutzleiterwid",      "Isolationswid",
-        "Ableitstrom",          "SchutzlStromL1N",     "SchutzlStromNL1",      "BeruehrungsstromL1N",
-        "BeruehrungsstromNL1",  "GrwSchutzleiterwid",  "GrwIsolationswid",     "GrwAbleitstrom",
-        "GrwSchutzleiterstrom", "GrwBeruehrungsstrom", "GrwSchnellabschaltung"};
-    auto from = [&](const char* name) -> platform::TField& {
-        return staging.FieldByName(QLatin1String(name));
-    };
-    auto to = [&](const char* name) -> platform::TField& { return test.FieldByName(QLatin1String(name)); };
-    to("PrueflingNr").SetAsInteger(from("PrueflingNr").AsInteger());
-    if (from("Datum").IsNull())
-        to("Datum").Clear();
-    else
-        to("Datum").SetAsDate(from("Datum").AsDate());
-    to("GT-Seriennummer").SetAsString(from("GT-Seriennummer").AsString());
-    for (const char* name : integers)
-        to(name).SetAsInteger(from(name).AsInteger());
-    to("Pruefungsergebnis").SetAsBoolean(from("Pruefungsergebnis").AsBoolean());
-    to("Notiz").SetAsString(from("Notiz").AsString());
-    to("Pruefer").SetAsString(from("Pruefer").AsString());
+    for (const TWerteSatzField* f : UebernahColumns) {
+        if (f->Pruefung < 0)
+            continue;
+        const platform::TField& from = staging.FieldByName(QLatin1String(f->Name));
+        platform::TField& to = test.FieldByName(QLatin1String(f->Name));
+        switch (f->Store) {
+        case TFieldStore::Date:
+            if (from.IsNull())
+                to.Clear();
+            else
+                to.SetAsDate(from.AsDate());
+            break;
+        case TFieldStore::Varchar:
+            to.SetAsString(from.AsString());
+            break;
+        case TFieldStore::Boolean:
+            to.SetAsBoolean(from.AsBoolean());
+            break;
+        default:
+            to.SetAsInteger(from.AsInteger());
+            break;
+        }
+    }
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "records/BarcodeMatch.h"
 #include "tester/Limits.h"
 #include "tester/TesterSettings.h"
+#include "tester/WerteSatzFields.h"
 
 using platform::TQuery;
 
@@ -35,69 +36,36 @@ bool hasRow(TQuery& q) {
     return q.Active() && q.RecordCount() > 0;
 }
 
-int32_t intOf(TQuery& q, const char* name) {
-    return q.FieldByName(QString::fromLatin1(name)).AsInteger();
-}
-
-QString textOf(TQuery& q, const char* name) {
-    return q.FieldByName(QString::fromLatin1(name)).AsString();
+// Reads the fields the current row of q holds for one part of the record, in table order.
+void readFields(TQuery& q, TFieldOrigin origin, TWerteSatz& w) {
+    for (const TWerteSatzField& f : WerteSatzFields) {
+        if (f.Origin != origin)
+            continue;
+        const platform::TField& field = q.FieldByName(QLatin1String(f.Name));
+        const TWerteSatzMember& m = f.Member;
+        if (m.Number) {
+            w.*m.Number = field.AsInteger();
+        } else if (m.Text) {
+            w.*m.Text = field.AsString();
+        } else if (m.Flag) {
+            w.*m.Flag = field.AsBoolean();
+        } else if (m.Moment) {
+            const QDate date = field.AsDate();
+            w.*m.Moment = date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
+        }
+    }
 }
 
 } // namespace
 
 void FillWerteSatz(TQuery& customers, TQuery& devices, TWerteSatz& w, TQuery& tests) {
     w = TWerteSatz{};
-    if (hasRow(customers)) {
-        TQuery& q = customers;
-        w.KundenNr = intOf(q, "KundenNr");
-        w.Name1 = textOf(q, "Name1");
-        w.Name2 = textOf(q, "Name2");
-        w.Name3 = textOf(q, "Name3");
-        w.KdStr = textOf(q, "KdStr");
-        w.KdLKZ = textOf(q, "KdLKZ");
-        w.KdPLZ = textOf(q, "KdPLZ");
-        w.KdOrt = textOf(q, "KdOrt");
-        w.Telefon = textOf(q, "Telefon");
-        w.Fax = textOf(q, "Fax");
-    }
-    if (hasRow(devices)) {
-        TQuery& q = devices;
-        w.PrueflingNr = intOf(q, "PrueflingNr");
-        w.Bezeichnung = textOf(q, "Bezeichnung");
-        w.Typ = textOf(q, "Typ");
-        w.Inventarnummer = textOf(q, "Inventarnummer");
-        w.Fabrikationsnummer = textOf(q, "Fabrikationsnummer");
-        w.Seriennummer = textOf(q, "Seriennummer");
-        w.Barcode = textOf(q, "Barcode");
-    }
-    if (hasRow(tests)) {
-        TQuery& q = tests;
-        w.PruefungsNr = intOf(q, "PruefungsNr");
-        const QDate date = q.FieldByName(QStringLiteral("Datum")).AsDate();
-        w.Datum = date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime();
-        w.GTSeriennummer = textOf(q, "GT-Seriennummer");
-        w.Grenzwertflags = intOf(q, "Grenzwertflags");
-        w.Menueflags = intOf(q, "Menueflags");
-        w.Schutzklasse = intOf(q, "Schutzklasse");
-        w.Sichtpruef = intOf(q, "Sichtpruef");
-        w.Messablauf = intOf(q, "Messablauf");
-        w.Schutzleiterwid = intOf(q, "Schutzleiterwid");
-        w.Isolationswid = intOf(q, "Isolationswid");
-        w.Ableitstrom = intOf(q, "Ableitstrom");
-        w.SchutzlStromL1N = intOf(q, "SchutzlStromL1N");
-        w.SchutzlStromNL1 = intOf(q, "SchutzlStromNL1");
-        w.BeruehrungsstromL1N = intOf(q, "BeruehrungsstromL1N");
-        w.BeruehrungsstromNL1 = intOf(q, "BeruehrungsstromNL1");
-        w.GrwSchutzleiterwid = intOf(q, "GrwSchutzleiterwid");
-        w.GrwIsolationswid = intOf(q, "GrwIsolationswid");
-        w.GrwAbleitstrom = intOf(q, "GrwAbleitstrom");
-        w.GrwSchutzleiterstrom = intOf(q, "GrwSchutzleiterstrom");
-        w.GrwBeruehrungsstrom = intOf(q, "GrwBeruehrungsstrom");
-        w.GrwSchnellabschaltung = intOf(q, "GrwSchnellabschaltung");
-        w.Pruefungsergebnis = q.FieldByName(QStringLiteral("Pruefungsergebnis")).AsBoolean();
-        w.Notiz = textOf(q, "Notiz");
-        w.Pruefer = textOf(q, "Pruefer");
-    }
+    if (hasRow(customers))
+        readFields(customers, TFieldOrigin::Customer, w);
+    if (hasRow(devices))
+        readFields(devices, TFieldOrigin::Device, w);
+    if (hasRow(tests))
+        readFields(tests, TFieldOrigin::Test, w);
     DecodeWerteSatzFlags(w);
 }
 

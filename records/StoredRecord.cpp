@@ -1,5 +1,6 @@
 #include "records/StoredRecord.h"
 
+#include "records/ProgramDatabase.h"
 #include "tester/Globals.h"
 
 #include <algorithm>
@@ -122,34 +123,24 @@ TStagingRow DecodeStoredRecord(const StoredTestRecord& r, int32_t lfdNr, const T
 }
 
 std::vector<std::pair<const char*, QVariant>> StagingRowFields(const TStagingRow& row) {
-    return {
-        {"LfdNr", row.LfdNr},
-        {"Barcode", row.Barcode},
-        {"PrueflingNr", row.PrueflingNr},
-        {"Datum", row.Datum},
-        {"GT-Seriennummer", row.GTSeriennummer},
-        {"Grenzwertflags", row.Grenzwertflags},
-        {"Menueflags", row.Menueflags},
-        {"Schutzklasse", row.Schutzklasse},
-        {"Sichtpruef", row.Sichtpruef},
-        {"Messablauf", row.Messablauf},
-        {"Schutzleiterwid", row.Schutzleiterwid},
-        {"Isolationswid", row.Isolationswid},
-        {"Ableitstrom", row.Ableitstrom},
-        {"SchutzlStromL1N", row.SchutzlStromL1N},
-        {"SchutzlStromNL1", row.SchutzlStromNL1},
-        {"BeruehrungsstromL1N", row.BeruehrungsstromL1N},
-        {"BeruehrungsstromNL1", row.BeruehrungsstromNL1},
-        {"GrwSchutzleiterwid", row.GrwSchutzleiterwid},
-        {"GrwIsolationswid", row.GrwIsolationswid},
-        {"GrwAbleitstrom", row.GrwAbleitstrom},
-        {"GrwSchutzleiterstrom", row.GrwSchutzleiterstrom},
-        {"GrwBeruehrungsstrom", row.GrwBeruehrungsstrom},
-        {"GrwSchnellabschaltung", row.GrwSchnellabschaltung},
-        {"Pruefungsergebnis", row.Pruefungsergebnis},
-        {"Notiz", row.Notiz},
-        {"Pruefer", row.Pruefer},
-    };
+    std::vector<std::pair<const char*, QVariant>> fields;
+    fields.reserve(UebernahColumns.size());
+    for (const TWerteSatzField* f : UebernahColumns) {
+        const TWerteSatzMember& m = f->Member;
+        QVariant value;
+        if (m.Number)
+            value = row.*m.Number;
+        else if (m.Text)
+            value = row.*m.Text;
+        else if (m.Flag)
+            value = row.*m.Flag;
+        else if (m.Moment)
+            value = row.Datum;
+        else
+            value = row.LfdNr; // the table's own number
+        fields.emplace_back(f->Name, value);
+    }
+    return fields;
 }
 
 QString CutToWidth(const QString& text, int width) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/SyncBus.h"
+#include "tester/WerteSatzFields.h"
 
 #include <QDate>
 #include <QString>
@@ -59,39 +60,16 @@ inline constexpr uint8_t StoredClassMask = 0x03;
 inline constexpr uint8_t StoredVisualCheckOpen = 0x08;
 
 // Widths of the text fields of "Uebernah.db", in characters.
-inline constexpr int BarcodeWidth = 15;
-inline constexpr int GTSeriennummerWidth = 10;
-inline constexpr int NotizWidth = 255;
-inline constexpr int PrueferWidth = 25;
+inline constexpr int BarcodeWidth = WerteSatzFieldOf(&TWerteSatz::Barcode).Width;
+inline constexpr int GTSeriennummerWidth = WerteSatzFieldOf(&TWerteSatz::GTSeriennummer).Width;
+inline constexpr int NotizWidth = WerteSatzFieldOf(&TWerteSatz::Notiz).Width;
+inline constexpr int PrueferWidth = WerteSatzFieldOf(&TWerteSatz::Pruefer).Width;
 
-// One row of the staging table "Uebernah.db"; the members are its stored fields.
-struct TStagingRow {
+// One row of the staging table "Uebernah.db": a fetched test with its running number. Of the
+// record it fills the fields the table stores; PrueflingNr 0 means not assigned.
+struct TStagingRow : TWerteSatz {
     int32_t LfdNr = 0;
-    QString Barcode;
-    int32_t PrueflingNr = 0; // 0 = not assigned
-    QDate Datum;
-    QString GTSeriennummer; // field "GT-Seriennummer"
-    int32_t Grenzwertflags = 0;
-    int32_t Menueflags = 0;
-    int32_t Schutzklasse = 0;
-    int32_t Sichtpruef = 0; // -1 open, 0 failed, 1 passed
-    int32_t Messablauf = 0;
-    int32_t Schutzleiterwid = 0;
-    int32_t Isolationswid = 0;
-    int32_t Ableitstrom = 0;
-    int32_t SchutzlStromL1N = 0;
-    int32_t SchutzlStromNL1 = 0;
-    int32_t BeruehrungsstromL1N = 0;
-    int32_t BeruehrungsstromNL1 = 0;
-    int32_t GrwSchutzleiterwid = 0;
-    int32_t GrwIsolationswid = 0;
-    int32_t GrwAbleitstrom = 0;
-    int32_t GrwSchutzleiterstrom = 0;
-    int32_t GrwBeruehrungsstrom = 0;
-    int32_t GrwSchnellabschaltung = 0;
-    bool Pruefungsergebnis = false;
-    QString Notiz;
-    QString Pruefer;
+    QDate Datum; // the day alone, in place of the record's date and time
 
     bool operator==(const TStagingRow&) const = default;
 };
@@ -113,7 +91,9 @@ uint8_t FixedMenueflags(uint8_t menueflags, uint8_t klasse);
 // is the caller's. Texts are cut to their field widths.
 TStagingRow DecodeStoredRecord(const StoredTestRecord& record, int32_t lfdNr, const TRecordStamp& stamp);
 
-// The fields of a row by their database names, in the order a fetch sets them.
+// The fields of a row by their database names, in the order a fetch sets them: the column
+// order of "Uebernah.db", where Barcode, whose setting re-matches the device, comes before
+// PrueflingNr.
 std::vector<std::pair<const char*, QVariant>> StagingRowFields(const TStagingRow& row);
 
 // The first width characters of a text (code points, not UTF-16 units).

@@ -1,5 +1,7 @@
 #include "tester/Globals.h"
 
+#include "tester/WerteSatzFields.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -126,64 +128,12 @@ QString FormatStrom(int32_t hundredthMilliampere) {
     return FormatStrom(hundredthMilliampere, Globals::DecimalSeparator);
 }
 
-const std::array<TExportColumn, ExportColumnCount> ExportColumnTable = {{
-    {"KundenNr", false},
-    {"PrueflingNr", false},
-    {"PruefungsNr", false},
-    {"Name1", true},
-    {"Name2", true},
-    {"Name3", true},
-    {"KdStr", true},
-    {"KdLKZ", true},
-    {"KdPLZ", true},
-    {"KdOrt", true},
-    {"Telefon", true},
-    {"Fax", true},
-    {"Bezeichnung", true},
-    {"Typ", true},
-    {"Inventarnummer", true},
-    {"Fabrikationsnummer", true},
-    {"Seriennummer", true},
-    {"Barcode", true},
-    {"Datum", true},
-    {"GTSeriennummer", true},
-    {"Grenzwertflags", false},
-    {"Menueflags", false},
-    {"Schutzklasse", true},
-    {"Sichtpruefung", true},
-    {"Messablauf", false},
-    {"Schutzleiterwid", true},
-    {"Isolationswid", true},
-    {"Ableitstrom", true},
-    {"SchutzlStromL1N", true},
-    {"SchutzlStromNL1", true},
-    {"BeruehrungsstromL1N", true},
-    {"BeruehrungsstromNL1", true},
-    {"GrwSchutzleiterwid", true},
-    {"GrwIsolationswid", true},
-    {"GrwAbleitstrom", true},
-    {"GrwSchutzleiterstrom", true},
-    {"GrwBeruehrungsstrom", true},
-    {"GrwSchnellabschaltung", true},
-    {"Pruefungsergebnis", true},
-    {"Notiz", true},
-    {"Pruefer", true},
-    {"SchutzleiterwidLimit", true},
-    {"IsolationswidLimit", true},
-    {"AbleitstromLimit", true},
-    {"SchutzlStromL1NLimit", true},
-    {"SchutzlStromNL1Limit", true},
-    {"BeruehrungsstromL1NLimit", true},
-    {"BeruehrungsstromNL1Limit", true},
-    {"Schnellabschaltung", true},
-    {"automatisch", false},
-    {"DINVDE", true},
-    {"mitIsol", true},
-    {"manuGrenz", true},
-    {"mitBeruehr", true},
-    {"abgebrochen", true},
-    {"Enables", false},
-}};
+const std::array<TExportColumn, ExportColumnCount> ExportColumnTable = [] {
+    std::array<TExportColumn, ExportColumnCount> columns{};
+    for (size_t i = 0; i < columns.size(); ++i)
+        columns[i] = {ExportedFields[i]->Key(), ExportedFields[i]->Export == TFieldExport::Shown};
+    return columns;
+}();
 
 namespace Globals {
 

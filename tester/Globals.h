@@ -100,6 +100,8 @@ struct TWerteSatz {
     bool mitBeruehr = false;
     bool abgebrochen = false;
     int32_t Enables = 0;
+
+    bool operator==(const TWerteSatz&) const = default;
 };
 
 // Fills the derived fields from the bit sets; an emergency stop voids the four currents and an

@@ -4,6 +4,11 @@
 #include "records/DatenanzeigeDlg.h"
 
 #include <QFile>
+#include <QToolButton>
+
+#include <sqlite3.h>
+
+#include <functional>
 
 namespace {
 
@@ -498,6 +503,89 @@ TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
                                   "nein",
                                   "0"});
     EXPECT_EQ(written(), header + row1 + row2 + row3 + row4);
+}
+
+// The all-tests export reads the file itself where every value is in its own form and through
+// the query objects otherwise; either way it gives the bytes that exporting each shown test
+// gives, one by one through the browser's own queries.
+TEST_F(ExportTest, AllTestsReadDirectlyOrThroughTheQueriesGiveTheBytesOfEachShownTest) {
+    Globals::ExportColumns.fill(true);
+    db->Execute(QStringLiteral(
+        "insert into \"Kunden.db\" (KundenNr, Name1, Name2, Name3, KdStr, KdLKZ, KdPLZ, KdOrt, Telefon, Fax) "
+        "values (1, 'Müller & Söhne \"Elektro\"', 'Abt. Prüfung; Labor', null, 'Hauptstraße 1', 'D', "
+        "'50667', 'Köln', '0221 123', ''), (2, null, null, null, null, null, null, null, null, null), "
+        "(3, 'Zoë €uro™ ''Spezial''', '日本', 'a\"b;c', 'Weg 2', null, '', 'Öhringen', null, '+49 \"0\"')"));
+    db->Execute(QStringLiteral(
+        "insert into \"Prueflng.db\" (PrueflingNr, KundenNr, Bezeichnung, Typ, Inventarnummer, "
+        "Fabrikationsnummer, Seriennummer, Barcode) values "
+        "(1, 1, 'Bohrmaschine \"BM\"', 'BM; 2', 'INV-1', 'F1', 'S1', '4711'), "
+        "(2, 1, null, null, null, null, null, null), (3, 2, 'Säge', '', '', '', '', ''), "
+        "(4, 3, 'Lampe € 5', 'Typ \"X\"', null, null, null, '0815'), (5, 3, 'ohne Prüfung', '', '', '', '', "
+        "'')"));
+    db->Execute(QStringLiteral(
+        "insert into \"Pruefung.db\" (PruefungsNr, PrueflingNr, Datum, \"GT-Seriennummer\", Grenzwertflags, "
+        "Menueflags, Schutzklasse, Messablauf, Schutzleiterwid, Isolationswid, Ableitstrom, SchutzlStromL1N, "
+        "SchutzlStromNL1, BeruehrungsstromL1N, BeruehrungsstromNL1, GrwSchutzleiterwid, GrwIsolationswid, "
+        "GrwAbleitstrom, GrwSchutzleiterstrom, GrwBeruehrungsstrom, GrwSchnellabschaltung, "
+        "Pruefungsergebnis, "
+        "Notiz, Pruefer, Sichtpruef) values "
+        "(1, 1, '2024-03-05', '0123456789', 1, 6, 1, 64, 150, 2500, 30, 40, 41, 5, 6, 300, 1000, 350, 50, "
+        "25, "
+        "1000, 1, 'Stecker \"lose\"; neu\r\nlöten', 'Meier', 1), "
+        "(2, 1, null, null, null, null, null, null, null, null, null, null, null, null, null, null, null, "
+        "null, "
+        "null, null, null, null, null, null, null), "
+        "(3, 2, '', '', 127, 93, 2, 9, 1001, 25000, 2001, 40, 41, 5, 6, -1, -1, -1, -1, -1, -1, 0, "
+        "'Zeile 1\nZeile 2\rZeile 3;\"€\"', 'Prüfer Ä', -1), "
+        "(4, 3, '1999-12-31', 'X', 0, 16, 3, 12, 0, 199, 0, 5000, 99999, 0, 0, 1000, 200, 2000, 1000, 1000, "
+        "1000, 0, ' ', 'Schmidt', 0), "
+        "(5, 4, '2000-02-29', '€', 0, 127, 0, 32, -5, 0, 4096, 4095, -2, 0, 0, 0, 0, 0, 0, 0, 0, 1, '', '', "
+        "7), "
+        "(6, 4, '2024-01-01', ';', 64, 66, 2, 2, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 1, "
+        "'\"\"', '''', 1)"));
+    int joins = 0; // runs of the all-tests join
+    sqlite3_trace_v2(
+        db->Handle(), SQLITE_TRACE_STMT,
+        [](unsigned, void* count, void* stmt, void*) {
+            if (QByteArray(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))).contains("as M"))
+                ++*static_cast<int*>(count);
+            return 0;
+        },
+        &joins);
+    toFile();
+    browser->show();
+    browser->BitBtn5->click();
+    const QByteArray all = written();
+    EXPECT_EQ(joins, 1); // read directly, not a second time through the queries
+
+    const QByteArray header = all.left(all.indexOf("\r\n") + 2);
+    QByteArray oneByOne = header;
+    const auto each = [](TDBNavigator* navigator, platform::TQuery* q, const std::function<void()>& body) {
+        for (int i = 0; i < q->RecordCount(); ++i) {
+            navigator->Button(i == 0 ? TNavigateBtn::nbFirst : TNavigateBtn::nbNext)->click();
+            body();
+        }
+    };
+    each(browser->DBNavigator1, browser->Query1, [&] {
+        each(browser->DBNavigator2, browser->Query2, [&] {
+            each(browser->DBNavigator3, browser->Query3, [&] {
+                browser->BitBtn3->click();
+                const QByteArray shown = written();
+                EXPECT_TRUE(shown.startsWith(header));
+                oneByOne += shown.mid(header.size());
+            });
+        });
+    });
+    EXPECT_EQ(all, oneByOne);
+    EXPECT_EQ(all.count("\r\n"), 1 + 6 + 1); // the header, six tests and the line break of a note
+
+    // A date with a blank before it is not in its own form.
+    db->Execute(QStringLiteral("update \"Pruefung.db\" set Datum = ' ' || Datum where PruefungsNr = 6"));
+    browser->BitBtn5->click();
+    EXPECT_EQ(joins, 3);
+    EXPECT_EQ(written(), all);
+    EXPECT_TRUE(messages.empty());
+    sqlite3_trace_v2(db->Handle(), 0, nullptr, nullptr);
 }
 
 TEST_F(ExportTest, AFailedWriteIsReported) {

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "tester/Globals.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// How a field's value becomes the text of an export item or a display.
+enum class TFieldFormat : uint8_t {
+    Number,          // decimal integer
+    Text,            // the stored text
+    Date,            // the date, dd.MM.yyyy
+    Sichtpruef,      // "nein", "ja", "---"
+    Schutzleiterwid, // the value formatters
+    Isolationswid,
+    Ableitstrom,
+    Strom,
+    JaNein,
+    DinVde,  // "0701", "0702" or empty
+    MitIsol, // "Iso+Diff", else "ja" / "nein"
+};
+
+// Where a record's field comes from: the rows of a customer, a device or a test, the flags
+// of the test (DecodeWerteSatzFlags), or the staging table alone.
+enum class TFieldOrigin : uint8_t { Customer, Device, Test, Decoded, Staging };
+
+// Whether and how the export writes a field.
+enum class TFieldExport : uint8_t { No, Shown, Hidden }; // Hidden: switched off by default
+
+// The SQL type of a column of "Pruefung.db" and "Uebernah.db".
+enum class TFieldStore : uint8_t { None, AutoInc, Integer, Smallint, Boolean, Date, Varchar };
+
+// The member of TWerteSatz that holds a field; none for the staging table's own number and
+// for a field made of two members.
+struct TWerteSatzMember {
+    constexpr TWerteSatzMember() = default;
+    constexpr TWerteSatzMember(int32_t TWerteSatz::*m) : Number(m) {}
+    constexpr TWerteSatzMember(QString TWerteSatz::*m) : Text(m) {}
+    constexpr TWerteSatzMember(bool TWerteSatz::*m) : Flag(m) {}
+    constexpr TWerteSatzMember(QDateTime TWerteSatz::*m) : Moment(m) {}
+
+    int32_t TWerteSatz::*Number = nullptr;
+    QString TWerteSatz::*Text = nullptr;
+    bool TWerteSatz::*Flag = nullptr;
+    QDateTime TWerteSatz::*Moment = nullptr;
+};
+
+// One row of WerteSatzFields.
+struct TWerteSatzField {
+    const char* Name; // the designed name: the database field, else the member's name
+    TWerteSatzMember Member;
+    TFieldFormat Format;
+    TFieldOrigin Origin;
+    TFieldExport Export;
+    TFieldStore Store;
+    int Width;                          // characters of a VARCHAR
+    int Pruefung;                       // column place in "Pruefung.db", -1 for none
+    int Uebernah;                       // column place in "Uebernah.db", -1 for none
+    const char* ExportKey = nullptr;    // where it differs from Name
+    const char* ExportHeader = nullptr; // where it differs from the key
+
+    constexpr const char* Key() const { return ExportKey ? ExportKey : Name; }
+    constexpr const char* Header() const { return ExportHeader ? ExportHeader : Key(); }
+};
+
+// Every field of a test record: its designed name, the member holding it, how it reads as
+// text, where it is read from, whether the export writes it, and how and where "Pruefung.db"
+// and "Uebernah.db" store it. The export's columns, the reading of a record from the
+// database, the staging rows and the two tables' columns all follow from this one table.
+// In the order of the export's columns.
+inline constexpr auto WerteSatzFields = [] {
+    using W = TWerteSatz;
+    using S = TFieldStore;
+    using enum TFieldFormat;
+    using enum TFieldOrigin;
+    using enum TFieldExport;
+    return std::to_array<TWerteSatzField>({
+        {"KundenNr", &W::KundenNr, Number, Customer, Hidden, S::None, 0, -1, -1},
+        {"PrueflingNr", &W::PrueflingNr, Number, Device, Hidden, S::Integer, 0, 1, 2},
+        {"PruefungsNr", &W::PruefungsNr, Number, Test, Hidden, S::AutoInc, 0, 0, -1},
+        {"Name1", &W::Name1, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"Name2", &W::Name2, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"Name3", &W::Name3, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"KdStr", &W::KdStr, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"KdLKZ", &W::KdLKZ, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"KdPLZ", &W::KdPLZ, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"KdOrt", &W::KdOrt, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"Telefon", &W::Telefon, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"Fax", &W::Fax, Text, Customer, Shown, S::None, 0, -1, -1},
+        {"Bezeichnung", &W::Bezeichnung, Text, Device, Shown, S::None, 0, -1, -1},
+        {"Typ", &W::Typ, Text, Device, Shown, S::None, 0, -1, -1},
+        {"Inventarnummer", &W::Inventarnummer, Text, Device, Shown, S::None, 0, -1, -1},
+        {"Fabrikationsnummer", &W::Fabrikationsnummer, Text, Device, Shown, S::None, 0, -1, -1},
+        {"Seriennummer", &W::Seriennummer, Text, Device, Shown, S::None, 0, -1, -1},
+        {"Barcode", &W::Barcode, Text, Device, Shown, S::Varchar, 15, -1, 1},
+        {"Datum", &W::Datum, Date, Test, Shown, S::Date, 0, 2, 3},
+        {"GT-Seriennummer", &W::GTSeriennummer, Text, Test, Shown, S::Varchar, 10, 3, 4, "GTSeriennummer"},
+        {"Grenzwertflags", &W::Grenzwertflags, Number, Test, Hidden, S::Smallint, 0, 4, 5},
+        {"Menueflags", &W::Menueflags, Number, Test, Hidden, S::Smallint, 0, 5, 6},
+        {"Schutzklasse", &W::Schutzklasse, Number, Test, Shown, S::Smallint, 0, 6, 7},
+        {"Sichtpruef", &W::Sichtpruef, Sichtpruef, Test, Shown, S::Integer, 0, 24, 25, "Sichtpruefung",
+         "SichtpruefungBestanden"},
+        {"Messablauf", &W::Messablauf, Number, Test, Hidden, S::Smallint, 0, 7, 8},
+        {"Schutzleiterwid", &W::Schutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, 8, 9},
+        {"Isolationswid", &W::Isolationswid, Isolationswid, Test, Shown, S::Integer, 0, 9, 10},
+        {"Ableitstrom", &W::Ableitstrom, Ableitstrom, Test, Shown, S::Integer, 0, 10, 11},
+        {"SchutzlStromL1N", &W::SchutzlStromL1N, Strom, Test, Shown, S::Integer, 0, 11, 12},
+        {"SchutzlStromNL1", &W::SchutzlStromNL1, Strom, Test, Shown, S::Integer, 0, 12, 13},
+        {"BeruehrungsstromL1N", &W::BeruehrungsstromL1N, Strom, Test, Shown, S::Integer, 0, 13, 14},
+        {"BeruehrungsstromNL1", &W::BeruehrungsstromNL1, Strom, Test, Shown, S::Integer, 0, 14, 15},
+        {"GrwSchutzleiterwid", &W::GrwSchutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, 15, 19},
+        {"GrwIsolationswid", &W::GrwIsolationswid, Isolationswid, Test, Shown, S::Integer, 0, 16, 20},
+        {"GrwAbleitstrom", &W::GrwAbleitstrom, Ableitstrom, Test, Shown, S::Integer, 0, 17, 21},
+        {"GrwSchutzleiterstrom", &W::GrwSchutzleiterstrom, Strom, Test, Shown, S::Integer, 0, 18, 22},
+        {"GrwBeruehrungsstrom", &W::GrwBeruehrungsstrom, Strom, Test, Shown, S::Integer, 0, 19, 23},
+        {"GrwSchnellabschaltung", &W::GrwSchnellabschaltung, Strom, Test, Shown, S::Integer, 0, 20, 24},
+        {"Pruefungsergebnis", &W::Pruefungsergebnis, JaNein, Test, Shown, S::Boolean, 0, 21, 16},
+        {"Notiz", &W::Notiz, Text, Test, Shown, S::Varchar, 255, 22, 17},
+        {"Pruefer", &W::Pruefer, Text, Test, Shown, S::Varchar, 25, 23, 18},
+        {"SchutzleiterwidLimit", &W::SchutzleiterwidLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"IsolationswidLimit", &W::IsolationswidLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"AbleitstromLimit", &W::AbleitstromLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"SchutzlStromL1NLimit", &W::SchutzlStromL1NLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"SchutzlStromNL1Limit", &W::SchutzlStromNL1Limit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"BeruehrungsstromL1NLimit", &W::BeruehrungsstromL1NLimit, JaNein, Decoded, Shown, S::None, 0, -1,
+         -1},
+        {"BeruehrungsstromNL1Limit", &W::BeruehrungsstromNL1Limit, JaNein, Decoded, Shown, S::None, 0, -1,
+         -1},
+        {"Schnellabschaltung", &W::Schnellabschaltung, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"automatisch", &W::automatisch, JaNein, Decoded, Hidden, S::None, 0, -1, -1},
+        {"DINVDE", &W::DINVDE, DinVde, Decoded, Shown, S::None, 0, -1, -1},
+        {"mitIsol", {}, MitIsol, Decoded, Shown, S::None, 0, -1, -1},
+        {"manuGrenz", &W::manuGrenz, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"mitBeruehr", &W::mitBeruehr, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"abgebrochen", &W::abgebrochen, JaNein, Decoded, Shown, S::None, 0, -1, -1},
+        {"Enables", &W::Enables, Number, Decoded, Hidden, S::None, 0, -1, -1},
+        {"LfdNr", {}, Number, Staging, No, S::Integer, 0, -1, 0},
+    });
+}();
+
+// The exported fields in the order of the export's columns (and of ExportColumnTable).
+inline constexpr auto ExportedFields = [] {
+    constexpr size_t count = [] {
+        size_t n = 0;
+        for (const TWerteSatzField& f : WerteSatzFields)
+            n += f.Export != TFieldExport::No;
+        return n;
+    }();
+    std::array<const TWerteSatzField*, count> exported{};
+    size_t i = 0;
+    for (const TWerteSatzField& f : WerteSatzFields)
+        if (f.Export != TFieldExport::No)
+            exported[i++] = &f;
+    return exported;
+}();
+static_assert(ExportedFields.size() == ExportColumnCount);
+
+// The field held in a text member (at compile time: a member without a field does not compile).
+constexpr const TWerteSatzField& WerteSatzFieldOf(QString TWerteSatz::*member) {
+    for (const TWerteSatzField& f : WerteSatzFields)
+        if (f.Member.Text == member)
+            return f;
+    throw "no field of this member";
+}
