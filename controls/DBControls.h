@@ -5,7 +5,7 @@
 
 #include "controls/Edits.h"
 #include "controls/FieldLink.h"
-#include "platform/database.h"
+#include "platform/query.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 
 #include "controls/DBControls.h"
 #include "controls/Layout.h"
-#include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
 #include "tester/IniSettings.h"

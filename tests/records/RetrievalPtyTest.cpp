@@ -2,6 +2,7 @@
 #include "controls/DBControls.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/BusRecordLink.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
