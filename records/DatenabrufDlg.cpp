@@ -1,6 +1,7 @@
 #include "records/DatenabrufDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
 #include "platform/error_report.h"

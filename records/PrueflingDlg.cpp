@@ -1,6 +1,7 @@
 #include "records/PrueflingDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "controls/Layout.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
