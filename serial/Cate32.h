@@ -3,6 +3,7 @@
 #include "platform/comm_port.h"
 #include "platform/event_pump.h"
 #include "platform/thread_priority.h"
+#include "platform/thread_queue.h"
 #include "serial/BusPort.h"
 
 #include <atomic>
