@@ -1,8 +1,8 @@
 #include "app/MessmodusDlg.h"
 
-#include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,7 @@
 // The retrieval of stored records from the tester double pacing its bytes at 9600 bit/s, and
 // the take-over of staged rows into the test table; run by hand.
 #include "platform/database.h"
+#include "platform/query.h"
 #include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
 #include "records/ProgramDatabase.h"

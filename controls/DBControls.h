@@ -1,30 +1,32 @@
 #pragma once
 
-// Controls bound to the fields of a query through a data source: edit, memo, text, grid and
-// navigator. LEDs and check indicators bind to the same data source through FieldLink.h.
+// Controls bound to the fields of a query through a data source: edit, memo and text; the grid
+// and the navigator bind to it in DBGrid.h and DBNavigator.h. LEDs and check indicators bind to
+// the same data source through FieldLink.h.
 
 #include "controls/Edits.h"
 #include "controls/FieldLink.h"
-#include "platform/database.h"
+#include "platform/query.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QStringList>
-#include <QTableView>
 #include <QWidget>
 
 #include <functional>
-#include <set>
-#include <vector>
-
-class QToolButton;
 
 // Writes what a user typed into a field of any type: dates as d.M.yyyy (or yyyy-MM-dd),
 // Boolean values as ja/nein, numbers in digits; an empty text empties the field. A text that
 // is no value of the field's type throws EDatabaseError with a German message.
 void SetFieldText(platform::TField& field, const QString& text);
+
+// A user may write into the field: the query is open and live, the field neither read-only,
+// calculated nor auto-incremented.
+bool fieldEditable(const platform::TQuery* query, const platform::TField* field);
+
+// The field's display text as the bound controls show it; none without a field.
+QString fieldText(const platform::TField* field);
 
 // Connects a query to its bound controls.
 class TDataSource : public TFieldSource {
@@ -162,109 +164,4 @@ public:
 
 private:
     TFieldDataLink link_;
-};
-
-// One column of a grid. Width -1 takes the grid's default. A column is never narrower than
-// its title and its FixedTexts need in the grid's font.
-struct TColumn {
-    TColumn() = default;
-    TColumn(QString fieldName, QString title = QString(),
-            TAlignment titleAlignment = TAlignment::taLeftJustify,
-            TAlignment alignment = TAlignment::taLeftJustify, int width = -1, bool visible = true,
-            bool readOnly = false)
-        : FieldName(std::move(fieldName)), Title(std::move(title)), TitleAlignment(titleAlignment),
-          Alignment(alignment), Width(width), Visible(visible), ReadOnly(readOnly) {}
-
-    QString FieldName;
-    QString Title; // empty: the field's name
-    TAlignment TitleAlignment = TAlignment::taLeftJustify;
-    TAlignment Alignment = TAlignment::taLeftJustify;
-    int Width = -1;
-    bool Visible = true;
-    bool ReadOnly = false;
-    // The texts the column's cells show by design ("ja", "nicht i.O.", "---").
-    QStringList FixedTexts;
-};
-
-class TDBGridModel;
-
-// The rows of a query in a table, one column per TColumn (every field when there is none).
-// The current row follows the query both ways. With Editing on, a typed cell is written and
-// posted at once; Insert inserts a row, Down on the last row appends one, Ctrl+Delete deletes
-// the current row after "Datensatz löschen?".
-class TDBGrid : public QTableView {
-    Q_OBJECT
-public:
-    explicit TDBGrid(QWidget* parent = nullptr);
-    ~TDBGrid() override;
-
-    TDataSource* DataSource() const { return source_.data(); }
-    void SetDataSource(TDataSource* source);
-
-    const std::vector<TColumn>& Columns() const { return columns_; }
-    void SetColumns(std::vector<TColumn> columns);
-    void AddColumn(const TColumn& column);
-    void ClearColumns();
-
-    bool Editing() const { return editing_; }
-    void SetEditing(bool on) { editing_ = on; }
-    bool GridReadOnly() const { return readOnly_; }
-    void SetGridReadOnly(bool on) { readOnly_ = on; }
-    bool RowSelect() const { return rowSelect_; }
-    void SetRowSelect(bool on);
-
-    // Columns shown, in order (the visible ones).
-    std::vector<TColumn> ShownColumns() const;
-    // The shown text of a cell (row and shown column from 0).
-    QString CellText(int row, int column) const;
-
-    // Deletes the current row after the question, as Ctrl+Delete does.
-    void DeleteCurrentRow();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    friend class TDBGridModel;
-    void dataChange();
-    void applyWidths();
-    void currentRowMoved(int row);
-
-    QPointer<TDataSource> source_;
-    QMetaObject::Connection changed_;
-    TDBGridModel* model_;
-    std::vector<TColumn> columns_;
-    bool editing_ = true;
-    bool readOnly_ = false;
-    bool rowSelect_ = false;
-    bool syncing_ = false;
-    int shownRows_ = -1;
-};
-
-enum class TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete };
-
-// Buttons that move through a query, insert a row and delete the current one; the delete
-// asks "Datensatz löschen?" first.
-class TDBNavigator : public QWidget {
-    Q_OBJECT
-public:
-    explicit TDBNavigator(QWidget* parent = nullptr);
-
-    TDataSource* DataSource() const { return source_.data(); }
-    void SetDataSource(TDataSource* source);
-    void SetVisibleButtons(const std::set<TNavigateBtn>& buttons);
-    bool ConfirmDelete() const { return confirmDelete_; }
-    void SetConfirmDelete(bool on) { confirmDelete_ = on; }
-
-    QToolButton* Button(TNavigateBtn button) const;
-    // What a click on the button does.
-    void BtnClick(TNavigateBtn button);
-
-private:
-    void dataChange();
-
-    QPointer<TDataSource> source_;
-    QMetaObject::Connection changed_;
-    std::vector<QToolButton*> buttons_;
-    bool confirmDelete_ = true;
 };

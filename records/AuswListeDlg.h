@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "tester/IniSettings.h"
 
 #include <QDialog>

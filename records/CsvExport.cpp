@@ -1,6 +1,7 @@
 #include "records/CsvExport.h"
 
 #include "platform/database.h"
+#include "platform/query.h"
 #include "platform/windows1252.h"
 #include "records/StoredData.h"
 #include "tester/WerteSatzFields.h"

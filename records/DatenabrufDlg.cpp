@@ -1,10 +1,12 @@
 #include "records/DatenabrufDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/BusRecordLink.h"
 #include "records/MainWindowAccess.h"
 #include "records/PrueflingDlg.h"

@@ -2,6 +2,7 @@
 
 #include "controls/ChkDsp.h"
 #include "controls/DBControls.h"
+#include "controls/DBNavigator.h"
 #include "controls/LEDPaint.h"
 #include "platform/form_dialog.h"
 #include "records/StoredData.h"

@@ -2,8 +2,8 @@
 
 #include "controls/DBControls.h"
 #include "controls/Layout.h"
-#include "platform/database.h"
 #include "platform/error_report.h"
+#include "platform/query.h"
 #include "records/NeuPrueflingDlg.h"
 
 #include <QGuiApplication>

@@ -5,6 +5,7 @@
 #include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/DatenabrufDlg.h"
 #include "records/NeuKundeDlg.h"
 #include "records/PrueflingDlg.h"

@@ -1,10 +1,11 @@
 #include "records/PrueflingDlg.h"
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "controls/Layout.h"
-#include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
 #include "tester/IniSettings.h"

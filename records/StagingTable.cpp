@@ -1,6 +1,7 @@
 #include "records/StagingTable.h"
 
 #include "platform/database.h"
+#include "platform/query.h"
 #include "records/BarcodeMatch.h"
 #include "records/ProgramDatabase.h"
 

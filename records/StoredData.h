@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/database.h"
+#include "platform/query.h"
 #include "tester/Globals.h"
 
 #include <QStringList>

@@ -6,6 +6,7 @@
 #include "platform/database.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/tester_link.h"

@@ -1,5 +1,7 @@
 #include "controls/DBControls.h"
 #include "controls/ChkDsp.h"
+#include "controls/DBGrid.h"
+#include "controls/DBNavigator.h"
 #include "controls/LEDPaint.h"
 #include "platform/message_box.h"
 #include "records/ProgramDatabase.h"

@@ -1,6 +1,7 @@
 // Commits against other programs that hold the same file: readers never make a write fail,
 // and a commit that fails leaves no transaction behind.
 #include "platform/database.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "tests/support/other_connection.h"
 

@@ -1,6 +1,7 @@
 // Failures of the database engine reach the user as German sentences that name the file.
 #include "platform/database.h"
 #include "platform/log_sink.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 
 #include <sqlite3.h>

@@ -1,4 +1,5 @@
 #include "platform/database.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 
 #include <sqlite3.h>

@@ -3,6 +3,7 @@
 #include "platform/database.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "tester/Globals.h"
 

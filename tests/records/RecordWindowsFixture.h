@@ -2,6 +2,7 @@
 
 #include "platform/database.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"
 #include "records/NeuKundeDlg.h"

@@ -2,6 +2,7 @@
 #include "RecordWindowsFixture.h"
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "tests/support/other_connection.h"
 #include "tests/support/text_room.h"
 

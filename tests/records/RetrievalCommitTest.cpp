@@ -1,5 +1,6 @@
 // The fetch's commit into a database file that other programs hold open at the same time.
 #include "platform/database.h"
+#include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "records/RecordRetrieval.h"
 #include "records/StagingTable.h"

@@ -1,5 +1,5 @@
 // The staging list of the retrieval dialog while a fetch over the real port fills it.
-#include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"

@@ -1,7 +1,8 @@
 // The retrieval over the real port and bus against the tester double, into a database file.
-#include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
+#include "platform/query.h"
 #include "records/BusRecordLink.h"
 #include "records/DatenabrufDlg.h"
 #include "records/MainWindowAccess.h"

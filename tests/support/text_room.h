@@ -3,6 +3,7 @@
 // Whether a window gives its texts the room they need in the program's font, by font metrics.
 
 #include "controls/DBControls.h"
+#include "controls/DBGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>

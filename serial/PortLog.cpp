@@ -1,0 +1,6 @@
+#include "serial/PortLog.h"
+
+PortLog& portLog() {
+    static PortLog log;
+    return log;
+}
