@@ -82,7 +82,7 @@ TEST(EscapedException, IsLoggedAndShownOnceAndTheProgramGoesOn) {
     QCoreApplication::processEvents();
 
     {
-        const QtFramesUnwound unwound;
+        [[maybe_unused]] const QtFramesUnwound unwound;
         postClick(button);
     }
     ASSERT_EQ(clicks, 1);
