@@ -178,19 +178,19 @@ void Database::keepWrites() {
 // there read their rows again. They stay noted for the units still running around them, whose
 // writes their rows show as well. Their handlers may write or destroy queries meanwhile.
 void Database::rereadWriters(int depth) {
+    std::erase_if(writers_, [](const auto& w) { return !w.first; });
     std::vector<QPointer<TQuery>> due;
-    for (auto it = writers_.begin(); it != writers_.end();) {
-        if (it->first && it->second > depth)
-            due.push_back(it->first);
-        if (!it->first || (it->second > depth && depth == 0)) {
-            it = writers_.erase(it);
-            continue;
+    for (auto& [query, written] : writers_) {
+        if (written > depth) {
+            due.push_back(query);
+            written = depth;
         }
-        it->second = std::min(it->second, depth);
-        ++it;
     }
+    if (depth == 0)
+        writers_.clear();
     for (const QPointer<TQuery>& q : due)
         if (q)
             q->reread();
 }
+
 } // namespace platform

@@ -164,7 +164,8 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
                 // A file that refuses this row refuses every other one as well.
                 if (const auto* error = dynamic_cast<const EDatabaseError*>(&e); error && error->OfTheFile())
                     throw;
-                // The row stays at its place, whether or not the list was read again.
+                // The failed row stays in the list: go on after it, whether or not the list was
+                // read again.
                 staging.First();
                 staging.MoveBy(place);
             }
