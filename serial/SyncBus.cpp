@@ -267,8 +267,8 @@ bool TSynchroBus::CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64
         if (ok && request != 0 && request == request_) {
             attemptSettled_ = false;
             lastSentAt_ = clock_.nowMs();
-            if (requestSent_++ == 0)
-                firstSentAt_ = lastSentAt_;
+            sentAt_.push_back(lastSentAt_);
+            ++requestSent_;
         }
         if (OnCateSent) {
             TNotifyMsgSentEvent handler = OnCateSent;
@@ -380,12 +380,15 @@ void TSynchroBus::ReceiveChar(uint8_t b) {
 }
 
 // A frame that answers an attempt of an ended request is that request's, not the waiting one's.
+// It also tells how slow the peer is: the answers still owed come that much later.
 bool TSynchroBus::TakeLateAnswer(const TProtok& frame) {
     const int64_t now = clock_.nowMs();
-    std::erase_if(late_, [now](const TLateAnswers& l) { return l.count <= 0 || now > l.until; });
+    std::erase_if(late_, [now](const TLateAnswers& l) { return !l.owed() || now > l.until; });
     for (TLateAnswers& l : late_) {
         if (l.subs.test(frame[3]) && l.ids.test(frame[1])) {
-            --l.count;
+            const int64_t answerTime = now - l.sentAt[l.taken++];
+            latency_[l.sub] = answerTime;
+            l.until = std::max(l.until, l.sentAt.back() + 2 * answerTime + lateMarginMs);
             return true;
         }
     }
@@ -449,6 +452,7 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     requesting_ = true;
     request_ = ++lastRequest_;
     requestSent_ = requestAnswers_ = 0;
+    sentAt_.clear();
     answerFrame_.fill(0);
     answered_ = false;
     AwaitLateAnswers(IdSet, SubSet);
@@ -465,20 +469,27 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         if (requestSent_ > 0)
             platform::waitUntil([this] { return answered_ || attemptSettled_; },
                                 std::min(end, lastSentAt_ + msgTimeOut_), clock_);
-        if (!answered_)
+        // Only while the request still waits: an attempt sent as it gives up is answered after
+        // its end, and that answer would hold up the next request.
+        if (!answered_ && clock_.nowMs() <= end)
             Send(Id, Sub, Data, request_);
         platform::waitUntil([this] { return answered_; }, end, clock_);
     } while (!answered_ && attempt < attempts);
     WithdrawQueued(request_);
+    const int64_t answerTime = answered_ && !sentAt_.empty() ? answeredAt_ - sentAt_.front() : 0;
     if (answered_ && requestSent_ == 1)
-        latency_[Sub] = answeredAt_ - firstSentAt_;
+        latency_[Sub] = answerTime;
     // Attempts that went out unanswered may still be answered, within twice the answer time
-    // of this message (as last measured, else the wait of an attempt) after the last send.
-    if (const int owed = requestSent_ - requestAnswers_; owed > 0) {
-        const int64_t expected = latency_[Sub] > 0 ? latency_[Sub] : static_cast<int64_t>(Timeout);
+    // of this message after the last send: at least as long as this request waited for its
+    // answer, else as last measured, else the wait of an attempt.
+    if (requestAnswers_ < requestSent_) {
+        int64_t expected = latency_[Sub] > 0 ? latency_[Sub] : static_cast<int64_t>(Timeout);
+        expected = std::max(expected, answerTime);
         const int64_t now = clock_.nowMs();
         std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
-        late_.push_back(TLateAnswers{idSet_, subSet_, owed, lastSentAt_ + 2 * expected + lateMarginMs});
+        late_.push_back(TLateAnswers{idSet_, subSet_, Sub,
+                                     std::vector<int64_t>(sentAt_.begin() + requestAnswers_, sentAt_.end()),
+                                     0, lastSentAt_ + 2 * expected + lateMarginMs});
     }
     idSet_.reset();
     subSet_.reset();
@@ -496,17 +507,16 @@ void TSynchroBus::AwaitLateAnswers(const TByteSet& ids, const TByteSet& subs) {
     const auto ofThisKind = [&](const TLateAnswers& l) {
         return (l.ids & ids).any() && (l.subs & subs).any();
     };
-    int64_t until = 0;
-    for (const TLateAnswers& l : late_)
-        if (ofThisKind(l) && l.count > 0)
-            until = std::max(until, l.until);
-    if (until > clock_.nowMs())
-        platform::waitUntil(
-            [&] {
-                return std::none_of(late_.begin(), late_.end(),
-                                    [&](const TLateAnswers& l) { return ofThisKind(l) && l.count > 0; });
-            },
-            until, clock_);
+    // 0 once none is owed; a late answer that shows a slower peer moves it on.
+    const auto owedUntil = [&] {
+        int64_t until = 0;
+        for (const TLateAnswers& l : late_)
+            if (ofThisKind(l) && l.owed())
+                until = std::max(until, l.until);
+        return until;
+    };
+    for (int64_t until = owedUntil(); until > clock_.nowMs(); until = owedUntil())
+        platform::waitUntil([&] { return owedUntil() != until; }, until, clock_);
     std::erase_if(late_, ofThisKind);
 }
 

@@ -159,11 +159,13 @@ public:
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
     // An answer only ever ends the request it belongs to: each attempt is handed to SendMsg
-    // (a retry once the bus deadline of the attempt before it has passed), queued in the place
-    // of an earlier attempt still waiting, so at most one waits; what is still queued when the
-    // request ends is withdrawn. A request whose kind still has answers owed to an ended
-    // request holds its first send until they came or their time is up (twice the answer
-    // time after the last send, plus a margin); matching frames before that are unhandled.
+    // while the request still waits (a retry once the bus deadline of the attempt before it
+    // has passed), queued in the place of an earlier attempt still waiting, so at most one
+    // waits; what is still queued when the request ends is withdrawn. A request whose kind
+    // still has answers owed to an ended request holds its first send until they came or
+    // their time is up (twice the answer time after the last send, plus a margin; the answer
+    // time is at least what the ended request or a late answer showed); matching frames
+    // before that are unhandled.
     bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     // The same with a single attempt, for a command that must not be carried out twice.
@@ -181,13 +183,16 @@ public:
 
 private:
     friend class TTickThread;
-    // Answers still owed to ended requests: the next count frames matching the sets
-    // before until are theirs.
+    // Answers still owed to an ended request: the next frames matching the sets before until
+    // are theirs, one for each attempt in sentAt from taken on, in the order they went out.
     struct TLateAnswers {
         TByteSet ids;
         TByteSet subs;
-        int count = 0;
+        uint8_t sub = 0; // the request's own code
+        std::vector<int64_t> sentAt;
+        size_t taken = 0;
         int64_t until = 0;
+        bool owed() const { return taken < sentAt.size(); }
     };
 
     bool Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet, const TByteSet& SubSet,
@@ -232,7 +237,7 @@ private:
     uint64_t lastRequest_ = 0;
     int requestSent_ = 0;
     int requestAnswers_ = 0;
-    int64_t firstSentAt_ = 0;
+    std::vector<int64_t> sentAt_; // when each attempt of the waiting request went out
     int64_t lastSentAt_ = 0;
     int64_t answeredAt_ = 0;
     bool attemptSettled_ = false; // the last attempt got a frame that may have been its answer

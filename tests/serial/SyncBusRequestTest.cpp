@@ -154,14 +154,18 @@ TEST_F(RequestFixture, ARequestStartedWhileAnotherWaitsFailsAtOnceAndTheOuterKee
 }
 
 TEST_F(RequestFixture, TheWaitKeepsTimersAndDeliveriesRunning) {
-    answerDelayMs = 100;
+    // The answer comes from the timer's third run: the request ends only if both run in its wait.
+    answer = false;
     int timerRuns = 0;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++timerRuns; });
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++timerRuns == 3)
+            port.deliver(frameBytes(Tester, 0x10));
+    });
     timer.start(10);
     TProtok out{};
-    ASSERT_TRUE(request(0x10, 1000, out));
-    EXPECT_GE(timerRuns, 3);
+    ASSERT_TRUE(request(0x10, 10000, out));
+    EXPECT_EQ(timerRuns, 3);
 }
 
 namespace {
@@ -313,3 +317,90 @@ TEST_F(LostFramesFixture, FramesLostOnTheLineAreNotAwaitedAsLateAnswers) {
     EXPECT_EQ(port.sent.size(), 4u) << "answered at its first attempt";
     EXPECT_EQ(unhandled, 0);
 }
+
+namespace {
+
+// The tester as seen on the wire: it answers each frame after delayMs unless that answer is lost,
+// and the answer carries the number of the frame it answers. With autosend on it also sends a
+// frame of its own every 200 ms. Frames are numbered from 1 and remembered with the request
+// that sent them.
+struct WireFixture : LostFramesFixture {
+    int delayMs = 50;
+    std::vector<int> lostAnswers;
+    std::vector<int> senderOf{0}; // request of each frame number
+    std::vector<int64_t> sentAt{0};
+    int requestNo = 0;
+    QTimer autosend;
+
+    void SetUp() override {
+        LostFramesFixture::SetUp();
+        port.onSent = [this](const std::vector<uint8_t>& f) {
+            const int n = static_cast<int>(senderOf.size());
+            senderOf.push_back(requestNo);
+            sentAt.push_back(platform::systemClock().nowMs());
+            if (std::find(lostAnswers.begin(), lostAnswers.end(), n) != lostAnswers.end())
+                return;
+            const uint8_t sub = f[3];
+            QTimer::singleShot(delayMs, &port,
+                               [this, sub, n] { port.deliver(frameBytes(Tester, sub, {uint8_t(n)})); });
+        };
+        QObject::connect(&autosend, &QTimer::timeout, [this] { port.deliver(frameBytes(Tester, 0x37)); });
+        bus.OnMsgUnhandled = [this](TSynchroBus&, const TProtok& m) { unhandled += m[3] != 0x37; };
+    }
+    void autosendOn() { autosend.start(200); }
+    int frames() const { return static_cast<int>(senderOf.size()) - 1; }
+
+    // A class-R request; on success, the number of the frame its answer answers.
+    bool classR(int& answered) {
+        ++requestNo;
+        TProtok out{};
+        const bool ok = request(0x15, 300, out);
+        answered = ok ? out[4] : 0;
+        return ok;
+    }
+};
+
+struct AutosendPhase : WireFixture, ::testing::WithParamInterface<int> {};
+
+} // namespace
+
+TEST_P(AutosendPhase, NoAttemptGoesOutAfterItsRequestHasEnded) {
+    tickFrom(GetParam());
+    autosendOn();
+    lostAnswers = {1, 2};
+    int answered = 0;
+    EXPECT_FALSE(classR(answered));
+    const int64_t ended = platform::systemClock().nowMs();
+    ASSERT_EQ(frames(), 2);
+    EXPECT_LE(sentAt[2], ended);
+    // Two lost answers cost three frames: the next request gets its own answer at its first send.
+    ASSERT_TRUE(classR(answered));
+    EXPECT_EQ(answered, 3);
+    platform::delayMs(1200);
+    EXPECT_EQ(frames(), 3);
+    EXPECT_EQ(unhandled, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SyncBus, AutosendPhase, ::testing::Values(0, 300, 600));
+
+struct SlowTesterDelay : WireFixture, ::testing::WithParamInterface<int> {};
+
+// Each answer comes after the request's retry went out: every request still takes its own.
+TEST_P(SlowTesterDelay, EveryRequestGetsItsOwnAnswer) {
+    delayMs = GetParam();
+    autosendOn();
+    for (int i = 1; i <= 3; ++i) {
+        SCOPED_TRACE(i);
+        int answered = 0;
+        const bool ok = classR(answered);
+        // Slower than three attempts the request fails; an answer it takes is still its own.
+        if (delayMs < 900) {
+            EXPECT_TRUE(ok);
+        }
+        if (ok) {
+            EXPECT_EQ(senderOf.at(static_cast<size_t>(answered)), i) << "answer to frame " << answered;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SyncBus, SlowTesterDelay, ::testing::Values(600, 700, 1000));
