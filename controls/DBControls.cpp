@@ -225,6 +225,7 @@ void TDBEdit::DataChange() {
     setMaxLength(field && field->DataType() == TFieldType::ftString && field->Size() > 0 ? field->Size()
                                                                                          : 32767);
     setText(fieldText(field));
+    setCursorPosition(0); // a long value shows its start, not its end
     loading_ = false;
 }
 

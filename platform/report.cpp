@@ -3,6 +3,7 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -66,6 +67,46 @@ QFont reportFont(double pointSize, bool bold) {
     return font;
 }
 
+namespace {
+
+QFontMetricsF metricsAt(const QFont& font, double dpi) {
+    QImage device(1, 1, QImage::Format_RGB32);
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    device.setDotsPerMeterX(dotsPerMeter);
+    device.setDotsPerMeterY(dotsPerMeter);
+    return QFontMetricsF(font, &device);
+}
+
+} // namespace
+
+double reportTextWidthMm(const QString& text, const QFont& font) {
+    double widest = 0;
+    for (double dpi : ReportPageDpis)
+        widest = std::max(widest, metricsAt(font, dpi).horizontalAdvance(text) * 25.4 / dpi);
+    return widest;
+}
+
+double reportAscentMm(const QFont& font) {
+    return metricsAt(font, 1200).ascent() * 25.4 / 1200;
+}
+
+QFont fittingFont(const QString& text, const QFont& font, double roomMm, double minPointSize) {
+    QFont fitting = font;
+    double width = reportTextWidthMm(text, fitting);
+    while (width > roomMm && fitting.pointSizeF() - 0.5 >= minPointSize - 1e-9) {
+        fitting.setPointSizeF(fitting.pointSizeF() - 0.5);
+        width = reportTextWidthMm(text, fitting);
+    }
+    if (width <= roomMm || roomMm <= 0)
+        return fitting;
+    // Narrower letters keep the text readable where smaller ones would not be.
+    int stretch = std::clamp(static_cast<int>(100.0 * roomMm / width), 1, 99);
+    fitting.setStretch(stretch);
+    while (stretch > 1 && reportTextWidthMm(text, fitting) > roomMm)
+        fitting.setStretch(--stretch);
+    return fitting;
+}
+
 QStringList TReportPage::AllTexts() const {
     QStringList texts;
     for (const auto& t : Texts)
@@ -84,7 +125,15 @@ void TReportLabel::Emit(TReportPage& page, QPointF origin, double bandWidth) {
     QString text = Caption;
     if (OnPrint)
         OnPrint(text);
-    const double height = Height > 0 ? Height : lineHeightMm(Font);
+    const double designedHeight = Height > 0 ? Height : lineHeightMm(Font);
+    QFont font = Font;
+    double shift = 0; // a smaller font moves down to stay on the designed baseline
+    if (MinFontSize > 0 && !WordWrap && !text.isEmpty()) {
+        font = fittingFont(text, Font, AlignToBand ? bandWidth : Width, MinFontSize);
+        if (font != Font)
+            shift = reportAscentMm(Font) - reportAscentMm(font);
+    }
+    const double height = Height > 0 ? Height - shift : lineHeightMm(font);
     QRectF rect;
     if (AlignToBand) {
         rect = QRectF(0.0, Top, bandWidth, height);
@@ -105,16 +154,16 @@ void TReportLabel::Emit(TReportPage& page, QPointF origin, double bandWidth) {
     } else {
         rect = QRectF(Left, Top, Width, height);
     }
-    rect.translate(origin);
+    rect.translate(origin + QPointF(0.0, shift));
     if (!text.isEmpty()) {
         int flags = int(Qt::AlignTop | horizontal(Alignment));
         flags |= WordWrap ? int(Qt::TextWordWrap) : int(Qt::TextSingleLine);
         if (AutoSize || WordWrap)
             flags |= Qt::TextDontClip;
-        page.Texts.push_back({text, rect, Font, flags});
+        page.Texts.push_back({text, rect, font, flags});
     }
     if (FrameBottom) {
-        const QPointF from = origin + QPointF(Left, Top + height);
+        const QPointF from = origin + QPointF(Left, Top + designedHeight);
         page.Lines.push_back({QLineF(from, from + QPointF(Width, 0.0)), 0.2});
     }
 }

@@ -29,6 +29,17 @@ int reportBitmapPixels(double mm);
 // The report font; Liberation Sans has the metrics of the font the forms were designed with.
 QFont reportFont(double pointSize, bool bold = false);
 
+// The resolutions a page is shown and printed at. Hinting makes a text's width differ between
+// them, so a text that must fit has to fit at each.
+inline constexpr double ReportPageDpis[] = {96, 100, 150, 300, 600, 1200};
+// A text's width in millimetres where it is widest among the page's resolutions.
+double reportTextWidthMm(const QString& text, const QFont& font);
+double reportAscentMm(const QFont& font);
+// The font in which text fits into roomMm: the font itself when the text fits; else smaller in
+// steps of 0.5 pt down to minPointSize, and where even that is too wide, narrowed at that size
+// until it fits, so that no letter is ever cut off.
+QFont fittingFont(const QString& text, const QFont& font, double roomMm, double minPointSize);
+
 // Size of the preview window: 800 x 1000 pixels, less where the screen's available area is
 // smaller, leaving room for the window's frame.
 QSize previewWindowSize(const QSize& available);
@@ -104,6 +115,9 @@ public:
     bool WordWrap = false;
     QFont Font;
     bool FrameBottom = false; // a rule under the label's area
+    // Above 0 the text never reaches past Width: a wider text prints in fittingFont down to this
+    // size, on the label's baseline.
+    double MinFontSize = 0;
     // Runs just before the label is laid out with the text to print; may replace it.
     std::function<void(QString& value)> OnPrint;
 

@@ -2,7 +2,6 @@
 
 #include "printing/Barcd4.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
 
@@ -21,12 +20,12 @@ constexpr double BoxMm = 3.2;
 constexpr int BoxPixels = 12;
 // Room between a field's rule and the row below it, where umlauts and capitals reach up.
 constexpr double RuleClearanceMm = 0.35;
-// Resolutions a page is shown or printed at: the note and the captions must fit at each of them.
-constexpr double PageDpis[] = {96, 100, 150, 300, 600, 1200};
 // Clear room between a caption and the field (its rule or text) to its right.
 constexpr double CaptionGapMm = 0.5;
 // A caption too wide for its room is printed smaller, down to this size.
 constexpr double SmallestCaptionPt = 7;
+// A value is printed whole, never cut at its field's end: a long one smaller, down to this size.
+constexpr double SmallestValuePt = 6;
 
 double lineHeightMm(double pt) {
     return pt * 25.4 / 72.0 * 1.2;
@@ -53,6 +52,7 @@ TReportLabel* field(platform::TReportBand* band, double x, double y, double widt
     l->Width = width;
     l->AutoSize = false;
     l->Alignment = align;
+    l->MinFontSize = SmallestValuePt;
     double rule = lineHeightMm(pt);
     if (nextRow > y)
         rule = std::min(rule, nextRow - y - RuleClearanceMm);
@@ -109,7 +109,7 @@ std::pair<qsizetype, qsizetype> noteCut(const QStringList& paragraphs, const QFo
 // so that no half line shows at the bottom of the box.
 QStringList noteThatFits(const QStringList& paragraphs, const QFont& font, double widthMm, double heightMm) {
     std::pair<qsizetype, qsizetype> cut{paragraphs.size(), 0};
-    for (double dpi : PageDpis)
+    for (double dpi : platform::ReportPageDpis)
         cut = std::min(cut, noteCut(paragraphs, font, widthMm, heightMm, dpi));
     QStringList kept = paragraphs.mid(0, cut.first);
     if (cut.first < paragraphs.size() && cut.second > 0) {
@@ -121,36 +121,13 @@ QStringList noteThatFits(const QStringList& paragraphs, const QFont& font, doubl
     return kept;
 }
 
-// A font's metrics at a resolution; the font's hinting makes them differ between resolutions.
-QFontMetricsF metricsAt(const QFont& font, double dpi) {
-    QImage device(1, 1, QImage::Format_RGB32);
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    device.setDotsPerMeterX(dotsPerMeter);
-    device.setDotsPerMeterY(dotsPerMeter);
-    return QFontMetricsF(font, &device);
-}
-
-// A text's width where it is widest among the page's resolutions.
-double widestMm(const QString& text, const QFont& font) {
-    double widest = 0;
-    for (double dpi : PageDpis)
-        widest = std::max(widest, metricsAt(font, dpi).horizontalAdvance(text) * 25.4 / dpi);
-    return widest;
-}
-
-double ascentMm(const QFont& font) {
-    return metricsAt(font, 1200).ascent() * 25.4 / 1200;
-}
-
 // The caption of the field that starts at fieldX. It ends clear of the field; where the report
 // font is too wide for that, this caption alone is printed smaller, on the field's baseline, and
 // the field stays put.
 TReportLabel* caption(platform::TReportBand* band, double x, double y, const QString& text, double fieldX) {
     TReportLabel* l = label(band, x, y, text, 10);
-    const double designedAscent = ascentMm(l->Font);
-    while (widestMm(text, l->Font) > fieldX - x - CaptionGapMm && l->Font.pointSizeF() > SmallestCaptionPt)
-        l->Font.setPointSizeF(l->Font.pointSizeF() - 0.5);
-    l->Top += designedAscent - ascentMm(l->Font);
+    l->Width = fieldX - x - CaptionGapMm;
+    l->MinFontSize = SmallestCaptionPt;
     return l;
 }
 
@@ -197,11 +174,12 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     for (int i = 0; i < 6; ++i)
         *address[i] = field(d, 4, 27.5 + 4.5 * i, 74, TReportAlign::Left);
     TReportLabel** heading[] = {&QRLabel1, &QRLabel2, &QRLabel3, &QRLabel4, &QRLabel5};
-    // Kept inside their column: a long line must not run over the frame and off the paper.
+    // Kept inside their column, smaller where long: a line neither runs over the frame nor loses letters.
     for (int i = 0; i < 5; ++i) {
         TReportLabel* line = label(d, 84, 27.5 + 4.5 * i, QString(), 10);
         line->Width = 74;
         line->AutoSize = false;
+        line->MinFontSize = SmallestValuePt;
         *heading[i] = line;
     }
     d->AddHorLine(0, 56.6, BandWidth);
@@ -290,6 +268,8 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     label(d, 3, 242, QStringLiteral("Ort"), 8);
     label(d, 78, 242, QStringLiteral("Unterschrift"), 8);
     QRLabel37 = label(d, 94.5, 242, QString(), 8);
+    QRLabel37->Width = 156 - 94.5; // kept under the signature's rule
+    QRLabel37->MinFontSize = SmallestValuePt;
 
     auto* f = PageFooterBand1 = QuickRep1.AddBand(platform::TBandType::PageFooter, 8.0);
     QRLabel13 = label(f, 0, 0.5, QString(), 8);

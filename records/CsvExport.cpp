@@ -6,6 +6,10 @@
 #include "records/StoredData.h"
 #include "tester/WerteSatzFields.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -432,13 +436,30 @@ constexpr qsizetype kBlockSize = 64 * 1024;
 } // namespace
 
 bool TCsvExportFile::Create(const QString& fileName) {
-    Close();
-    held_.clear();
+    Discard();
     failed_ = false;
+    name_ = fileName;
     if (fileName.isEmpty())
         return false;
-    file_.setFileName(fileName);
-    return file_.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    const QFileInfo target(fileName);
+    if (!target.exists() || target.isFile()) {
+        auto save = std::make_unique<QSaveFile>(fileName);
+        if (save->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            save_ = save.get();
+            file_ = std::move(save);
+            return true;
+        }
+        // No file can be made beside it (a folder the user may not write in, a name too long
+        // for the temporary one): a file that is there is written directly, as it always was.
+        if (!target.isFile())
+            return false;
+    }
+    // A device or pipe is written directly too: renaming over it would remove it.
+    file_ = std::make_unique<QFile>(fileName);
+    if (file_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return true;
+    file_.reset();
+    return false;
 }
 
 bool TCsvExportFile::WriteLine(const QString& line) {
@@ -446,7 +467,7 @@ bool TCsvExportFile::WriteLine(const QString& line) {
 }
 
 bool TCsvExportFile::WriteBytes(QByteArrayView line) {
-    if (!file_.isOpen() || failed_)
+    if (!IsOpen() || failed_)
         return false;
     if (held_.capacity() < kBlockSize)
         held_.reserve(kBlockSize + 1024);
@@ -458,36 +479,52 @@ bool TCsvExportFile::WriteBytes(QByteArrayView line) {
 bool TCsvExportFile::writeOut() {
     if (failed_)
         return false;
-    if (!held_.isEmpty()) {
-        failed_ = file_.write(held_) != held_.size();
-        held_.clear();
+    // The blocks go straight to the file (it is opened unbuffered); a short write is tried on, so
+    // that the error of the write that took nothing is the one reported.
+    for (qsizetype done = 0; done < held_.size() && !failed_;) {
+        const qint64 n = file_->write(held_.constData() + done, held_.size() - done);
+        if (n <= 0)
+            failed_ = true;
+        else
+            done += n;
     }
+    held_.clear();
     return !failed_;
 }
 
 bool TCsvExportFile::Flush() {
-    if (!file_.isOpen())
+    if (!IsOpen())
         return false;
     if (!writeOut())
         return false;
-    failed_ = !file_.flush();
+    failed_ = !file_->flush();
     return !failed_;
 }
 
 bool TCsvExportFile::Restart() {
     held_.clear();
     failed_ = false;
-    return file_.isOpen() && file_.seek(0) && file_.resize(0);
+    return IsOpen() && file_->seek(0) && file_->resize(0);
 }
 
-void TCsvExportFile::Close() {
-    if (!file_.isOpen())
-        return;
-    Flush();
-    file_.close();
+bool TCsvExportFile::Commit() {
+    if (!Flush())
+        return false;
+    if (save_)
+        failed_ = !save_->commit();
+    else
+        file_->close();
+    return !failed_;
+}
+
+void TCsvExportFile::Discard() {
+    held_.clear();
+    // An uncommitted QSaveFile removes its temporary file when it goes.
+    save_ = nullptr;
+    file_.reset();
 }
 
 QString TCsvExportFile::WriteErrorText() const {
     return QStringLiteral("Fehler beim Schreiben der Datei \"%1\": %2")
-        .arg(file_.fileName(), file_.errorString());
+        .arg(name_, file_ ? file_->errorString() : QString());
 }

@@ -5,9 +5,13 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+
+class QSaveFile;
 
 namespace platform {
 class Database;
@@ -37,12 +41,19 @@ QString FieldValueText(TFieldFormat format, int32_t value);
 // `Die Datei "<name>" kann nicht angelegt werden.`
 QString CannotCreateMessage(const QString& fileName);
 
-// One export file, written as Windows-1252 lines ending in CR LF. Create replaces a file of
-// the name. Lines are held back and written in blocks: Flush writes what is held back and says
-// whether every line reached the file; after a failed write nothing more is written.
+// One export file, written as Windows-1252 lines ending in CR LF. Lines are held back and
+// written in blocks: Flush writes what is held back and says whether every line reached the
+// file; after a failed write nothing more is written.
+// A regular file (or none yet) is written to a temporary file in its folder that takes the
+// name only at Commit, so that an export which fails halfway leaves an earlier file as it was
+// and no part of its own. A device or pipe, and a file in a folder where no other file can be
+// made, are written directly.
 class TCsvExportFile {
 public:
-    ~TCsvExportFile() { Close(); }
+    TCsvExportFile() = default;
+    TCsvExportFile(const TCsvExportFile&) = delete;
+    TCsvExportFile& operator=(const TCsvExportFile&) = delete;
+    ~TCsvExportFile() { Discard(); }
 
     bool Create(const QString& fileName);
     bool WriteLine(const QString& line);
@@ -51,16 +62,21 @@ public:
     bool Flush();
     // Empties the file to write it anew.
     bool Restart();
-    // Writes what is held back (a failure shows in Flush only) and closes.
-    void Close();
-    bool IsOpen() const { return file_.isOpen(); }
+    // Writes what is held back and puts the file in place; false when any write failed, and
+    // then nothing replaced the earlier file.
+    bool Commit();
+    // Drops what was written since Create; an earlier file of the name stays as it was.
+    void Discard();
+    bool IsOpen() const { return file_ && file_->isOpen(); }
     // German text of the failed write.
     QString WriteErrorText() const;
 
 private:
     bool writeOut();
 
-    QFile file_;
+    QString name_;
+    std::unique_ptr<QFileDevice> file_;
+    QSaveFile* save_ = nullptr; // file_, when written through a temporary file
     QByteArray held_;
     bool failed_ = false;
 };

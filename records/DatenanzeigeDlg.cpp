@@ -381,21 +381,20 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
         plainMessage(CannotCreateMessage(fileName));
         return;
     }
+    // Whatever ends the export early leaves an earlier file of the name as it was.
     bool written = false;
     try {
-        written = body(file) && file.Flush();
+        written = body(file) && file.Commit();
     } catch (const std::exception& e) {
-        file.Close();
+        file.Discard();
         platform::reportError(e);
         return;
     }
     if (!written) {
         const QString error = file.WriteErrorText();
-        file.Close();
+        file.Discard();
         platform::messageBox(error, platform::MessageButtons::Ok, platform::MessageIcon::Stop);
-        return;
     }
-    file.Close();
 }
 
 void TDatenanzeigeDlg::BitBtn3Click() {

@@ -142,7 +142,8 @@ private:
     void linkTests();
     void showResultRows();
     bool haveTest() const;
-    // Gets the file name, creates the file and runs body, which returns false when a write failed.
+    // Gets the file name, creates the file and runs body, which returns false when a write failed;
+    // the file takes its name only when body and every write succeeded.
     void exportTo(const std::function<bool(TCsvExportFile&)>& body);
 
     QString iniFileName_;

@@ -207,6 +207,46 @@ TEST_F(DBControlsTest, EditShowsTheFieldAndWritesTypedTextOnExit) {
     EXPECT_EQ(edit.text(), QStringLiteral("B2"));
 }
 
+TEST_F(DBControlsTest, EditNotBeingEditedShowsTheStartOfALongValue) {
+    const QString names[] = {QStringLiteral("Schwäbisch Gmünd-Hussenh"),
+                             QStringLiteral("Warmwasserbereiter Wandmo")};
+    for (const QString& name : names) {
+        query->Edit();
+        query->FieldByName(QStringLiteral("Pruefer")).SetAsString(name);
+        query->Post();
+        query->Next();
+    }
+    query->First();
+    TDBEdit edit;
+    edit.resize(70, 24);
+    edit.SetDataSource(&source);
+    edit.SetDataField(QStringLiteral("Pruefer"));
+    // The edit looks at its left as a plain edit holding only the value's start.
+    const auto showsStart = [&edit](const QString& start) {
+        QLineEdit plain(start);
+        plain.resize(edit.size());
+        plain.setCursorPosition(0);
+        const QRect left(0, 0, edit.fontMetrics().horizontalAdvance(start), edit.height());
+        return edit.grab().toImage().copy(left) == plain.grab().toImage().copy(left);
+    };
+    EXPECT_EQ(edit.cursorPosition(), 0);
+    EXPECT_TRUE(showsStart(QStringLiteral("Schw")));
+    query->Next();
+    EXPECT_EQ(edit.text(), names[1]);
+    EXPECT_EQ(edit.cursorPosition(), 0);
+    EXPECT_TRUE(showsStart(QStringLiteral("Warm")));
+
+    // Typing at the end keeps the cursor there; leaving the edit shows the start again.
+    edit.setFocus();
+    key(edit, Qt::Key_End);
+    key(edit, Qt::Key_Backspace);
+    typeText(edit, QStringLiteral("x"));
+    EXPECT_EQ(edit.text(), QStringLiteral("Warmwasserbereiter Wandmx"));
+    EXPECT_EQ(edit.cursorPosition(), 25);
+    leave(edit);
+    EXPECT_EQ(edit.cursorPosition(), 0);
+}
+
 TEST_F(DBControlsTest, SwitchingToAnotherProgramIsNoExit) {
     TDBEdit edit;
     edit.SetDataSource(&source);

@@ -475,6 +475,63 @@ TEST_F(PruefprotTest, EveryCaptionEndsClearOfTheRuleOrTextRightOfIt) {
     EXPECT_DOUBLE_EQ(page.FindText(QStringLiteral("INV-77"))->RectMm.left(), 30.0 + 31.0);
 }
 
+double ascentMm(const QFont& font) {
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(47244); // 1200 dpi
+    device.setDotsPerMeterY(47244);
+    return QFontMetricsF(font, &device).ascent() * 25.4 / 1200;
+}
+
+TEST_F(PruefprotTest, LongValuesPrintWholeInASmallerFontOnTheirBaseline) {
+    TWerteSatz w = fullRecord();
+    w.KdOrt = QString(25, QLatin1Char('W'));
+    w.Bezeichnung = QStringLiteral("Warmwasserbereiter Wandmo");
+    w.Typ = QString(24, QLatin1Char('W')) + QLatin1Char('M'); // too wide even at the smallest size
+    w.Seriennummer = QString(20, QLatin1Char('W'));
+    w.Fabrikationsnummer = QString(15, QLatin1Char('W'));
+    Globals::TopLine[1] = QStringLiteral("Elektro-Prüfdienst Mustermann & Söhne GmbH, Niederlassung Süd");
+    const TReportPage page = run(w);
+    // Designed left edge, top and width of each field in the band.
+    const std::tuple<QString, double, double, double> fields[] = {
+        {QStringLiteral("D-12345 ") + w.KdOrt, 4, 50, 74},
+        {w.Bezeichnung, 31, 70, 47},
+        {w.Typ, 31, 74, 47},
+        {w.Seriennummer, 107, 74, 47},
+        {w.Fabrikationsnummer, 107, 70, 47},
+        {Globals::TopLine[1], 84, 27.5, 74}};
+    for (const auto& [value, left, top, width] : fields) {
+        const platform::TPageText* text = page.FindText(value);
+        ASSERT_NE(text, nullptr) << value.toStdString();
+        EXPECT_DOUBLE_EQ(text->RectMm.left(), 30.0 + left) << value.toStdString();
+        EXPECT_DOUBLE_EQ(text->RectMm.width(), width) << value.toStdString();
+        EXPECT_LE(widestMm(*text), width) << value.toStdString();
+        EXPECT_LT(text->Font.pointSizeF(), 10.0) << value.toStdString();
+        EXPECT_GE(text->Font.pointSizeF(), 6.0) << value.toStdString();
+        // On the baseline a short value of the row stands on.
+        const double designedAscent = ascentMm(platform::reportFont(10, text->Font.bold()));
+        EXPECT_NEAR(text->RectMm.top() + ascentMm(text->Font), 25.0 + top + designedAscent, 0.01)
+            << value.toStdString();
+    }
+    EXPECT_EQ(page.FindText(w.Typ)->Font.pointSizeF(), 6.0);
+    EXPECT_LT(page.FindText(w.Typ)->Font.stretch(), 100);
+    const QFont designed = platform::reportFont(10, true);
+    // A value that fits keeps its designed size.
+    EXPECT_EQ(page.FindText(QStringLiteral("INV-77"))->Font, designed);
+    EXPECT_EQ(page.FindText(QStringLiteral("Hauptstraße 5"))->Font, designed);
+
+    // No letter is cut: the page looks the same where the fields do not clip their texts.
+    TReportPage unclipped = page;
+    for (auto& t : unclipped.Texts)
+        t.Flags |= Qt::TextDontClip;
+    for (const double dpi : {96.0, 300.0}) {
+        form.QuickRep1.RenderPage(page, dpi); // the first rendering of the large title differs
+        EXPECT_TRUE(form.QuickRep1.RenderPage(page, dpi) == form.QuickRep1.RenderPage(unclipped, dpi)) << dpi;
+    }
+    if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
+        form.QuickRep1.RenderPage(page, 300).save(
+            QDir(QString::fromLocal8Bit(dir)).filePath("lange-werte.png"));
+}
+
 TEST_F(PruefprotTest, RenderedPageIsAFramedA4Protocol) {
     const TReportPage page = run(fullRecord());
     const double dpi = 100;

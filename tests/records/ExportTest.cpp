@@ -4,10 +4,15 @@
 #include "records/DatenanzeigeDlg.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QToolButton>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -588,6 +593,122 @@ TEST_F(ExportTest, AllTestsReadDirectlyOrThroughTheQueriesGiveTheBytesOfEachShow
     sqlite3_trace_v2(db->Handle(), 0, nullptr, nullptr);
 }
 
+// Files beyond a size cannot grow, as on a full disk, while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &before_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit before_{};
+    void (*previous_)(int) = nullptr;
+};
+
+// An export that ends early, on a value it cannot read or on a write that fails after many
+// lines, leaves an earlier file of the name byte for byte as it was, and no file of its own
+// in the folder; without an earlier file it leaves none.
+TEST_F(ExportTest, AnExportThatFailsHalfwayLeavesTheEarlierFileAsItWasAndNoFileOfItsOwn) {
+    only({"PruefungsNr", "Datum", "Notiz"});
+    const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
+    db->Execute(
+        QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+                       "insert into \"Pruefung.db\" (PrueflingNr, Datum, Notiz) "
+                       "select %1, '2024-03-05', printf('Notiz %0100d', i) from n")
+            .arg(d));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("aus")));
+    const QDir folder(dir.filePath(QStringLiteral("aus")));
+    const QString target = folder.filePath(QStringLiteral("export.csv"));
+    const QByteArray earlier = "\"alter\";\"Inhalt \xE4\"\r\n";
+    const auto contents = [&] {
+        QFile f(target);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(keine Datei)");
+    };
+    const auto entries = [&] {
+        return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+    }
+    Globals::ExportFile = 1;
+    Globals::ExportFileName = target;
+    browser->show();
+
+    // A write fails after the first lines of either export have gone out.
+    {
+        FileSizeLimit full(10000);
+        browser->BitBtn5->click();
+    }
+    {
+        FileSizeLimit full(10);
+        browser->BitBtn3->click();
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    for (const QString& m : messages)
+        EXPECT_EQ(m, QStringLiteral("Fehler beim Schreiben der Datei \"") + target + QStringLiteral("\": ") +
+                         QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(contents(), earlier);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("export.csv")});
+
+    // Another program wrote the shown test's date as text of its own.
+    db->Execute(QStringLiteral("update \"Pruefung.db\" set Datum = '09.12.2026' where PruefungsNr = "
+                               "(select max(PruefungsNr) from \"Pruefung.db\")"));
+    browser->hide();
+    browser->show();
+    messages.clear();
+    browser->BitBtn5->click();
+    browser->BitBtn3->click();
+    ASSERT_EQ(messages.size(), 2u);
+    for (const QString& m : messages)
+        EXPECT_EQ(m, QStringLiteral("'09.12.2026' ist kein gültiges Datum für Feld 'Datum'."));
+    EXPECT_EQ(contents(), earlier);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("export.csv")});
+
+    ASSERT_TRUE(QFile::remove(target));
+    browser->BitBtn5->click();
+    browser->BitBtn3->click();
+    EXPECT_EQ(messages.size(), 4u);
+    EXPECT_TRUE(entries().isEmpty()) << entries().join(u' ').toStdString();
+}
+
+// A link is followed: the file it points to gets the export and keeps its permissions.
+TEST_F(ExportTest, AnExportThroughALinkReplacesTheFileItPointsToAndKeepsItsPermissions) {
+    only({"Name1"});
+    addTest(addDevice(addCustomer(QStringLiteral("Kö")), QStringLiteral("D")));
+    const QString real = dir.filePath(QStringLiteral("ziel.csv"));
+    {
+        QFile f(real);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("alter Inhalt, viel länger als der neue\r\n");
+        ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    }
+    ASSERT_TRUE(QFile::link(QStringLiteral("ziel.csv"), file()));
+    toFile();
+    browser->show();
+    browser->BitBtn3->click();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(QFileInfo(file()).isSymLink());
+    QFile f(real);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "\"Name1\"\r\n\"K\xF6\"\r\n");
+    EXPECT_EQ(f.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.csv*")}, QDir::AllEntries | QDir::System),
+              (QStringList{QStringLiteral("export.csv"), QStringLiteral("ziel.csv")}));
+}
+
 TEST_F(ExportTest, AFailedWriteIsReported) {
     only({"Name1", "Notiz"});
     const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
@@ -602,11 +723,13 @@ TEST_F(ExportTest, AFailedWriteIsReported) {
     for (const QString& m : messages)
         EXPECT_TRUE(m.startsWith(QStringLiteral("Fehler beim Schreiben der Datei \"/dev/full\"")))
             << m.toStdString();
+    // A device is written, never replaced.
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
 // Values stored in another form than their field's are read as the database layer reads them:
 // a number stored as text is that number, a text that is no number ends the export with the
-// engine's message, and the lines before it stay in the file.
+// engine's message, and the file of the export before stays as it was.
 TEST_F(ExportTest, ValuesStoredInAnotherFormAreReadAsTheDatabaseReadsThem) {
     only({"PruefungsNr", "Schutzklasse", "Pruefungsergebnis"});
     const int d = addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D"));
@@ -619,17 +742,17 @@ TEST_F(ExportTest, ValuesStoredInAnotherFormAreReadAsTheDatabaseReadsThem) {
     browser->show();
     browser->BitBtn5->click();
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(written(), "\"PruefungsNr\";\"Schutzklasse\";\"Pruefungsergebnis\"\r\n\"" +
-                             QByteArray::number(t1) + "\";\"2\";\"nein\"\r\n\"" + QByteArray::number(t2) +
-                             "\";\"1\";\"ja\"\r\n");
+    const QByteArray before = "\"PruefungsNr\";\"Schutzklasse\";\"Pruefungsergebnis\"\r\n\"" +
+                              QByteArray::number(t1) + "\";\"2\";\"nein\"\r\n\"" + QByteArray::number(t2) +
+                              "\";\"1\";\"ja\"\r\n";
+    EXPECT_EQ(written(), before);
 
     db->Execute(
         QStringLiteral("update \"Pruefung.db\" set Schutzklasse = 'II' where PruefungsNr = %1").arg(t2));
     browser->BitBtn5->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].contains(QStringLiteral("II"))) << messages[0].toStdString();
-    EXPECT_EQ(written(), "\"PruefungsNr\";\"Schutzklasse\";\"Pruefungsergebnis\"\r\n\"" +
-                             QByteArray::number(t1) + "\";\"2\";\"nein\"\r\n");
+    EXPECT_EQ(written(), before);
 }
 
 TEST_F(ExportTest, EmptyDatabaseGivesTheHeaderOnly) {
