@@ -3,30 +3,28 @@
 #include "controls/Layout.h"
 #include "platform/message_box.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QtMath>
 #include <algorithm>
 
 bool TProtocolLinesMemo::fits(const QString& inserted) const {
     const QTextCursor cursor = textCursor();
     const QString text = toPlainText();
-    return UsedLineCount(text.left(cursor.selectionStart()) + inserted + text.mid(cursor.selectionEnd())) <=
-           ProtocolLineCount;
+    const QString result = text.left(cursor.selectionStart()) + inserted + text.mid(cursor.selectionEnd());
+    // A break after the last line would be dropped again at once: it would change nothing but
+    // move the cursor out of the five lines.
+    return UsedLineCount(result) <= ProtocolLineCount && KeptTextLength(result) > cursor.selectionStart();
 }
 
 void TProtocolLinesMemo::dropSurplusEmptyLines() {
     const QString text = toPlainText();
-    int lines = LineBreakCount(text) + 1;
-    qsizetype end = text.size();
-    while (lines > ProtocolLineCount && end > 0 && text.at(end - 1) == u'\n') {
-        --end;
-        --lines;
-    }
+    const qsizetype end = KeptTextLength(text);
     if (end == text.size())
         return;
     QTextCursor cut(document());
@@ -42,7 +40,7 @@ void TProtocolLinesMemo::keyPressEvent(QKeyEvent* event) {
         if (!fits(QStringLiteral("\n"))) {
             // Taken here: it neither adds a line nor reaches the dialog's default button.
             event->accept();
-            QApplication::beep();
+            platform::beep();
             return;
         }
         QPlainTextEdit::keyPressEvent(event);
@@ -69,13 +67,23 @@ void TProtocolLinesMemo::mousePressEvent(QMouseEvent* event) {
     setTextCursor(cursor);
 }
 
+void TProtocolLinesMemo::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    // Qt keeps its document margin above the first line and below the last and one pixel more
+    // free; at the designed height its default of 4 leaves no room for the fifth line, and the
+    // memo scrolls the first one away. A narrower margin keeps all five in view.
+    const int lineHeight = qCeil(QFontMetricsF(document()->defaultFont()).lineSpacing());
+    const int room = contentsRect().height() - 1 - ProtocolLineCount * lineHeight;
+    document()->setDocumentMargin(std::clamp(room / 2, 0, DefaultDocumentMargin));
+}
+
 bool TProtocolLinesMemo::canInsertFromMimeData(const QMimeData* source) const {
     return QPlainTextEdit::canInsertFromMimeData(source) && (!source->hasText() || fits(source->text()));
 }
 
 void TProtocolLinesMemo::insertFromMimeData(const QMimeData* source) {
     if (source->hasText() && !fits(source->text())) {
-        QApplication::beep();
+        platform::beep();
         return;
     }
     QPlainTextEdit::insertFromMimeData(source);

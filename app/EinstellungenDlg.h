@@ -28,8 +28,8 @@ protected:
 };
 
 // A memo of protocol lines: it refuses a line break (Enter, paste, drop) that would give it more
-// than ProtocolLineCount lines besides empty ones at its end, rather than lose a line at OK. A
-// break it takes uses up one of those empty last lines.
+// than ProtocolLineCount lines besides empty ones at its end, rather than lose a line at OK, and
+// beeps. A break it takes uses up one of those empty last lines.
 class TProtocolLinesMemo : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
@@ -37,11 +37,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    // With inserted in place of the selection, the text still fills at most ProtocolLineCount lines.
+    static constexpr int DefaultDocumentMargin = 4;
+    // With inserted in place of the selection, the text still fills at most ProtocolLineCount
+    // lines, and not all of the insertion is a surplus empty last line.
     bool fits(const QString& inserted) const;
     // Removes empty last lines beyond ProtocolLineCount, in the same undo step as the insertion.
     void dropSurplusEmptyLines();

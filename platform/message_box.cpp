@@ -14,6 +14,11 @@ MessageBoxHandler& handler() {
     return h;
 }
 
+BeepHandler& beepHandler() {
+    static BeepHandler h;
+    return h;
+}
+
 MessageResult showReal(const QString& text, MessageButtons buttons, MessageIcon icon) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(messageCaption());
@@ -75,6 +80,19 @@ MessageResult messageBox(const QString& text, MessageButtons buttons, MessageIco
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h) {
     MessageBoxHandler before = std::move(handler());
     handler() = std::move(h);
+    return before;
+}
+
+void beep() {
+    if (beepHandler())
+        beepHandler()();
+    else
+        QApplication::beep();
+}
+
+BeepHandler setBeepHandler(BeepHandler h) {
+    BeepHandler before = std::move(beepHandler());
+    beepHandler() = std::move(h);
     return before;
 }
 

@@ -26,4 +26,12 @@ MessageResult messageBox(const QString& text, MessageButtons buttons, MessageIco
 // handler brings the real boxes back.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 
+// The desktop's warning sound, for input a control refuses.
+void beep();
+
+// Replaces the sound (tests count it); returns the handler before. An empty handler brings
+// the sound back.
+using BeepHandler = std::function<void()>;
+BeepHandler setBeepHandler(BeepHandler handler);
+
 } // namespace platform

@@ -61,17 +61,28 @@ void TRadioGroup::resizeEvent(QResizeEvent* event) {
     place();
 }
 
+void TRadioGroup::changeEvent(QEvent* event) {
+    QGroupBox::changeEvent(event);
+    // A new font or style moves the frame's top line.
+    if (event->type() == QEvent::ContentsRectChange)
+        place();
+}
+
 void TRadioGroup::place() {
     if (buttons_.isEmpty())
         return;
     const int rows = (static_cast<int>(buttons_.size()) + columns_ - 1) / columns_;
-    const int top = 16;
+    // The rows fill the room inside the frame; where its top line runs depends on the style
+    // and on the caption's font.
+    const QRect inside = contentsRect();
+    const int buttonHeight = 18;
     const int left = 8;
     const int colWidth = (width() - left) / columns_;
-    const int rowHeight = rows > 0 ? std::max(18, (height() - top - 4) / rows) : 18;
+    const int rowHeight = std::max(buttonHeight, (inside.height() - 1) / rows);
     for (int i = 0; i < buttons_.size(); ++i) {
         const int col = i / rows;
         const int row = i % rows;
-        buttons_[i]->setGeometry(left + col * colWidth, top + row * rowHeight, colWidth - 4, 18);
+        buttons_[i]->setGeometry(left + col * colWidth, inside.top() + 1 + row * rowHeight, colWidth - 4,
+                                 buttonHeight);
     }
 }

@@ -112,6 +112,19 @@ int UsedLineCount(const QString& text) {
     return end == 0 ? 0 : LineBreakCount(text.left(end)) + 1;
 }
 
+qsizetype KeptTextLength(const QString& text) {
+    int lines = LineBreakCount(text) + 1;
+    qsizetype end = text.size();
+    while (lines > ProtocolLineCount && end > 0) {
+        const qsizetype width = end >= 2 && text.at(end - 2) == u'\r' && text.at(end - 1) == u'\n' ? 2 : 1;
+        if (LineBreakCount(text.mid(end - width, width)) == 0)
+            break;
+        end -= width;
+        --lines;
+    }
+    return end;
+}
+
 QString ExportColumnCaption(int index) {
     if (index == 23)
         return QStringLiteral("Sichtprüfung");

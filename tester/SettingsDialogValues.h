@@ -40,6 +40,8 @@ int LineBreakCount(const QString& text);
 // The lines a memo's text fills, not counting the empty lines at its end (0 for a text of
 // line breaks only): the dialog fills the memos with five lines, empty ones included.
 int UsedLineCount(const QString& text);
+// The length of a memo's text without the empty lines at its end beyond ProtocolLineCount.
+qsizetype KeptTextLength(const QString& text);
 
 // The service interval in days from the text of its edit, read as the integer edit reads
 // it: a whole decimal number with an optional sign, blanks around it allowed, else the

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -60,8 +61,10 @@ protected:
                 boxes << text;
                 return platform::MessageResult::Ok;
             });
+        previousBeep = platform::setBeepHandler([this] { ++beeps; });
     }
     void TearDown() override {
+        platform::setBeepHandler(previousBeep);
         platform::setMessageBoxHandler(previousBoxes);
         platform::setSaveFileHandler(nullptr);
     }
@@ -80,6 +83,8 @@ protected:
     TEinstellungenDlg dlg;
     QStringList boxes;
     platform::MessageBoxHandler previousBoxes;
+    int beeps = 0;
+    platform::BeepHandler previousBeep;
 };
 
 TEST_F(EinstellungenDlgTest, ShowsTheCurrentValues) {
@@ -231,9 +236,11 @@ TEST_F(EinstellungenDlgTest, FullMemoRefusesASixthLineTypedOrPasted) {
         key(dlg.Memo1, Qt::Key_Return);
         EXPECT_TRUE(dlg.isVisible()) << "nor is it the dialog's OK";
         EXPECT_EQ(dlg.Memo1->toPlainText(), full);
+        EXPECT_EQ(beeps, 1);
         QApplication::clipboard()->setText(QStringLiteral("X\nY"));
         dlg.Memo1->paste();
         EXPECT_EQ(dlg.Memo1->toPlainText(), full);
+        EXPECT_EQ(beeps, 2);
         // A break that replaces one fits, as does a paste of one line.
         c.setPosition(7);
         c.setPosition(9, QTextCursor::KeepAnchor); // "\nF"
@@ -243,6 +250,7 @@ TEST_F(EinstellungenDlgTest, FullMemoRefusesASixthLineTypedOrPasted) {
         QApplication::clipboard()->setText(QStringLiteral("X"));
         dlg.Memo1->paste();
         EXPECT_EQ(dlg.Memo1->toPlainText(), "Firma 1\nXirma 2\nFirma 3\nFirma 4\nFirma 5");
+        EXPECT_EQ(beeps, 2) << "what fits is taken without a sound";
         dlg.BitBtn1->click();
     }));
     EXPECT_EQ(Globals::TopLine[5], "Firma 5");
@@ -293,6 +301,38 @@ TEST_F(EinstellungenDlgTest, EnterInAFilledMemoTakesOneOfItsEmptyLastLines) {
     EXPECT_EQ(Globals::TopLine[3], "Lindenstraße 12");
     EXPECT_TRUE(Globals::TopLine[4].isEmpty() && Globals::TopLine[5].isEmpty());
     EXPECT_EQ(Globals::BottomLine[5], "4");
+}
+
+// Five typed lines fill the memo; a break at the end of the fifth has nowhere to go.
+TEST_F(EinstellungenDlgTest, ABreakAfterTheFifthLineIsRefusedAndTheFiveLinesStayInView) {
+    for (int k = 1; k <= 5; ++k)
+        Globals::TopLine[k].clear();
+    const QString typed =
+        QStringLiteral("Elektro Schäfer GmbH\nPrüfdienst\nLindenstraße 12\n12345 Ulm\nTel. 0731");
+    EXPECT_TRUE(run([&] {
+        QWidget* area = dlg.Memo1->viewport();
+        QTest::mouseClick(area, Qt::LeftButton, {}, area->rect().center());
+        const QStringList lines = typed.split(u'\n');
+        for (qsizetype k = 0; k < lines.size(); ++k) {
+            if (k > 0)
+                QTest::keyClick(dlg.Memo1, Qt::Key_Return);
+            typeKeys(dlg.Memo1, lines[k]);
+        }
+        ASSERT_EQ(dlg.Memo1->toPlainText(), typed);
+        ASSERT_EQ(beeps, 0);
+        QTest::keyClick(dlg.Memo1, Qt::Key_Return);
+        QApplication::clipboard()->setText(QStringLiteral("\n"));
+        QTest::keyClick(dlg.Memo1, Qt::Key_V, Qt::ControlModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(dlg.Memo1->toPlainText(), typed);
+        EXPECT_EQ(beeps, 2);
+        EXPECT_EQ(dlg.Memo1->verticalScrollBar()->maximum(), 0) << "all five lines fit";
+        EXPECT_EQ(dlg.Memo1->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(dlg.Memo1->cursorForPosition(QPoint(1, 1)).blockNumber(), 0) << "line 1 is at the top";
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::TopLine[1], "Elektro Schäfer GmbH");
+    EXPECT_EQ(Globals::TopLine[5], "Tel. 0731");
 }
 
 TEST_F(EinstellungenDlgTest, SuchOffersTheFieldsNameAndTakesTheChosenOne) {
