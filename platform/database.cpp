@@ -18,6 +18,23 @@ namespace {
 Database* currentDb = nullptr;                            // set by SetCurrent
 std::function<std::unique_ptr<Database>()> defaultOpener; // set by SetDefaultOpener
 
+// Every open database, so that an engine failure finds the one it happened on.
+std::vector<Database*>& openDatabases() {
+    static std::vector<Database*> all;
+    return all;
+}
+
+// The failure on its way, with what the user is to read besides.
+[[noreturn]] void rethrowWith(const QString& note) {
+    try {
+        throw;
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(e.Message() + note, e.OfTheFile());
+    } catch (const std::exception& e) {
+        throw EDatabaseError(QString::fromUtf8(e.what()) + note);
+    }
+}
+
 int intOf(sqlite3* db, const char* sql) {
     Statement s(db, QString::fromUtf8(sql));
     return s.step() ? sqlite3_column_int(s.get(), 0) : 0;
@@ -71,11 +88,13 @@ Database::Database(const QString& path, const TDatabaseSchema& schema) : path_(p
         sqlite3_close(db_);
         throw;
     }
+    openDatabases().push_back(this);
 }
 
 Database::~Database() {
     if (currentDb == this)
         currentDb = nullptr;
+    std::erase(openDatabases(), this);
     sqlite3_close(db_);
 }
 
@@ -126,12 +145,36 @@ void Database::prepareSchema(const TDatabaseSchema& schema) {
     });
 }
 
+bool Database::UnitOpen() const {
+    return savepointDepth_ == 0 || !sqlite3_get_autocommit(db_);
+}
+
+void Database::RequireUnitOpen() const {
+    if (UnitOpen())
+        return;
+    throw EDatabaseError(unitLostBy_.isEmpty()
+                             ? QStringLiteral("Die Datenbank hat die laufenden Änderungen verworfen.")
+                             : unitLostBy_,
+                         true);
+}
+
+void Database::noteEngineFailure(sqlite3* h, const EDatabaseError& error) {
+    for (Database* d : openDatabases())
+        if (d->db_ == h && !d->UnitOpen() && d->unitLostBy_.isEmpty())
+            d->unitLostBy_ = error.Message();
+}
+
 void Database::RunAtomically(const std::function<void()>& fn) {
+    // A unit begun after the engine ended the one around it would be kept on its own.
+    RequireUnitOpen();
+    if (savepointDepth_ == 0)
+        unitLostBy_.clear();
     const QString name = QStringLiteral("gt_%1").arg(savepointDepth_);
     Execute(QStringLiteral("SAVEPOINT ") + name);
     try {
         const auto nested = setFor(savepointDepth_, savepointDepth_ + 1); // undone before catch runs
         fn();
+        RequireUnitOpen();
         // Releasing the outermost savepoint is the commit; it may fail too.
         Execute(QStringLiteral("RELEASE ") + name);
         if (savepointDepth_ == 1 && !sqlite3_get_autocommit(db_))
@@ -146,8 +189,12 @@ void Database::RunAtomically(const std::function<void()>& fn) {
         if (savepointDepth_ == 0 && !sqlite3_get_autocommit(db_))
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         // An error that ended the whole transaction took back what the units around wrote too.
-        rereadWriters(sqlite3_get_autocommit(db_) ? 0 : savepointDepth_);
-        throw;
+        const QString unread = rereadWriters(sqlite3_get_autocommit(db_) ? 0 : savepointDepth_);
+        if (unread.isEmpty())
+            throw;
+        rethrowWith(QStringLiteral("\nDie Liste konnte nicht neu gelesen werden und bleibt leer, bis sie "
+                                   "wieder geöffnet wird: ") +
+                    unread);
     }
     keepWrites();
 }
@@ -177,7 +224,7 @@ void Database::keepWrites() {
 // The file took back what was written in the units deeper than depth: the queries that wrote
 // there read their rows again. They stay noted for the units still running around them, whose
 // writes their rows show as well. Their handlers may write or destroy queries meanwhile.
-void Database::rereadWriters(int depth) {
+QString Database::rereadWriters(int depth) {
     std::erase_if(writers_, [](const auto& w) { return !w.first; });
     std::vector<QPointer<TQuery>> due;
     for (auto& [query, written] : writers_) {
@@ -188,9 +235,15 @@ void Database::rereadWriters(int depth) {
     }
     if (depth == 0)
         writers_.clear();
-    for (const QPointer<TQuery>& q : due)
-        if (q)
-            q->reread();
+    QString unread;
+    for (const QPointer<TQuery>& q : due) {
+        if (!q)
+            continue;
+        const QString failure = q->reread();
+        if (unread.isEmpty())
+            unread = failure;
+    }
+    return unread;
 }
 
 } // namespace platform

@@ -73,20 +73,33 @@ public:
 
     // Runs fn as one unit (units nest): everything it wrote is kept, or nothing when it or
     // the commit fails; then no transaction is left open. Queries whose rows show a write
-    // that the failure took back read their rows again, as on reopening.
+    // that the failure took back read their rows again, as on reopening; a query that cannot
+    // be read again is closed, and the failure on its way says so.
     void RunAtomically(const std::function<void()>& fn);
+
+    // False when the engine itself ended the transaction of the running units, as it may on a
+    // full disk, an I/O error, lack of memory or a lock: what they wrote is gone, and what is
+    // written now would be kept on its own. True while no unit runs.
+    bool UnitOpen() const;
+    // Unless UnitOpen: throws, as a failure of the whole file, the failure that ended the units.
+    void RequireUnitOpen() const;
 
 private:
     friend class TQuery;
+    friend EDatabaseError engineError(sqlite3* db, QString file);
     void prepareSchema(const TDatabaseSchema& schema);
     // The query's rows now show a write of the running unit (outside a unit: of the file).
     void noteWrite(TQuery& query);
     void keepWrites();
-    void rereadWriters(int depth);
+    // Gives what could not be read again, as the user is to read it; empty when all could.
+    QString rereadWriters(int depth);
+    // An engine failure on the connection h: the one that ended the running units is kept.
+    static void noteEngineFailure(sqlite3* h, const EDatabaseError& error);
 
     QString path_;
     sqlite3* db_ = nullptr;
     int savepointDepth_ = 0;
+    QString unitLostBy_; // the failure that ended the running units' transaction
     // Queries that wrote inside the running units, with the depth of the unit of their last
     // write. A query destroyed meanwhile leaves a null pointer.
     std::vector<std::pair<QPointer<TQuery>, int>> writers_;

@@ -1,5 +1,6 @@
 #include "platform/log_sink.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -20,6 +21,13 @@ LogSink setLogSink(LogSink s) {
 void writeLog(const std::string& text) {
     if (sink())
         sink()(text);
+}
+
+void logFailure(const std::string& what, const std::exception& error) {
+    std::string line = what + ": " + error.what();
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    writeLog(line);
 }
 
 } // namespace platform

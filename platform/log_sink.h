@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -14,5 +15,8 @@ LogSink setLogSink(LogSink sink);
 
 // One entry, UTF-8, without a line end.
 void writeLog(const std::string& text);
+
+// One entry for a failure the program lives with: what, then the failure's own text, on one line.
+void logFailure(const std::string& what, const std::exception& error);
 
 } // namespace platform

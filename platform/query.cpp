@@ -1,5 +1,6 @@
 #include "platform/query.h"
 
+#include "platform/log_sink.h"
 #include "platform/set_for.h"
 #include "platform/statement.h"
 
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace platform {
@@ -96,6 +99,11 @@ void bindParameters(Statement& s, const std::map<QString, TParam>& params) {
 
 EDatabaseError invalidField(const QString& name) {
     return EDatabaseError(QStringLiteral("Feld \"%1\" ist ungültig oder fehlerhaft").arg(name));
+}
+
+// The log line of a handler that failed after the rows were read again.
+std::string rereadNote(const QString& table) {
+    return QStringLiteral("Tabelle %1 neu gelesen, Ereignis fehlgeschlagen").arg(table).toStdString();
 }
 
 } // namespace
@@ -386,18 +394,22 @@ void TQuery::Open() {
 
 // The file took back a write that the rows show: they are read again as on reopening, standing
 // on the same row where the file still holds it, else on the first. Rows that cannot be read
-// again are not shown at all. Never throws: it runs while a failure is on its way.
-void TQuery::reread() {
+// again are not shown at all: the query closes and gives why. Never throws: it runs while a
+// failure is on its way.
+QString TQuery::reread() {
     if (!Active())
-        return;
+        return {};
     const int64_t rowid = cur_ >= 0 && size_t(cur_) < rows_.size() ? rows_[size_t(cur_)].rowid : 0;
     state_ = dsBrowse; // an unposted edit goes, as on closing
     modified_ = false;
     try {
         fetch(false);
+    } catch (const std::exception& e) {
+        Close();
+        return errorText(e);
     } catch (...) {
         Close();
-        return;
+        return QStringLiteral("Unbekannter Fehler");
     }
     const auto it = std::find_if(rows_.begin(), rows_.end(),
                                  [&](const Row& r) { return rowid != 0 && r.rowid == rowid; });
@@ -410,10 +422,14 @@ void TQuery::reread() {
             AfterOpen(*this);
         if (AfterScroll)
             AfterScroll(*this);
+    } catch (const std::exception& e) {
+        // The rows are the file's again; only the handler's own work is missing.
+        logFailure(rereadNote(table_), e);
     } catch (...) {
-        // the rows are the file's again; a handler reports its own failures
+        logFailure(rereadNote(table_), std::runtime_error("Unbekannter Fehler"));
     }
     notify();
+    return {};
 }
 
 void TQuery::Close() {
@@ -587,6 +603,7 @@ void TQuery::Edit() {
 // A new row gets its auto-increment number from the file (NULL asks for the next one); a
 // changed row must still be there. The row changes only when the statement succeeded.
 void TQuery::writeToFile(Row& row) {
+    database().RequireUnitOpen();
     sqlite3* h = database().Handle();
     const bool isNew = row.status == RowStatus::Inserted;
     QStringList names;
@@ -613,6 +630,7 @@ void TQuery::writeToFile(Row& row) {
 }
 
 void TQuery::deleteFromFile(int64_t rowid) {
+    database().RequireUnitOpen();
     Statement s(database().Handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(table_)));
     s.bind(1, qlonglong(rowid));
     s.step();

@@ -249,7 +249,8 @@ private:
     void writeToFile(Row& row);
     void deleteFromFile(int64_t rowid);
     void beginInsert(bool append);
-    void reread();
+    // Why the rows could not be read again (the query is then closed); empty when they were.
+    QString reread();
 
     Database* db_;
     Database* openedOn_ = nullptr;

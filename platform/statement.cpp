@@ -29,10 +29,11 @@ EDatabaseError engineError(sqlite3* db, QString file) {
     const char* sentence = it != sentences.end() ? it->second : "Fehler in der Datenbankdatei \"%1\".";
     if (file.isEmpty())
         file = QString::fromUtf8(sqlite3_db_filename(db, "main"));
-    return EDatabaseError(QString::fromUtf8(sentence).arg(file) +
-                              QStringLiteral("\nMeldung der Datenbank: ") +
-                              QString::fromUtf8(sqlite3_errmsg(db)),
-                          it != sentences.end() && code != SQLITE_CONSTRAINT);
+    EDatabaseError error(QString::fromUtf8(sentence).arg(file) + QStringLiteral("\nMeldung der Datenbank: ") +
+                             QString::fromUtf8(sqlite3_errmsg(db)),
+                         it != sentences.end() && code != SQLITE_CONSTRAINT);
+    Database::noteEngineFailure(db, error);
+    return error;
 }
 
 } // namespace platform

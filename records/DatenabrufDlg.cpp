@@ -5,6 +5,7 @@
 #include "controls/ParentPlacement.h"
 #include "platform/database.h"
 #include "platform/error_report.h"
+#include "platform/log_sink.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
 #include "records/BusRecordLink.h"
@@ -248,7 +249,8 @@ bool TDatenabrufDlg::PostPending() {
     }
     try {
         Query1->Cancel();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        platform::logFailure("Datenabruf: Bearbeitung nicht verworfen", e);
     }
     return false;
 }
@@ -306,7 +308,8 @@ void TDatenabrufDlg::Query1AfterInsert(TQuery& q) {
 void TDatenabrufDlg::Query1AfterOpen(TQuery& q) {
     try {
         WalkStagingRows(q);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        platform::logFailure("Datenabruf: Zuordnung beim Öffnen abgebrochen", e);
     }
 }
 
@@ -434,7 +437,8 @@ void TDatenabrufDlg::BitBtn4Click() {
         Query3->Close();
         try {
             Query1->First();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            platform::logFailure("Übernahme: nicht zur ersten Zeile zurückgekehrt", e);
         }
     }
     UpdateButtons();

@@ -1,8 +1,22 @@
 #include "records/RecordRetrieval.h"
 
+#include "platform/log_sink.h"
 #include "records/BarcodeMatch.h"
 
+#include <stdexcept>
+
 namespace {
+
+// Inside a catch block: the program log keeps why a run went another way than planned.
+void logCaught(const char* what) {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        platform::logFailure(what, e);
+    } catch (...) {
+        platform::logFailure(what, std::runtime_error("Unbekannter Fehler"));
+    }
+}
 
 constexpr int DataOffset = 4;
 
@@ -29,6 +43,7 @@ void TRecordRetrieval::Run(const TRecordStamp& stamp) {
         try {
             outcome_ = Fetch(stamp);
         } catch (...) {
+            logCaught("Datenabruf abgebrochen");
             outcome_ = TRetrievalOutcome::roBroken;
         }
     }
@@ -74,11 +89,13 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
             sink_.BeginRun();
             result = FetchRecords(stamp, count, answer, notStored);
         } catch (...) {
+            logCaught("Datenabruf: Datensätze nicht gespeichert");
             result = TRetrievalOutcome::roStoreFailed;
         }
         try {
             sink_.EndRun();
         } catch (...) {
+            logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
         }
         // Once the list has dropped the rows the file did not take.
         if (!notStored.isEmpty())

@@ -1,6 +1,7 @@
 #include "records/StagingTable.h"
 
 #include "platform/database.h"
+#include "platform/log_sink.h"
 #include "platform/query.h"
 #include "records/BarcodeMatch.h"
 #include "records/ProgramDatabase.h"
@@ -94,6 +95,10 @@ bool editing(const TQuery& q) {
     return q.State() == TDataSetState::dsEdit || q.State() == TDataSetState::dsInsert;
 }
 
+int32_t lfdNrOf(TQuery& q) {
+    return q.FieldByName(QStringLiteral("LfdNr")).AsInteger();
+}
+
 } // namespace
 
 void RematchStagingRow(TQuery& q) {
@@ -105,11 +110,13 @@ void RematchStagingRow(TQuery& q) {
     const int32_t found = FindPrueflingNr(Database::Current(), barcode);
     if (found == q.FieldByName(QStringLiteral("PrueflingNr")).AsInteger())
         return;
+    const int32_t lfdNr = lfdNrOf(q);
     try {
         q.Edit();
         q.FieldByName(QStringLiteral("PrueflingNr")).SetAsInteger(found);
         q.Post();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        platform::logFailure("Datenabruf: Zeile " + std::to_string(lfdNr) + " nicht neu zugeordnet", e);
         if (editing(q))
             q.Cancel();
     }
@@ -145,11 +152,15 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
         moved = 0;
         staging.First();
         while (!staging.Eof() && staging.RecordCount() > 0) {
+            // The re-match of a row the walk passes swallows its errors; one that ended the
+            // transaction would leave every later row to be kept on its own.
+            db.RequireUnitOpen();
             if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
                 staging.Next();
                 continue;
             }
             const int place = staging.RecNo();
+            const int32_t lfdNr = lfdNrOf(staging);
             try {
                 db.RunAtomically([&] {
                     test.Append();
@@ -161,9 +172,12 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
             } catch (const std::exception& e) {
                 if (editing(test))
                     test.Cancel();
-                // A file that refuses this row refuses every other one as well.
-                if (const auto* error = dynamic_cast<const EDatabaseError*>(&e); error && error->OfTheFile())
+                // A file that refuses this row refuses every other one as well; a list that could
+                // not be read again has no rows to go on with.
+                if (const auto* error = dynamic_cast<const EDatabaseError*>(&e);
+                    (error && error->OfTheFile()) || !staging.Active())
                     throw;
+                platform::logFailure("Übernahme: Zeile " + std::to_string(lfdNr) + " nicht übernommen", e);
                 // The failed row stays in the list: go on after it, whether or not the list was
                 // read again.
                 staging.First();
@@ -187,7 +201,9 @@ void TStagingQuerySink::BeginRun() {
 std::optional<int32_t> TStagingQuerySink::FindPrueflingNr(const QString& Barcode) {
     try {
         return ::FindPrueflingNr(Database::Current(), Barcode);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        platform::logFailure("Datenabruf: Prüfling zum Barcode " + Barcode.toStdString() + " nicht gesucht",
+                             e);
         return std::nullopt;
     }
 }
@@ -220,7 +236,8 @@ bool TStagingQuerySink::appendRow(const TStagingRow& Row) {
         }
         query_.Post();
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        platform::logFailure("Datenabruf: Datensatz " + std::to_string(Row.LfdNr) + " nicht aufgenommen", e);
         if (query_.State() == TDataSetState::dsInsert || query_.State() == TDataSetState::dsEdit)
             query_.Cancel();
         return false;

@@ -29,7 +29,8 @@ void DefineTestQuery(platform::TQuery& query);
 
 // Re-matches the current staging row by its barcode: a row with a barcode gets the device
 // that carries it (0 for none); a row without one keeps its device. A lookup error reaches
-// the caller; an error while posting the new number leaves the row as it was.
+// the caller; an error while posting the new number leaves the row as it was and goes to the
+// program log.
 void RematchStagingRow(platform::TQuery& staging);
 
 // Passes every row once (each runs the query's after-scroll handling) without bound controls
@@ -42,8 +43,9 @@ void AssignStagingRow(platform::TQuery& staging, int32_t prueflingNr, const QStr
 // Moves every assigned staging row into the test table (test opened by the caller) and
 // returns how many moved. All rows move in one transaction, each row within it as a whole
 // (the new test and the removal of the staging row): a row that fails stays in the list and
-// the others go on. When the file refuses the writes or the commit fails, nothing is kept,
-// the error reaches the caller and both queries show the file again.
+// the others go on. When the file refuses the writes, the engine ends the transaction on its
+// own or the commit fails, nothing is kept, the error reaches the caller and both queries show
+// the file again.
 int TakeOverAssignedRows(platform::Database& db, platform::TQuery& staging, platform::TQuery& test);
 
 // What the user reads when a take-over kept nothing; reason: the failure's own text.

@@ -779,6 +779,41 @@ TEST_F(DatabaseTest, AQueryThatDeletedInAFailedUnitShowsTheFileAgain) {
     EXPECT_FALSE(staging->Eof());
 }
 
+// A query that wrote in a failed unit and then cannot be read again is closed: the failure on its
+// way tells why the list shows nothing although the file holds the rows.
+TEST_F(DatabaseTest, AQueryThatCannotBeReadAgainIsClosedAndTheFailureSaysSo) {
+    stage(2);
+    bool refuse = false;
+    sqlite3_create_function(
+        db->Handle(), "readable", 0, SQLITE_UTF8, &refuse,
+        [](sqlite3_context* c, int, sqlite3_value**) {
+            if (*static_cast<bool*>(sqlite3_user_data(c)))
+                sqlite3_result_error(c, "nicht lesbar", -1);
+            else
+                sqlite3_result_int(c, 1);
+        },
+        nullptr, nullptr);
+    auto staging = live(QStringLiteral("select * from \"Uebernah.db\" where readable() order by LfdNr"));
+    QString text;
+    try {
+        db->RunAtomically([&] {
+            staging->Delete();
+            refuse = true;
+            throw EDatabaseError(QStringLiteral("halt"), true);
+        });
+    } catch (const EDatabaseError& e) {
+        text = e.Message();
+        EXPECT_TRUE(e.OfTheFile());
+    }
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("halt\nDie Liste konnte nicht neu gelesen werden und bleibt leer, "
+                                       "bis sie wieder geöffnet wird: Fehler in der Datenbankdatei")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Meldung der Datenbank: nicht lesbar"))) << text.toStdString();
+    EXPECT_FALSE(staging->Active());
+    EXPECT_EQ(count(QStringLiteral("Uebernah.db")), 2);
+}
+
 // ---- bookmarks and bound controls
 
 TEST_F(DatabaseTest, BookmarksComeBackToTheirRow) {

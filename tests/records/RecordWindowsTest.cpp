@@ -3,6 +3,7 @@
 
 #include "controls/DBControls.h"
 #include "controls/DBGrid.h"
+#include "platform/log_sink.h"
 #include "tests/support/other_connection.h"
 #include "tests/support/text_room.h"
 
@@ -10,6 +11,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -418,6 +422,72 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(count("Pruefung.db"), 5);
     EXPECT_EQ(shownLfdNrs(), "");
+}
+
+// The re-match of a row that the take-over passes is interrupted, which makes the engine drop
+// the whole transaction. The re-match lives with its failure and logs it; the take-over must not
+// go on outside the transaction, so nothing is stored and the user is told so.
+TEST_F(RecordWindowsTest, ATakeOverWhoseTransactionTheEngineDropsKeepsNothingAndSaysSo) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    for (int i : {1, 3, 4})
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(10 * i + i));
+    for (int i = 1; i <= 4; ++i)
+        addStaging(i, QString::number(10 * i + i));
+    showDatenabruf();
+    addDevice(kunde, QStringLiteral("D2"), QStringLiteral("22")); // row 2 gets it while passed
+
+    struct Injection {
+        sqlite3* db;
+        bool armed = true;
+    } injection{db->Handle()};
+    sqlite3_progress_handler(
+        db->Handle(), 1,
+        [](void* arg) {
+            auto* in = static_cast<Injection*>(arg);
+            for (sqlite3_stmt* s = sqlite3_next_stmt(in->db, nullptr); in->armed && s;
+                 s = sqlite3_next_stmt(in->db, s)) {
+                if (sqlite3_stmt_busy(s) && std::string_view(sqlite3_sql(s)).starts_with("UPDATE")) {
+                    in->armed = false;
+                    return 1;
+                }
+            }
+            return 0;
+        },
+        &injection);
+    struct Entry {
+        std::string text;
+        bool outsideTransaction;
+    };
+    std::vector<Entry> log;
+    const auto before = platform::setLogSink([&](const std::string& text) {
+        log.push_back({text, sqlite3_get_autocommit(db->Handle()) != 0});
+    });
+    messages.clear();
+    datenabruf->BitBtn4->click();
+    platform::setLogSink(before);
+    sqlite3_progress_handler(db->Handle(), 0, nullptr, nullptr);
+
+    EXPECT_FALSE(injection.armed);
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(
+        log[0].text.starts_with("Datenabruf: Zeile 2 nicht neu zugeordnet: Fehler in der Datenbankdatei"))
+        << log[0].text;
+    EXPECT_TRUE(log[0].text.ends_with(". Meldung der Datenbank: interrupted")) << log[0].text;
+    EXPECT_TRUE(log[0].outsideTransaction) << "the engine ended the transaction";
+    OtherConnection file(db->Path());
+    EXPECT_EQ(file.count("Pruefung.db"), 0);
+    EXPECT_EQ(file.count("Uebernah.db"), 4);
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), 4);
+    ASSERT_EQ(messages.size(), 2u);
+    const QString& text = messages[1].text;
+    EXPECT_TRUE(text.startsWith("Die Daten konnten nicht übernommen werden: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Meldung der Datenbank: interrupted")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("\nEs wurde nichts gespeichert; die Datensätze bleiben in der Liste."));
+
+    messages.clear();
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(count("Pruefung.db"), 4);
 }
 
 TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {
