@@ -101,6 +101,19 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
+TEST_F(SlowTesterTest, ATesterAnsweringAfterTheRetryListsEachLanguageOnce) {
+    // Each answer comes after the request's second attempt went out; the answer to that one
+    // must not become the next entry.
+    link.setLanguages({"de", "en", "fr"}, 0);
+    tester.misbehave(TesterDouble::Misbehaviour::Slow, 700);
+    connectTester();
+    int current = -1;
+    QString list;
+    form->GetTesterLanguageList(current, list);
+    EXPECT_EQ(list, QStringLiteral("de,en,fr"));
+    EXPECT_EQ(current, 0);
+}
+
 TEST_F(SlowTesterTest, ATesterThatLosesItsFirstTwoAnswersIsIdentifiedAtEveryConnect) {
     // The answers go out but are lost on the line: the program sees nothing of them.
     std::atomic<int> serialToLose{2}, versionToLose{2};
