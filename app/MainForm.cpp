@@ -6,6 +6,7 @@
 #include "app/SprachEinstDlg.h"
 #include "platform/idle_event.h"
 #include "platform/message_box.h"
+#include "platform/window_place.h"
 #include "records/DatenanzeigeDlg.h"
 #include "tester/Identification.h"
 #include "tester/TesterMessages.h"
@@ -149,6 +150,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program, whatever else is shown.
     event->accept();
     QCoreApplication::quit();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    // Left and Top are the frame's corner, as x() and y() read it when the settings are saved.
+    // A place whose title bar is on no screen comes back onto one.
+    if (!placed_) {
+        placed_ = true;
+        const QPoint place = platform::placeTitleBarOnScreen(QPoint(Settings.Left, Settings.Top), size(),
+                                                             platform::screenAreas());
+        platform::placeFrameBeforeMapping(*this, place);
+    }
+    QMainWindow::showEvent(event);
 }
 
 void TForm1::LoadIniSettings() {

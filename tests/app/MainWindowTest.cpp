@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 #include "app/SchnittstelleDlg.h"
+#include "platform/ini_file.h"
 #include "platform/message_box.h"
 #include "serial/Cate32.h"
 #include "tester/TesterMessages.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -55,6 +57,14 @@ protected:
         form = std::make_unique<TForm1>(ini);
         Form1 = form.get();
         form->show();
+    }
+    // Ends the run, as the program does, and reads the saved [Position] Left and Top.
+    QPoint endAndReadPlace() {
+        form.reset();
+        Form1 = nullptr;
+        const platform::IniFile f(ini);
+        return {f.readInteger(QStringLiteral("Position"), QStringLiteral("Left"), -1),
+                f.readInteger(QStringLiteral("Position"), QStringLiteral("Top"), -1)};
     }
     QString panel(int i) const { return form->StatusBar1->PanelText(i); }
     void clickConnect() { form->ToolButton10->click(); }
@@ -113,6 +123,27 @@ TEST_F(MainWindowTest, WithoutPositionTheWindowStandsWhereItWasDesigned) {
     const QString text = QString::fromUtf8(f.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("Left=192")));
     EXPECT_TRUE(text.contains(QStringLiteral("Top=107")));
+}
+
+TEST_F(MainWindowTest, SavedPlaceIsWhereTheWindowStandsAndIsSavedUnchanged) {
+    start(QStringLiteral("[Position]\r\nLeft=40\r\nTop=30\r\n"));
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(40, 30));
+    EXPECT_EQ(endAndReadPlace(), QPoint(40, 30));
+    // The next run, from the saved file.
+    form = std::make_unique<TForm1>(ini);
+    Form1 = form.get();
+    form->show();
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(40, 30));
+    EXPECT_EQ(endAndReadPlace(), QPoint(40, 30));
+}
+
+TEST_F(MainWindowTest, TitleBarOffTheScreenComesBackOntoIt) {
+    start(QStringLiteral("[Position]\r\nLeft=5000\r\nTop=-13\r\n"));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = form->frameGeometry();
+    EXPECT_EQ(frame.top(), area.top());
+    EXPECT_EQ(frame.left(), area.right() + 1 - form->width());
+    EXPECT_EQ(endAndReadPlace(), frame.topLeft());
 }
 
 TEST_F(MainWindowTest, ConnectIdentifiesAnAutosendTesterAndDisconnectStopsIt) {
