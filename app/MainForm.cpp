@@ -55,7 +55,6 @@ TForm1::~TForm1() {
 // ---------------------------------------------------------------- components and handlers
 
 void TForm1::createComponents() {
-    SynchroBus1 = new TSynchroBus(this);
     SynchroBus1->setObjectName(QStringLiteral("SynchroBus1"));
     createPortComponent();
     Timer1 = new platform::TTimer(this);
@@ -356,11 +355,11 @@ bool TForm1::identifyTester() {
 }
 
 QString TForm1::GetSerialNumber() {
-    return ::GetSerialNumber(*this);
+    return ::GetSerialNumber(Link);
 }
 
 QString TForm1::GetProgramVersion() {
-    const TProgramVersion v = ::GetProgramVersion(*this);
+    const TProgramVersion v = ::GetProgramVersion(Link);
     Globals::FirmwareLevel = v.FirmwareLevel;
     if (v.LinkLost)
         return v.Version;
@@ -551,22 +550,6 @@ void TForm1::Sprache1Click() {
 }
 
 // ---------------------------------------------------------------- link
-
-uint32_t TForm1::AnswerTimeout(TTimeoutClass c) const {
-    switch (c) {
-    case TTimeoutClass::tcRam:
-        return Globals::AnswerTimeoutRAM();
-    case TTimeoutClass::tcReadEeprom:
-        return Globals::AnswerTimeoutReadEEPROM();
-    case TTimeoutClass::tcWriteEeprom:
-        break;
-    }
-    return Globals::AnswerTimeoutWriteEEPROM();
-}
-
-bool TForm1::RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) {
-    return RequestTesterMsg(*SynchroBus1, Sub, Data, TimeoutMs, Answer);
-}
 
 void TForm1::sendAutosendOff() {
     // Straight to the port: the bus would hold it back while an earlier frame awaits its

@@ -18,6 +18,7 @@
 #include "tester/ProgramLog.h"
 #include "tester/SettingsPanel.h"
 #include "tester/TesterLanguage.h"
+#include "tester/TesterLink.h"
 #include "tester/TesterSettings.h"
 
 #include <QAction>
@@ -38,7 +39,7 @@ class TCate;
 
 // The main window: connects to the tester, identifies it, keeps the link fresh and shows
 // the tester's live state. Its components (port, bus, timers) are placed on it and go with it.
-class TForm1 : public QMainWindow, public ITesterLink {
+class TForm1 : public QMainWindow {
 public:
     // Where the window keeps its configuration; tests give their own.
     explicit TForm1(const QString& iniFileName = ProgramIniFileName(), QWidget* owner = nullptr);
@@ -46,7 +47,8 @@ public:
 
     // ---- components ----
     TCate* Cate1 = nullptr;
-    TSynchroBus* SynchroBus1 = nullptr;
+    // Made here, before the link over it.
+    TSynchroBus* SynchroBus1 = new TSynchroBus(this);
     platform::TTimer* Timer1 = nullptr; // 100 ms housekeeping
     platform::TTimer* Timer2 = nullptr; // refresh of the link
 
@@ -166,14 +168,19 @@ public:
     TLiveState LiveState;
     // One synchronous exchange with the tester at a time, for every writer of the program.
     TExchangeGate ExchangeGate;
-    TTesterSettings TesterSettings{*this, ExchangeGate};
-    TTesterLanguage TesterLanguage{*this};
-    TLiveDisplay LiveDisplay{LiveState, WerteSatz, *this, TesterSettings, ExchangeGate};
-    TSettingsPanel Panel{LiveState, *this, TesterSettings, ExchangeGate};
-    TKeyCommands Keys{LiveState, *this, TesterSettings, ExchangeGate};
+    // The tester over SynchroBus1, for every part of the program that talks to it.
+    TTesterLink Link{
+        *SynchroBus1,
+        ExchangeGate,
+        {[this] { return IsConnected(); }, [this] { PauseRefresh(); }, [this] { ResumeRefresh(); }}};
+    TTesterSettings TesterSettings{Link, ExchangeGate};
+    TTesterLanguage TesterLanguage{Link};
+    TLiveDisplay LiveDisplay{LiveState, WerteSatz, Link, TesterSettings, ExchangeGate};
+    TSettingsPanel Panel{LiveState, Link, TesterSettings, ExchangeGate};
+    TKeyCommands Keys{LiveState, Link, TesterSettings, ExchangeGate};
     // What the measuring-mode dialog writes through.
     TModeWriterParts ModeWriterParts() {
-        return {*this, TesterSettings, ExchangeGate, LiveState.SettingsHold, Settings.SettingDelay};
+        return {Link, TesterSettings, ExchangeGate, LiveState.SettingsHold, Settings.SettingDelay};
     }
 
     // ---- start-up, shut-down, program log ----
@@ -210,8 +217,8 @@ public:
     void Timer2Timer();
     void SendRefresh();
     void PollNextInfo();
-    void PauseRefresh() override;
-    void ResumeRefresh() override;
+    void PauseRefresh();
+    void ResumeRefresh();
     void SynchroBus1MsgUnhandled(TSynchroBus& sender, const TProtok& msg);
     void StoreLimits1(const TProtok& msg);
     void StoreLimits2(const TProtok& msg);
@@ -293,12 +300,6 @@ public:
     void BitBtn2Click();
     void BitBtn3Click();
     void BitBtn5Click();
-
-    // ---- ITesterLink ----
-    bool Connected() const override { return IsConnected(); }
-    int FirmwareLevel() const override { return Globals::FirmwareLevel; }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override;
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override;
 
     const QString& IniFileName() const { return iniFileName_; }
     bool ProgramLogActive() const { return programLog_.IsOpen(); }

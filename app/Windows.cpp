@@ -5,7 +5,6 @@
 #include "app/MainForm.h"
 #include "app/MessmodusDlg.h"
 #include "app/NetzspgWarnWin.h"
-#include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
 #include "app/SplashScreen.h"
 #include "app/SprachEinstDlg.h"
@@ -30,12 +29,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
-
-#include <memory>
-
-namespace {
-std::unique_ptr<TMainWindowRecordAccess> recordAccess;
-}
 
 void SetUpApplication(const QLocale& locale) {
     // No display name: Qt would append it to every window title.
@@ -64,8 +57,7 @@ void CreateProgramWindows() {
     SchnittstelleDlg = new TSchnittstelleDlg;
     MessmodusDlg = new TMessmodusDlg;
     DatenanzeigeDlg = new TDatenanzeigeDlg;
-    recordAccess = std::make_unique<TMainWindowRecordAccess>(*Form1);
-    DatenabrufDlg = new TDatenabrufDlg(*recordAccess, ProgramIniFileName());
+    DatenabrufDlg = new TDatenabrufDlg(Form1->Link, ProgramIniFileName());
     PrueflingDlg = new TPrueflingDlg(ProgramIniFileName());
     AboutBox = new TAboutBox;
     EinstellungenDlg = new TEinstellungenDlg;
@@ -120,5 +112,4 @@ void DestroyProgramWindows() {
     destroy(MessmodusDlg);
     destroy(SchnittstelleDlg);
     destroy(SplashScreen);
-    recordAccess.reset();
 }

@@ -2,8 +2,6 @@
 // the take-over of staged rows into the test table; run by hand.
 #include "platform/database.h"
 #include "platform/query.h"
-#include "records/BusRecordLink.h"
-#include "records/MainWindowAccess.h"
 #include "records/ProgramDatabase.h"
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
@@ -89,17 +87,17 @@ int main(int argc, char** argv) {
     Globals::MessageAnswerRAM = 300;
     Globals::MessageAnswerReadEEPROM = 800;
     Globals::MessageAnswerWriteEEPROM = 1200;
+    Globals::TesterSerialNumber = QStringLiteral("0987654321");
 
     TQuery staging(nullptr, &db);
     DefineStagingQuery(staging);
     staging.Open();
     {
-        TBusRecordLink link(main);
         TStagingQuerySink sink(staging);
         SilentView view;
-        TRecordRetrieval retrieval(link, sink, view, main.gate);
+        TRecordRetrieval retrieval(main.link, sink, view, main.gate);
         const auto t0 = std::chrono::steady_clock::now();
-        retrieval.Run({QDate::currentDate(), main.TesterSerialNumber(), QStringLiteral("Bench")});
+        retrieval.Run({QDate::currentDate(), main.link.TesterSerialNumber(), QStringLiteral("Bench")});
         const double wall = seconds(t0);
         // Count, "T", five parts and "S" per record, "C"; each exchange 24 bytes of 10 bits.
         const int exchanges = 3 + 6 * records;

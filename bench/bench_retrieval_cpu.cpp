@@ -8,7 +8,6 @@
 // list's query cost without any drawing.
 #include "platform/database.h"
 #include "records/DatenabrufDlg.h"
-#include "records/MainWindowAccess.h"
 #include "records/ProgramDatabase.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
@@ -140,6 +139,7 @@ int main(int argc, char** argv) {
     Globals::MessageAnswerRAM = 300;
     Globals::MessageAnswerReadEEPROM = 800;
     Globals::MessageAnswerWriteEEPROM = 1200;
+    Globals::TesterSerialNumber = QStringLiteral("0987654321");
 
     int status = 0;
     {
@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
             return 1;
         }
 
-        TDatenabrufDlg dlg(main, QString());
+        TDatenabrufDlg dlg(main.link, QString());
         if (hidden)
             dlg.Query1->Open();
         else

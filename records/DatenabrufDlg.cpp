@@ -8,15 +8,11 @@
 #include "platform/log_sink.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
-#include "records/BusRecordLink.h"
-#include "records/MainWindowAccess.h"
 #include "records/PrueflingDlg.h"
 #include "records/StagingDisplay.h"
 #include "records/StagingTable.h"
-#include "serial/SyncBus.h"
 #include "tester/Globals.h"
 #include "tester/IniSettings.h"
-#include "tester/TesterMessages.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -53,11 +49,10 @@ QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
 
 } // namespace
 
-TDatenabrufDlg::TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& iniFileName, QWidget* parent)
-    : TFormDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), mainWindow_(mainWindow),
-      iniFileName_(iniFileName), link_(std::make_unique<TBusRecordLink>(mainWindow)),
-      sink_(std::make_unique<TStagingQuerySink>(*Query1)),
-      retrieval_(*link_, *sink_, *this, mainWindow.ExchangeGate()) {
+TDatenabrufDlg::TDatenabrufDlg(ITesterLink& link, const QString& iniFileName, QWidget* parent)
+    : TFormDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), link_(link),
+      iniFileName_(iniFileName), sink_(std::make_unique<TStagingQuerySink>(*Query1)),
+      retrieval_(link, *sink_, *this, link.ExchangeGate()) {
     setObjectName(QStringLiteral("DatenabrufDlg"));
     setWindowTitle(QStringLiteral("Datenabruf und -übernahme"));
     resize(648, 477);
@@ -273,7 +268,7 @@ void TDatenabrufDlg::closeEvent(QCloseEvent* event) {
 void TDatenabrufDlg::UpdateButtons() {
     const std::optional<int> rows =
         Query1->Active() ? std::optional<int>(Query1->RecordCount()) : std::nullopt;
-    const TStagingButtons b = StagingButtons(mainWindow_.Connected(), rows, Retrieving());
+    const TStagingButtons b = StagingButtons(link_.Connected(), rows, Retrieving());
     BitBtn3->setEnabled(b.DatenHolen);
     BitBtn1->setEnabled(b.ZeileLoeschen);
     BitBtn2->setEnabled(b.AllesLoeschen);
@@ -369,7 +364,7 @@ void TDatenabrufDlg::BitBtn3Click() {
         return;
     TRecordStamp stamp;
     stamp.Datum = QDate::currentDate();
-    stamp.GTSeriennummer = mainWindow_.TesterSerialNumber();
+    stamp.GTSeriennummer = link_.TesterSerialNumber();
     stamp.Pruefer = Globals::Operator;
     // The list catches up with the fetched rows now and then (SetProgressPosition) instead of
     // after every change: the run waits for the tester most of the time, and redrawing the

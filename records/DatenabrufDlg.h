@@ -13,7 +13,6 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QWidget;
-class IMainWindowAccess;
 class TPrueflingDlg;
 class TDBGrid;
 class TDBMemo;
@@ -29,8 +28,9 @@ class TQuery;
 class TDatenabrufDlg : public TFormDialog, private IRetrievalView {
     Q_OBJECT
 public:
-    // iniFileName: where the window keeps its position (read here, written on destruction).
-    TDatenabrufDlg(IMainWindowAccess& mainWindow, const QString& iniFileName, QWidget* parent = nullptr);
+    // link: the tester the fetch asks. iniFileName: where the window keeps its position (read
+    // here, written on destruction).
+    TDatenabrufDlg(ITesterLink& link, const QString& iniFileName, QWidget* parent = nullptr);
     ~TDatenabrufDlg() override;
 
     // The device choice shown by "Prüfling".
@@ -94,11 +94,10 @@ private:
     void SetProgressPosition(int Position) override;
     void ShowMessage(const QString& Text) override;
 
-    IMainWindowAccess& mainWindow_;
+    ITesterLink& link_;
     QString iniFileName_;
     TPrueflingDlg* prueflingDlg_ = nullptr;
     QTimer* listRefresh_ = nullptr;
-    std::unique_ptr<IRecordLink> link_;
     std::unique_ptr<IStagingSink> sink_;
     TRecordRetrieval retrieval_;
 };

@@ -1,27 +1,13 @@
 #pragma once
 
 #include "records/StoredRecord.h"
+#include "tester/TesterLink.h"
 #include "tester/TesterMessages.h"
-#include "tester/TesterSettings.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-
-// The tester end of a retrieval: the main window's port and bus.
-class IRecordLink {
-public:
-    virtual ~IRecordLink() = default;
-    // The port is open.
-    virtual bool Connected() const = 0;
-    // The configured answer time-out of a class, in milliseconds.
-    virtual uint32_t AnswerTimeout(TTimeoutClass c) const = 0;
-    // A request to the tester (Id MsgIdPc, answer: a tester frame with code Sub).
-    virtual bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
-    // The same with a single attempt: for a command the tester must not carry out twice.
-    virtual bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
-};
 
 // The staging table end: rows are held back from BeginRun until Commit writes them.
 // A sink may throw; the run then ends as after a false.
@@ -85,7 +71,7 @@ inline QString NotStoredText(const QString& Reason) {
 // tester's record memory; "Daten holen" of the retrieval dialog.
 class TRecordRetrieval {
 public:
-    TRecordRetrieval(IRecordLink& link, IStagingSink& sink, IRetrievalView& view, TExchangeGate& gate)
+    TRecordRetrieval(ITesterLink& link, IStagingSink& sink, IRetrievalView& view, TExchangeGate& gate)
         : link_(link), sink_(sink), view_(view), gate_(gate) {}
 
     // The whole run; nothing escapes it. A call while a run is going on does nothing.
@@ -102,7 +88,7 @@ private:
     bool Step(TProtok& Answer);
     bool EepromFunction(char function, TProtok& Answer);
 
-    IRecordLink& link_;
+    ITesterLink& link_;
     IStagingSink& sink_;
     IRetrievalView& view_;
     TExchangeGate& gate_;

@@ -4,56 +4,6 @@
 
 using B = TesterSettingsBlock;
 
-bool TExchangeGate::Perform(int key, TAction action) {
-    const bool now = !busy_ && !running_ && waiting_.empty();
-    Enqueue(key, std::move(action));
-    RunWaiting();
-    return now;
-}
-
-void TExchangeGate::Post(int key, TAction action) {
-    Enqueue(key, std::move(action));
-    // A running exchange or action takes it up when it ends.
-    if (!busy_ && !running_)
-        Schedule();
-}
-
-void TExchangeGate::Enqueue(int key, TAction action) {
-    if (key != 0)
-        std::erase_if(waiting_, [key](const auto& w) { return w.first == key; });
-    waiting_.emplace_back(key, std::move(action));
-}
-
-void TExchangeGate::Schedule() {
-    if (scheduler_)
-        scheduler_([this] { RunWaiting(); });
-    else
-        RunWaiting();
-}
-
-void TExchangeGate::Release() {
-    busy_ = false;
-    // A running action's own loop takes the next one.
-    if (waiting_.empty() || running_)
-        return;
-    Schedule();
-}
-
-void TExchangeGate::RunWaiting() {
-    if (running_)
-        return;
-    struct TRunning {
-        bool& flag;
-        explicit TRunning(bool& f) : flag(f) { flag = true; }
-        ~TRunning() { flag = false; }
-    } running(running_);
-    while (!busy_ && !waiting_.empty()) {
-        TAction action = std::move(waiting_.front().second);
-        waiting_.pop_front();
-        action();
-    }
-}
-
 TesterSettingsBlock TesterSettingsBlock::FromFrame(const TProtok& frame) {
     TesterSettingsBlock block;
     for (size_t i = 0; i < block.d.size(); ++i)

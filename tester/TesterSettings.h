@@ -1,13 +1,11 @@
 #pragma once
 
+#include "tester/TesterLink.h"
 #include "tester/TesterMessages.h"
 
 #include <array>
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <initializer_list>
-#include <utility>
 
 // The tester's remotely changeable settings: data bytes d0..d7 of the $34 answer and of
 // the $66 write.
@@ -69,80 +67,6 @@ inline constexpr uint8_t KeyStart = 1; // start or continue
 inline constexpr uint8_t KeyAbort = 2;
 inline constexpr uint8_t KeyClearMemory = 16;
 inline constexpr uint8_t Command40 = 0x40;
-
-// Program-wide: one synchronous exchange with the tester at a time. While an exchange
-// waits, the event loop runs timers and clicks; an exchange started from one of them
-// would take over the waiting one's answer. What the user asks for meanwhile waits its
-// turn (Perform) and runs once the gate is free again.
-class TExchangeGate {
-public:
-    using TAction = std::function<void()>;
-
-    bool Busy() const { return busy_; }
-    // User actions are waiting for their turn.
-    bool Waiting() const { return !waiting_.empty(); }
-
-    // A user's action: runs at once when no exchange runs and no other action waits, else as
-    // soon as the running ones have ended, in the order asked. Asked again under a key
-    // (not 0) whose action still waits, the new one replaces it and goes to the end: the
-    // latest choice counts, once. Returns whether it ran at once.
-    bool Perform(int key, TAction action);
-    // As Perform, but never inside the caller: from the scheduler, or at once without one.
-    // For what a focus or key event asks for. The mouse press that took the focus from an edit
-    // must reach its button before an exchange lets the event loop run, or the release is
-    // handled first and the click is lost; queued here, a click that follows runs after it.
-    void Post(int key, TAction action);
-
-    // How the gate comes back to the waiting actions once an exchange has ended. The window
-    // posts it to its event loop, so that it never runs inside another's code; without a
-    // scheduler it runs at once.
-    void SetScheduler(std::function<void(TAction)> scheduler) { scheduler_ = std::move(scheduler); }
-
-    // Holds the gate while it lives; Acquired() is false when another exchange has it.
-    class TScope {
-    public:
-        explicit TScope(TExchangeGate& gate) : gate_(gate.busy_ ? nullptr : &gate) {
-            if (gate_)
-                gate_->busy_ = true;
-        }
-        ~TScope() {
-            if (gate_)
-                gate_->Release();
-        }
-        TScope(const TScope&) = delete;
-        TScope& operator=(const TScope&) = delete;
-        bool Acquired() const { return gate_ != nullptr; }
-
-    private:
-        TExchangeGate* gate_;
-    };
-
-private:
-    void Enqueue(int key, TAction action);
-    void Schedule();
-    void Release();
-    void RunWaiting();
-
-    bool busy_ = false;
-    bool running_ = false; // an action of Perform runs
-    std::deque<std::pair<int, TAction>> waiting_;
-    std::function<void(TAction)> scheduler_;
-};
-
-// What the writers need of the main window.
-class ITesterLink {
-public:
-    virtual ~ITesterLink() = default;
-    // The port is open.
-    virtual bool Connected() const = 0;
-    virtual int FirmwareLevel() const = 0;
-    // The configured answer time-out of a class, in milliseconds.
-    virtual uint32_t AnswerTimeout(TTimeoutClass c) const = 0;
-    // A request to the tester (Id MsgIdPc, answer: a tester frame with code Sub).
-    virtual bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
-    virtual void PauseRefresh() = 0;
-    virtual void ResumeRefresh() = 0;
-};
 
 // How the last writer call ended.
 enum class TWriteOutcome {

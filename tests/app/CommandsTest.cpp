@@ -1,7 +1,6 @@
 #include "app/AboutBox.h"
 #include "app/EinstellungenDlg.h"
 #include "app/MainForm.h"
-#include "app/RecordWindowsAccess.h"
 #include "app/SchnittstelleDlg.h"
 #include "platform/database.h"
 #include "platform/message_box.h"
@@ -51,8 +50,7 @@ protected:
         SchnittstelleDlg = new TSchnittstelleDlg;
         form = std::make_unique<TForm1>(ini);
         Form1 = form.get();
-        access = std::make_unique<TMainWindowRecordAccess>(*form);
-        DatenabrufDlg = new TDatenabrufDlg(*access, QString());
+        DatenabrufDlg = new TDatenabrufDlg(form->Link, QString());
         form->show();
     }
     void TearDown() override {
@@ -101,7 +99,6 @@ protected:
     std::vector<platform::MessageIcon> icons;
     platform::MessageBoxHandler previousBoxes;
     std::unique_ptr<TForm1> form;
-    std::unique_ptr<TMainWindowRecordAccess> access;
     bool dialogShown = false;
     bool timer2WhileShown = true;
 };

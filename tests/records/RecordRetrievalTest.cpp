@@ -1,8 +1,8 @@
 #include "records/RecordRetrieval.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -18,89 +18,6 @@ constexpr uint32_t WriteEepromMs = 1200;
 const TRecordStamp Stamp{QDate(2024, 6, 1), QStringLiteral("1234567890"), QStringLiteral("Schulz")};
 
 using Events = std::vector<std::string>;
-
-struct SentRequest {
-    uint8_t sub;
-    TMsgData data;
-    uint32_t timeout;
-    bool once = false; // with a single attempt
-};
-
-// A tester with stored records: "T" presents the first, "S" the next, "C" clears them all.
-// fails decides per request (its name: "$33", "$20".."$24", "T", "S", "C") whether it stays
-// unanswered.
-class ScriptedTester : public IRecordLink {
-public:
-    ScriptedTester(Events& events) : events_(events) {}
-
-    bool connected = true;
-    std::vector<StoredTestRecord> records;
-    std::function<bool(const std::string& name, size_t current)> fails;
-    std::function<void()> onRequest;
-    std::vector<SentRequest> sent;
-
-    bool Connected() const override { return connected; }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override {
-        switch (c) {
-        case TTimeoutClass::tcRam:
-            return RamMs;
-        case TTimeoutClass::tcReadEeprom:
-            return ReadEepromMs;
-        case TTimeoutClass::tcWriteEeprom:
-            break;
-        }
-        return WriteEepromMs;
-    }
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        sent.push_back({Sub, Data, TimeoutMs});
-        std::string name;
-        if (Sub == MsgEepromFunction && Data.size() == 1) {
-            name = Data;
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "$%02X", Sub);
-            name = buf;
-        }
-        events_.push_back(name);
-        if (onRequest)
-            onRequest();
-        if (fails && fails(name, current_))
-            return false;
-
-        TProtok frame{};
-        frame[0] = 'S';
-        frame[1] = MsgIdTester;
-        frame[3] = Sub;
-        if (Sub == MsgQueryRecordCount) {
-            frame[4] = static_cast<uint8_t>(records.size() & 0xFF);
-            frame[5] = static_cast<uint8_t>(records.size() >> 8);
-            frame[6] = 0x55; // free bytes, not a count
-        } else if (Sub >= MsgReadRecordPart1 && Sub <= MsgReadRecordPart5) {
-            if (current_ < records.size()) {
-                const auto& part = records[current_].Part[Sub - MsgReadRecordPart1];
-                std::copy(part.begin(), part.end(), frame.begin() + 4);
-            }
-        } else if (name == "T") {
-            current_ = 0;
-        } else if (name == "S") {
-            ++current_;
-        } else if (name == "C") {
-            records.clear();
-            current_ = 0;
-        }
-        Answer = frame;
-        return true;
-    }
-    bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        const bool ok = RequestMsg(Sub, Data, TimeoutMs, Answer);
-        sent.back().once = true;
-        return ok;
-    }
-
-private:
-    Events& events_;
-    size_t current_ = 0;
-};
 
 class FakeStaging : public IStagingSink {
 public:
@@ -177,8 +94,9 @@ StoredTestRecord Record(int n) {
 
 class RecordRetrievalTest : public ::testing::Test {
 protected:
-    Events events;
-    ScriptedTester tester{events};
+    // A tester with stored records; what it is asked and what the table is given, in one order.
+    FakeTesterLink tester;
+    Events& events = tester.events;
     FakeStaging staging{events};
     FakeView view;
     TExchangeGate gate;
@@ -186,7 +104,7 @@ protected:
 
     void Store(int n) {
         for (int i = 1; i <= n; ++i)
-            tester.records.push_back(Record(i));
+            tester.records.push_back(Record(i).Part);
     }
     size_t Count(const std::string& name) const { return std::count(events.begin(), events.end(), name); }
 };
@@ -227,12 +145,12 @@ TEST_F(RecordRetrievalTest, FullRunStoresEveryRecordAndClearsTheTesterAfterTheCo
 TEST_F(RecordRetrievalTest, RequestsCarryTheirDataAndTimeouts) {
     Store(1);
     retrieval.Run(Stamp);
-    ASSERT_EQ(tester.sent.size(), 9u);
+    ASSERT_EQ(tester.requests.size(), 9u);
     auto check = [&](size_t i, uint8_t sub, const TMsgData& data, uint32_t timeout) {
-        EXPECT_EQ(tester.sent[i].sub, sub) << i;
-        EXPECT_EQ(tester.sent[i].data, data) << i;
-        EXPECT_EQ(tester.sent[i].timeout, timeout) << i;
-        EXPECT_EQ(tester.sent[i].once, data == "S") << i << ": only \"S\" is never repeated";
+        EXPECT_EQ(tester.requests[i].sub, sub) << i;
+        EXPECT_EQ(tester.requests[i].data, FakeTesterLink::Bytes(data.begin(), data.end())) << i;
+        EXPECT_EQ(tester.requests[i].timeout, timeout) << i;
+        EXPECT_EQ(tester.requests[i].once, data == "S") << i << ": only \"S\" is never repeated";
     };
     check(0, MsgQueryRecordCount, "", RamMs);
     check(1, MsgEepromFunction, "T", RamMs);
@@ -244,7 +162,7 @@ TEST_F(RecordRetrievalTest, RequestsCarryTheirDataAndTimeouts) {
 
 TEST_F(RecordRetrievalTest, CountIsUnsignedLittleEndian) {
     for (int i = 0; i < 0x102; ++i)
-        tester.records.push_back(Record(i % 7));
+        tester.records.push_back(Record(i % 7).Part);
     retrieval.Run(Stamp);
     EXPECT_EQ(view.progressMax, 0x102);
     ASSERT_EQ(staging.table.size(), 0x102u);
@@ -262,7 +180,7 @@ TEST_F(RecordRetrievalTest, NothingHappensWithoutRecordsOrPort) {
 
     events.clear();
     Store(2);
-    tester.fails = [](const std::string& name, size_t) { return name == "$33"; };
+    tester.fails = [](const std::string& name) { return name == "$33"; };
     retrieval.Run(Stamp);
     EXPECT_EQ(events, Events{"$33"});
     EXPECT_TRUE(view.positions.empty());
@@ -280,7 +198,7 @@ TEST_F(RecordRetrievalTest, NothingHappensWithoutRecordsOrPort) {
 
 TEST_F(RecordRetrievalTest, FailedStartStoresNothing) {
     Store(2);
-    tester.fails = [](const std::string& name, size_t) { return name == "T"; };
+    tester.fails = [](const std::string& name) { return name == "T"; };
     retrieval.Run(Stamp);
     EXPECT_EQ(events, (Events{"$33", "T"}));
     EXPECT_TRUE(view.messages.empty());
@@ -292,7 +210,7 @@ TEST_F(RecordRetrievalTest, FailedStartStoresNothing) {
 TEST_F(RecordRetrievalTest, SilenceWithinARecordKeepsNoRowAndClearsNothing) {
     Store(10);
     // Record 5 of 10 (index 4) stops answering after its second part.
-    tester.fails = [](const std::string& name, size_t current) { return current == 4 && name == "$22"; };
+    tester.fails = [this](const std::string& name) { return tester.currentRecord == 4 && name == "$22"; };
     retrieval.Run(Stamp);
 
     EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen."});
@@ -311,7 +229,7 @@ TEST_F(RecordRetrievalTest, SilenceWithinARecordKeepsNoRowAndClearsNothing) {
 
 TEST_F(RecordRetrievalTest, FailedStepBeforeTheLastRecordEndsTheRun) {
     Store(5);
-    tester.fails = [](const std::string& name, size_t current) { return current == 2 && name == "S"; };
+    tester.fails = [this](const std::string& name) { return tester.currentRecord == 2 && name == "S"; };
     retrieval.Run(Stamp);
 
     EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen."});
@@ -333,7 +251,7 @@ TEST_F(RecordRetrievalTest, FailedStepBeforeTheLastRecordEndsTheRun) {
 
 TEST_F(RecordRetrievalTest, LostStepAfterTheLastRecordIsHarmless) {
     Store(3);
-    tester.fails = [](const std::string& name, size_t current) { return current == 2 && name == "S"; };
+    tester.fails = [this](const std::string& name) { return tester.currentRecord == 2 && name == "S"; };
     retrieval.Run(Stamp);
 
     EXPECT_TRUE(view.messages.empty());
@@ -345,7 +263,7 @@ TEST_F(RecordRetrievalTest, LostStepAfterTheLastRecordIsHarmless) {
 
 TEST_F(RecordRetrievalTest, FailedClearKeepsTheRowsAndSaysSo) {
     Store(4);
-    tester.fails = [](const std::string& name, size_t) { return name == "C"; };
+    tester.fails = [](const std::string& name) { return name == "C"; };
     retrieval.Run(Stamp);
 
     EXPECT_EQ(view.messages, std::vector<QString>{"Die Verbindung zum Gerätetester ist unterbrochen, die "
@@ -401,8 +319,8 @@ TEST_F(RecordRetrievalTest, ErrorOfTheTableDoesNotEscapeTheRun) {
 
 TEST_F(RecordRetrievalTest, EmptyBarcodeIsNotLookedUp) {
     TStoredTestValues empty;
-    tester.records.push_back(EncodeStoredRecord(empty));
-    tester.records.push_back(Record(1));
+    tester.records.push_back(EncodeStoredRecord(empty).Part);
+    tester.records.push_back(Record(1).Part);
     staging.devices[QString()] = 99; // a device without barcode must not be found
     staging.devices[QStringLiteral("1001")] = 5;
     retrieval.Run(Stamp);
@@ -426,9 +344,9 @@ TEST_F(RecordRetrievalTest, FailedLookupEndsTheRunLikeAFailedRow) {
 TEST_F(RecordRetrievalTest, SecondClickDuringARunDoesNothing) {
     Store(2);
     bool sawRunning = false;
-    tester.onRequest = [&] {
+    tester.whileWaiting = [&](const FakeTesterLink::Request&) {
         sawRunning = sawRunning || retrieval.Running();
-        tester.onRequest = nullptr;
+        tester.whileWaiting = nullptr;
         retrieval.Run(Stamp);
     };
     retrieval.Run(Stamp);
@@ -450,7 +368,7 @@ TEST_F(RecordRetrievalTest, OtherExchangeHoldsTheLine) {
 TEST_F(RecordRetrievalTest, RunHoldsTheExchangeGate) {
     Store(1);
     bool busy = true;
-    tester.onRequest = [&] { busy = busy && gate.Busy(); };
+    tester.whileWaiting = [&](const FakeTesterLink::Request&) { busy = busy && gate.Busy(); };
     retrieval.Run(Stamp);
     EXPECT_TRUE(busy);
     EXPECT_FALSE(gate.Busy());

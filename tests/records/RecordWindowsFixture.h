@@ -4,15 +4,13 @@
 #include "platform/message_box.h"
 #include "platform/query.h"
 #include "records/DatenabrufDlg.h"
-#include "records/MainWindowAccess.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
 #include "records/ProgramDatabase.h"
 #include "records/PrueflingDlg.h"
 #include "records/RecordWindows.h"
-#include "serial/SyncBus.h"
 #include "tester/Globals.h"
-#include "tester/TesterSettings.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -23,20 +21,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-// The main window as the record windows see it.
-class FakeMainWindow : public IMainWindowAccess {
-public:
-    bool Connected() const override { return connected; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return serialNumber; }
-
-    bool connected = false;
-    QString serialNumber = QStringLiteral("1234567890");
-    TSynchroBus bus;
-    TExchangeGate gate;
-};
 
 // A message box as the test answers it.
 struct ShownMessage {
@@ -59,7 +43,8 @@ protected:
                 messages.push_back({text, b, i});
                 return answer;
             });
-        datenabruf = std::make_unique<TDatenabrufDlg>(mainWindow, QString());
+        link.connected = false; // no port open until a test opens one
+        datenabruf = std::make_unique<TDatenabrufDlg>(link, QString());
         pruefling = std::make_unique<TPrueflingDlg>(QString());
         neuKunde = std::make_unique<TNeuKundeDlg>();
         neuPruefling = std::make_unique<TNeuPrueflingDlg>();
@@ -154,7 +139,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<platform::Database> db;
-    FakeMainWindow mainWindow;
+    FakeTesterLink link;
     std::vector<ShownMessage> messages;
     platform::MessageResult answer = platform::MessageResult::Yes;
     std::unique_ptr<TDatenabrufDlg> datenabruf;

@@ -91,7 +91,7 @@ TEST_F(RecordWindowsTest, EveryTitleAndFixedTextOfTheListHasRoomInTheProgramsFon
     exec(QStringLiteral("update \"Uebernah.db\" set Sichtpruef = 0, Schutzklasse = 3, Menueflags = 0 "
                         "where LfdNr = 3"));
     const ProgramFont font;
-    TDatenabrufDlg dlg(mainWindow, QString());
+    TDatenabrufDlg dlg(link, QString());
     dlg.show();
     QApplication::processEvents();
     EXPECT_EQ(GridTextsWithoutRoom(*dlg.DBGrid1).toStdString(), "");
@@ -105,7 +105,7 @@ TEST_F(RecordWindowsTest, ButtonsFollowRowsAndConnection) {
     EXPECT_TRUE(datenabruf->BitBtn6->isEnabled());
     datenabruf->done(QDialog::Accepted);
 
-    mainWindow.connected = true;
+    link.connected = true;
     showDatenabruf();
     EXPECT_TRUE(datenabruf->BitBtn3->isEnabled());
     datenabruf->done(QDialog::Accepted);
@@ -312,7 +312,7 @@ TEST_F(RecordWindowsTest, NoNewDeviceWithoutACustomer) {
 }
 
 TEST_F(RecordWindowsTest, DeletesAskFirst) {
-    mainWindow.connected = true;
+    link.connected = true;
     for (int i = 1; i <= 5; ++i)
         addStaging(i, QString::number(i));
     showDatenabruf();
@@ -543,7 +543,7 @@ TEST_F(RecordWindowsTest, NothingCanBeFetchedWhileTheListIsNotOpen) {
     // A staging table that lacks its fields, as a damaged file holds it.
     exec(QStringLiteral("drop table \"Uebernah.db\""));
     exec(QStringLiteral("create table \"Uebernah.db\" (LfdNr integer)"));
-    mainWindow.connected = true;
+    link.connected = true;
     showDatenabruf();
     EXPECT_FALSE(datenabruf->Query1->Active());
     EXPECT_EQ(messages.size(), 1u);

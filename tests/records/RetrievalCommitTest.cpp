@@ -4,6 +4,7 @@
 #include "records/ProgramDatabase.h"
 #include "records/RecordRetrieval.h"
 #include "records/StagingTable.h"
+#include "tests/support/FakeTesterLink.h"
 #include "tests/support/other_connection.h"
 
 #include <QTemporaryDir>
@@ -19,46 +20,6 @@ using platform::Database;
 using platform::TQuery;
 
 namespace {
-
-// A tester holding stored records: "T" presents the first, "S" the next, "C" clears them.
-class MemoryTester : public IRecordLink {
-public:
-    std::vector<StoredTestRecord> records;
-    int clears = 0;
-    std::function<void()> onClear; // runs when "C" arrives, before it is answered
-
-    bool Connected() const override { return true; }
-    uint32_t AnswerTimeout(TTimeoutClass) const override { return 100; }
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t, TProtok& Answer) override {
-        TProtok frame{};
-        frame[0] = 'S';
-        frame[1] = MsgIdTester;
-        frame[3] = Sub;
-        if (Sub == MsgQueryRecordCount) {
-            frame[4] = static_cast<uint8_t>(records.size());
-        } else if (Sub >= MsgReadRecordPart1 && Sub <= MsgReadRecordPart5) {
-            const auto& part = records.at(current_).Part[Sub - MsgReadRecordPart1];
-            std::copy(part.begin(), part.end(), frame.begin() + 4);
-        } else if (Sub == MsgEepromFunction && Data == "T") {
-            current_ = 0;
-        } else if (Sub == MsgEepromFunction && Data == "S") {
-            ++current_;
-        } else if (Sub == MsgEepromFunction && Data == "C") {
-            ++clears;
-            if (onClear)
-                onClear();
-            records.clear();
-        }
-        Answer = frame;
-        return true;
-    }
-    bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        return RequestMsg(Sub, Data, TimeoutMs, Answer);
-    }
-
-private:
-    size_t current_ = 0;
-};
 
 class SilentView : public IRetrievalView {
 public:
@@ -96,6 +57,8 @@ protected:
 
     QString path() const { return dir.filePath(QStringLiteral("Pruefdaten.sqlite")); }
     int64_t rowsInFile() { return OtherConnection(path()).count("Uebernah.db"); }
+    // How often the tester was told to clear its records.
+    int clears() const { return static_cast<int>(tester.count("C")); }
 
     void store(int n) {
         for (int i = 1; i <= n; ++i) {
@@ -103,7 +66,7 @@ protected:
             v.Barcode = std::to_string(1000 + i);
             v.Klasse = 1;
             v.Messablauf = 0x40;
-            tester.records.push_back(EncodeStoredRecord(v));
+            tester.records.push_back(EncodeStoredRecord(v).Part);
         }
     }
 
@@ -128,7 +91,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<Database> db;
     std::unique_ptr<TQuery> staging;
-    MemoryTester tester;
+    FakeTesterLink tester; // with stored records
     SilentView view;
     TExchangeGate gate;
 };
@@ -139,10 +102,13 @@ TEST_F(RetrievalCommit, ReaderHoldingTheFileDoesNotStopTheFetchAndClearComesAfte
     ASSERT_EQ(reader.exec("BEGIN"), SQLITE_OK);
     ASSERT_EQ(reader.count("Uebernah.db"), 0);
     int64_t rowsWhenCleared = -2;
-    tester.onClear = [&] { rowsWhenCleared = rowsInFile(); };
+    tester.whileWaiting = [&](const FakeTesterLink::Request& r) {
+        if (FakeTesterLink::NameOf(r) == "C")
+            rowsWhenCleared = rowsInFile();
+    };
 
     EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
-    EXPECT_EQ(tester.clears, 1);
+    EXPECT_EQ(clears(), 1);
     EXPECT_EQ(rowsWhenCleared, 3);
     EXPECT_EQ(staging->RecordCount(), 3);
     reader.exec("COMMIT");
@@ -156,7 +122,7 @@ TEST_F(RetrievalCommit, WriterLockPastTheBusyTimeFailsTheFetchAndTheNextOneCommi
         OtherConnection writer(path());
         ASSERT_EQ(writer.exec("BEGIN IMMEDIATE"), SQLITE_OK);
         EXPECT_EQ(fetch(), TRetrievalOutcome::roStoreFailed);
-        EXPECT_EQ(tester.clears, 0);
+        EXPECT_EQ(clears(), 0);
         EXPECT_EQ(staging->RecordCount(), 0);
         EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
         expectToldNothingStored("gesperrt");
@@ -166,7 +132,7 @@ TEST_F(RetrievalCommit, WriterLockPastTheBusyTimeFailsTheFetchAndTheNextOneCommi
     EXPECT_EQ(tester.records.size(), 3u);
 
     EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
-    EXPECT_EQ(tester.clears, 1);
+    EXPECT_EQ(clears(), 1);
     close();
     EXPECT_EQ(rowsInFile(), 3);
 }
@@ -183,7 +149,7 @@ TEST_F(RetrievalCommit, CommitFailingAtTheEndShowsNothingAndTheNextFetchCommitsF
                                "BEGIN INSERT INTO pin VALUES (99); END"));
 
     EXPECT_EQ(fetch(), TRetrievalOutcome::roStoreFailed);
-    EXPECT_EQ(tester.clears, 0);
+    EXPECT_EQ(clears(), 0);
     EXPECT_EQ(staging->RecordCount(), 0);
     EXPECT_EQ(rowsInFile(), 0);
     EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
@@ -191,7 +157,7 @@ TEST_F(RetrievalCommit, CommitFailingAtTheEndShowsNothingAndTheNextFetchCommitsF
 
     db->Execute(QStringLiteral("DROP TRIGGER dangling"));
     EXPECT_EQ(fetch(), TRetrievalOutcome::roDone);
-    EXPECT_EQ(tester.clears, 1);
+    EXPECT_EQ(clears(), 1);
     EXPECT_EQ(staging->RecordCount(), 3);
     EXPECT_TRUE(view.messages.empty());
     close();

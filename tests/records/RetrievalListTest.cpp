@@ -3,7 +3,6 @@
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "records/DatenabrufDlg.h"
-#include "records/MainWindowAccess.h"
 #include "records/ProgramDatabase.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
@@ -59,7 +58,8 @@ protected:
         Globals::MessageAnswerRAM = 100;
         Globals::MessageAnswerReadEEPROM = 100;
         Globals::MessageAnswerWriteEEPROM = 100;
-        dlg = std::make_unique<TDatenabrufDlg>(main, QString());
+        Globals::TesterSerialNumber = QStringLiteral("0987654321");
+        dlg = std::make_unique<TDatenabrufDlg>(main.link, QString());
         dlg->setModal(true);
         dlg->show();
         QApplication::processEvents();

@@ -3,9 +3,7 @@
 #include "platform/database.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
-#include "records/BusRecordLink.h"
 #include "records/DatenabrufDlg.h"
-#include "records/MainWindowAccess.h"
 #include "records/ProgramDatabase.h"
 #include "records/StagingTable.h"
 #include "serial/Cate32.h"
@@ -113,6 +111,7 @@ protected:
         Globals::MessageAnswerRAM = 100;
         Globals::MessageAnswerReadEEPROM = 100;
         Globals::MessageAnswerWriteEEPROM = 100;
+        Globals::TesterSerialNumber = QStringLiteral("0987654321");
         staging = std::make_unique<TQuery>(nullptr, db.get());
         DefineStagingQuery(*staging);
         staging->Open();
@@ -132,10 +131,9 @@ protected:
     }
 
     TRetrievalOutcome run() {
-        TBusRecordLink link(main);
         TStagingQuerySink sink(*staging);
-        TRecordRetrieval retrieval(link, sink, view, main.gate);
-        TRecordStamp stamp{QDate(2024, 5, 6), main.TesterSerialNumber(), QStringLiteral("Meier")};
+        TRecordRetrieval retrieval(main.link, sink, view, main.gate);
+        TRecordStamp stamp{QDate(2024, 5, 6), main.link.TesterSerialNumber(), QStringLiteral("Meier")};
         retrieval.Run(stamp);
         return retrieval.LastOutcome();
     }
@@ -293,7 +291,7 @@ protected:
                 return platform::MessageResult::Ok;
             });
         Globals::Operator = QStringLiteral("Schmidt");
-        dlg = std::make_unique<TDatenabrufDlg>(main, QString());
+        dlg = std::make_unique<TDatenabrufDlg>(main.link, QString());
         dlg->setModal(true);
         dlg->show();
         QApplication::processEvents();

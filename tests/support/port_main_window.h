@@ -1,16 +1,14 @@
 #pragma once
 
-#include "records/MainWindowAccess.h"
 #include "serial/Cate32.h"
 #include "serial/SyncBus.h"
-#include "tester/TesterSettings.h"
-
-#include <QString>
+#include "tester/TesterLink.h"
 
 #include <string>
 
-// The main window as the record windows need it, over a real port component and bus.
-class PortMainWindow : public IMainWindowAccess {
+// The main window's port component, bus and gate, and the program's link to the tester over
+// them, as the record windows receive it.
+class PortMainWindow {
 public:
     // Every port opens device, the tester double's side of a pseudo-terminal, say.
     PortMainWindow() {
@@ -18,14 +16,9 @@ public:
             [this](int, platform::CommOpenStatus& status) { return platform::openCommPath(device, status); });
     }
 
-    bool Connected() const override { return cate.Port() != TPort::NoPort; }
-    TSynchroBus& SynchroBus() override { return bus; }
-    TExchangeGate& ExchangeGate() override { return gate; }
-    QString TesterSerialNumber() const override { return serialNumber; }
-
     std::string device;
     TCate cate;
     TSynchroBus bus;
     TExchangeGate gate;
-    QString serialNumber = QStringLiteral("0987654321");
+    TTesterLink link{bus, gate, {[this] { return cate.Port() != TPort::NoPort; }, {}, {}}};
 };

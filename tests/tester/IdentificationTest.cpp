@@ -1,4 +1,5 @@
 #include "tester/Identification.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 
@@ -26,31 +27,24 @@ int level(const char* c) {
     return FirmwareLevelOfVersion(c, std::strlen(c));
 }
 
-class ScriptedLink : public ITesterLink {
+// A tester that gives the scripted frames in turn, then nothing.
+class ScriptedLink : public FakeTesterLink {
 public:
-    bool connected = true;
-    std::deque<std::optional<TProtok>> answers; // nothing: no answer
-    std::vector<uint8_t> asked;
-    std::function<void()> duringRequest;
+    ScriptedLink() { level = 0; }
 
-    bool Connected() const override { return connected; }
-    int FirmwareLevel() const override { return 0; }
-    uint32_t AnswerTimeout(TTimeoutClass) const override { return 300; }
-    bool RequestMsg(uint8_t Sub, const TMsgData&, uint32_t, TProtok& Answer) override {
-        asked.push_back(Sub);
-        if (duringRequest)
-            duringRequest();
-        if (answers.empty())
+    std::deque<std::optional<TProtok>> frames; // nothing: no answer
+
+protected:
+    bool Respond(const Request&, TProtok& Answer) override {
+        if (frames.empty())
             return false;
-        auto a = answers.front();
-        answers.pop_front();
+        auto a = frames.front();
+        frames.pop_front();
         if (!a)
             return false;
         Answer = *a;
         return true;
     }
-    void PauseRefresh() override {}
-    void ResumeRefresh() override {}
 };
 
 } // namespace
@@ -86,28 +80,28 @@ TEST(Identification, SerialNumberLowNibbleFirst) {
 
 TEST(Identification, RequestsAreRetriedThreeTimesWhileConnected) {
     ScriptedLink link;
-    link.answers = {std::nullopt, std::nullopt,
-                    frameWith(MsgQuerySerialNumber, {0x21, 0x43, 0x65, 0x87, 0x09})};
+    link.frames = {std::nullopt, std::nullopt,
+                   frameWith(MsgQuerySerialNumber, {0x21, 0x43, 0x65, 0x87, 0x09})};
     EXPECT_EQ(GetSerialNumber(link), QStringLiteral("1234567890"));
-    EXPECT_EQ(link.asked.size(), 3u);
+    EXPECT_EQ(link.requests.size(), 3u);
 
     ScriptedLink silent;
     EXPECT_EQ(GetSerialNumber(silent), QString());
-    EXPECT_EQ(silent.asked.size(), 3u);
+    EXPECT_EQ(silent.requests.size(), 3u);
     const TProgramVersion v = GetProgramVersion(silent);
     EXPECT_FALSE(v.Answered);
     EXPECT_FALSE(v.LinkLost);
     EXPECT_EQ(v.FirmwareLevel, 0);
-    EXPECT_EQ(silent.asked.size(), 6u);
+    EXPECT_EQ(silent.requests.size(), 6u);
 }
 
 TEST(Identification, ClosedPortStopsTheAttempts) {
     ScriptedLink link;
-    link.duringRequest = [&] { link.connected = false; };
+    link.whileWaiting = [&](const FakeTesterLink::Request&) { link.connected = false; };
     const TProgramVersion v = GetProgramVersion(link);
     EXPECT_TRUE(v.LinkLost);
-    EXPECT_EQ(link.asked.size(), 1u);
-    link.asked.clear();
+    EXPECT_EQ(link.requests.size(), 1u);
+    link.requests.clear();
     EXPECT_EQ(GetSerialNumber(link), QString());
-    EXPECT_TRUE(link.asked.empty());
+    EXPECT_TRUE(link.requests.empty());
 }

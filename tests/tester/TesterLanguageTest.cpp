@@ -1,4 +1,5 @@
 #include "tester/TesterLanguage.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 
@@ -7,37 +8,31 @@
 namespace {
 
 // A tester with a language list that answers $34, $3B, $15 and $69.
-class LanguageTester : public ITesterLink {
+class LanguageTester : public FakeTesterLink {
 public:
-    int level = 3;
-    bool connected = true;
     bool settable = true;
     std::vector<std::string> list{"de", "en", "fr"};
     int current = 1;
-    bool silent = false;
-    std::vector<std::string> log; // requests, with the data byte where there is one
-    int pauses = 0;
-    int resumes = 0;
 
-    bool Connected() const override { return connected; }
-    int FirmwareLevel() const override { return level; }
-    uint32_t AnswerTimeout(TTimeoutClass) const override { return 300; }
-    void PauseRefresh() override { ++pauses; }
-    void ResumeRefresh() override { ++resumes; }
+    // The requests, with the data byte where there is one.
+    std::vector<std::string> log() const {
+        std::vector<std::string> names;
+        for (const Request& r : requests) {
+            char name[16];
+            if (r.data.empty())
+                std::snprintf(name, sizeof name, "$%02X", r.sub);
+            else
+                std::snprintf(name, sizeof name, "$%02X:%d", r.sub, r.data[0]);
+            names.push_back(name);
+        }
+        return names;
+    }
+    int pauses() const { return static_cast<int>(count("pause")); }
+    int resumes() const { return static_cast<int>(count("resume")); }
 
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t, TProtok& A) override {
-        char name[16];
-        if (Data.empty())
-            std::snprintf(name, sizeof name, "$%02X", Sub);
-        else
-            std::snprintf(name, sizeof name, "$%02X:%d", Sub, static_cast<uint8_t>(Data[0]));
-        log.push_back(name);
-        if (silent)
-            return false;
-        A = TProtok{};
-        A[1] = MsgIdTester;
-        A[3] = Sub;
-        switch (Sub) {
+protected:
+    bool Respond(const Request& r, TProtok& A) override {
+        switch (r.sub) {
         case MsgQueryFlags:
             A[5] = settable ? 4 : 0;
             return true;
@@ -48,7 +43,7 @@ public:
             return true;
         }
         case MsgQueryLanguageEntry: {
-            const size_t i = static_cast<uint8_t>(Data[0]);
+            const size_t i = r.data[0];
             if (i < list.size() && !list[i].empty()) {
                 A[5] = 1;
                 A[6] = static_cast<uint8_t>(list[i][0]);
@@ -59,7 +54,7 @@ public:
             return true;
         }
         case MsgSetLanguage:
-            current = static_cast<uint8_t>(Data[0]);
+            current = r.data[0];
             return true;
         }
         return false;
@@ -84,9 +79,9 @@ TEST(TesterLanguage, ListAndCurrentFromTheTester) {
     lang.GetTesterLanguageList(current, list);
     EXPECT_EQ(list, QStringLiteral("de,en,fr"));
     EXPECT_EQ(current, 1);
-    EXPECT_EQ(t.log, (std::vector<std::string>{"$15:0", "$15:1", "$15:2"}));
-    EXPECT_EQ(t.pauses, 1);
-    EXPECT_EQ(t.resumes, 1);
+    EXPECT_EQ(t.log(), (std::vector<std::string>{"$15:0", "$15:1", "$15:2"}));
+    EXPECT_EQ(t.pauses(), 1);
+    EXPECT_EQ(t.resumes(), 1);
 
     const TLanguageChoice c = LanguageChoice(list, current);
     EXPECT_EQ(c.Items, (QStringList{"de (deutsch)", "en (englisch)", "fr (französisch)"}));
@@ -108,10 +103,11 @@ TEST(TesterLanguage, EntriesWithoutCodeKeepTheIndicesOfTheOthers) {
     EXPECT_EQ(c.EntryIndex, (std::vector<int>{1, 3}));
     EXPECT_EQ(c.Selected, 1);
 
-    t.log.clear();
+    t.clear();
     QString shown = "?";
     lang.SetTesterLanguage("fr", [&](const QString& code) { shown = code; });
-    EXPECT_NE(std::find(t.log.begin(), t.log.end(), "$69:3"), t.log.end());
+    const std::vector<std::string> log = t.log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "$69:3"), log.end());
     EXPECT_EQ(shown, QStringLiteral("fr"));
 }
 
@@ -122,7 +118,7 @@ TEST(TesterLanguage, ConnectSetsGermanAtItsPosition) {
     TTesterLanguage lang(t);
     QString shown;
     lang.SetTesterLanguage("de", [&](const QString& code) { shown = code; });
-    EXPECT_EQ(t.log, (std::vector<std::string>{"$34", "$15:0", "$15:1", "$69:1", "$3B"}));
+    EXPECT_EQ(t.log(), (std::vector<std::string>{"$34", "$15:0", "$15:1", "$69:1", "$3B"}));
     EXPECT_EQ(shown, QStringLiteral("de"));
 }
 
@@ -132,10 +128,10 @@ TEST(TesterLanguage, TesterWithoutGermanGetsNoLanguageCommand) {
     TTesterLanguage lang(t);
     QString shown;
     lang.SetTesterLanguage("de", [&](const QString& code) { shown = code; });
-    for (const std::string& r : t.log)
+    for (const std::string& r : t.log())
         EXPECT_NE(r.substr(0, 3), "$69") << r;
     EXPECT_EQ(shown, QStringLiteral("fr"));
-    EXPECT_EQ(t.pauses, t.resumes);
+    EXPECT_EQ(t.pauses(), t.resumes());
 }
 
 TEST(TesterLanguage, LockedTesterGetsOnlyTheSettingsRead) {
@@ -143,7 +139,7 @@ TEST(TesterLanguage, LockedTesterGetsOnlyTheSettingsRead) {
     t.settable = false;
     TTesterLanguage lang(t);
     lang.SetTesterLanguage("de", {});
-    EXPECT_EQ(t.log, (std::vector<std::string>{"$34"}));
+    EXPECT_EQ(t.log(), (std::vector<std::string>{"$34"}));
 }
 
 TEST(TesterLanguage, LevelZeroSendsNothing) {
@@ -156,22 +152,22 @@ TEST(TesterLanguage, LevelZeroSendsNothing) {
     lang.GetTesterLanguageList(current, list);
     EXPECT_EQ(list, QString());
     lang.SetTesterLanguage("de", {});
-    EXPECT_TRUE(t.log.empty());
-    EXPECT_EQ(t.pauses, 0);
+    EXPECT_TRUE(t.log().empty());
+    EXPECT_EQ(t.pauses(), 0);
 }
 
 TEST(TesterLanguage, SilentTesterGivesEmptyCodeAfterThreeTries) {
     LanguageTester t;
-    t.silent = true;
+    t.answers = false;
     TTesterLanguage lang(t);
     EXPECT_EQ(lang.GetTesterLanguage(), QString());
-    EXPECT_EQ(t.log.size(), 3u);
-    t.log.clear();
+    EXPECT_EQ(t.log().size(), 3u);
+    t.clear();
     int current = 5;
     QString list;
     lang.GetTesterLanguageList(current, list);
     EXPECT_EQ(list, QString());
-    EXPECT_EQ(t.log.size(), 3u); // only entry 0 is asked for
+    EXPECT_EQ(t.log().size(), 3u); // only entry 0 is asked for
 }
 
 TEST(TesterLanguage, ClosedPortStopsSettingWithoutResume) {
@@ -179,7 +175,7 @@ TEST(TesterLanguage, ClosedPortStopsSettingWithoutResume) {
     t.connected = false;
     TTesterLanguage lang(t);
     lang.SetTesterLanguage("de", {});
-    EXPECT_TRUE(t.log.empty());
-    EXPECT_EQ(t.pauses, 1);
-    EXPECT_EQ(t.resumes, 0);
+    EXPECT_TRUE(t.log().empty());
+    EXPECT_EQ(t.pauses(), 1);
+    EXPECT_EQ(t.resumes(), 0);
 }

@@ -1,8 +1,8 @@
 #include "tester/TesterSettings.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -10,87 +10,16 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes bytes(const TMsgData& s) {
-    return Bytes(s.begin(), s.end());
-}
-
 constexpr uint32_t RamMs = 300;
 constexpr uint32_t ReadEepromMs = 800;
-constexpr uint32_t WriteEepromMs = 1200;
 
-struct Request {
-    uint8_t sub;
-    Bytes data;
-    uint32_t timeout;
-};
-
-// A tester at the other end of the link whose answers the test scripts.
-class FakeLink : public ITesterLink {
-public:
-    bool connected = true;
-    int level = 3;
-    TesterSettingsBlock block;              // what $34 reports
-    Bytes sequence{0, 0, 0, 1, 2, 0, 0, 0}; // what $3A reports: d2..d4 the limit indices
-    std::deque<bool> answered;              // per request; answered once the script runs out
-    std::function<void(const Request&)> onRequest;
-
-    std::vector<Request> requests;
-    std::vector<std::string> events;
-
-    bool Connected() const override { return connected; }
-    int FirmwareLevel() const override { return level; }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override {
-        switch (c) {
-        case TTimeoutClass::tcRam:
-            return RamMs;
-        case TTimeoutClass::tcReadEeprom:
-            return ReadEepromMs;
-        case TTimeoutClass::tcWriteEeprom:
-            break;
-        }
-        return WriteEepromMs;
-    }
-    bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
-        requests.push_back({Sub, bytes(Data), TimeoutMs});
-        char name[16];
-        std::snprintf(name, sizeof name, "$%02X", Sub);
-        events.push_back(name);
-        if (onRequest)
-            onRequest(requests.back());
-        bool ok = true;
-        if (!answered.empty()) {
-            ok = answered.front();
-            answered.pop_front();
-        }
-        if (!ok)
-            return false;
-        Answer.fill(0);
-        Answer[0] = 'S';
-        Answer[1] = MsgIdTester;
-        Answer[3] = Sub;
-        if (Sub == MsgQueryFlags)
-            for (size_t i = 0; i < 8; ++i)
-                Answer[4 + i] = block.d[i];
-        if (Sub == MsgQuerySequenceFlags)
-            for (size_t i = 0; i < 8; ++i)
-                Answer[4 + i] = sequence[i];
-        return true;
-    }
-    void PauseRefresh() override { events.push_back("pause"); }
-    void ResumeRefresh() override { events.push_back("resume"); }
-
-    std::vector<Request> writes() const {
-        std::vector<Request> w;
-        for (const auto& r : requests)
-            if (r.sub == MsgSetSettings || r.sub == MsgSetLimitIndices)
-                w.push_back(r);
-        return w;
-    }
-};
+using Request = FakeTesterLink::Request;
 
 class Writers : public testing::Test {
 protected:
-    FakeLink link;
+    Writers() { link.sequence = {0, 0, 0, 1, 2, 0, 0, 0}; } // limit indices 0, 1, 2
+
+    FakeTesterLink link;
     TExchangeGate gate;
     TTesterSettings settings{link, gate};
 
@@ -184,7 +113,7 @@ TEST_F(Writers, DinVdeIndexOutsideZeroOrOneSendsNothing) {
 TEST_F(Writers, InsulationModeWritesDifferentialFirstThenInsulation) {
     link.level = 1;
     SetBlock({0x00, 0, 0x01, 0, 0, 0, 0, 0});
-    link.onRequest = [this](const Request& r) {
+    link.whileWaiting = [this](const Request& r) {
         if (r.sub == MsgSetSettings) // the tester takes each write
             std::copy(r.data.begin(), r.data.end(), link.block.d.begin());
     };
@@ -304,16 +233,20 @@ TEST_F(Writers, LevelZeroTestersGetNoVisualCheckNorCommand40) {
 }
 
 TEST_F(Writers, LimitIndexWritersChangeOneIndexOfThree) {
-    link.sequence = {0x00, 0x83, 0x02, 0x03, 0x07, 0x11, 0x22, 0x33};
+    // Each from the same state; the tester takes what is written.
+    const Bytes sequence{0x00, 0x83, 0x02, 0x03, 0x07, 0x11, 0x22, 0x33};
+    link.sequence = sequence;
     EXPECT_TRUE(settings.SendPeLimitIndex(9));
     EXPECT_EQ(link.events, (Events{"pause", "$3A", "$68", "resume"}));
     EXPECT_EQ(link.requests[0].timeout, RamMs);
     EXPECT_EQ(link.requests[1].timeout, ReadEepromMs);
     EXPECT_EQ(Written(), (Bytes{9, 3, 7}));
     link.requests.clear();
+    link.sequence = sequence;
     EXPECT_TRUE(settings.SendInsulationLimitIndex(4));
     EXPECT_EQ(Written(), (Bytes{2, 4, 7}));
     link.requests.clear();
+    link.sequence = sequence;
     EXPECT_TRUE(settings.SendLeakageLimitIndex(0));
     EXPECT_EQ(Written(), (Bytes{2, 3, 0}));
 }
@@ -353,7 +286,7 @@ TEST_F(Writers, UnansweredWritesAreRetriedFromAFreshRead) {
     link.events.clear();
     link.requests.clear();
     link.answered = {true, false};
-    link.onRequest = [this](const Request& r) {
+    link.whileWaiting = [this](const Request& r) {
         if (r.sub == MsgSetSettings)
             link.block.d[TesterSettingsBlock::Messablauf] = 0x08; // the tester changed meanwhile
     };
@@ -380,7 +313,7 @@ TEST_F(Writers, ClosedPortEndsTheWriterWithRefreshStillPaused) {
     link.connected = true;
     link.events.clear();
     link.answered = {false};
-    link.onRequest = [this](const Request&) { link.connected = false; };
+    link.whileWaiting = [this](const Request&) { link.connected = false; };
     EXPECT_FALSE(settings.SendTouchCurrent(true));
     EXPECT_EQ(link.events, (Events{"pause", "$34"}));
 }
@@ -389,7 +322,7 @@ TEST_F(Writers, AWriterStartedDuringAnExchangeDoesNothing) {
     SetBlock({0x00, 0, 0x01, 0x1E, 0, 0, 0, 0});
     bool inner = true;
     TWriteOutcome innerOutcome = TWriteOutcome::woWritten;
-    link.onRequest = [&](const Request& r) {
+    link.whileWaiting = [&](const Request& r) {
         // A click handled while the read waits.
         if (r.sub == MsgQueryFlags && link.requests.size() == 1) {
             inner = settings.SendControlBarcode(true);
@@ -424,7 +357,7 @@ TEST_F(Writers, AnExchangeOfTheWindowHoldsTheWritersOff) {
 TEST_F(Writers, InsulationModeKeepsTheGateBetweenItsTwoWrites) {
     link.level = 3;
     bool innerRan = true;
-    link.onRequest = [&](const Request& r) {
+    link.whileWaiting = [&](const Request& r) {
         if (r.sub == MsgSetSettings && link.writes().size() == 1)
             innerRan = settings.SendTouchCurrent(true);
     };
@@ -461,53 +394,4 @@ TEST(MeasuringTime, TenthsRoundHalvesToEven) {
     EXPECT_EQ(MeasuringTimeTenths(25.0), 250);
     EXPECT_EQ(MeasuringTimeTenths(0.25), 2);
     EXPECT_EQ(MeasuringTimeTenths(0.75), 8);
-}
-
-// The link the window builds on its bus: the frames that reach the port.
-namespace {
-
-class CapturePort : public TBusPort {
-public:
-    std::vector<Bytes> sent;
-    Bytes reply; // the tester's answer to each frame, as raw bytes
-    bool SendData(const uint8_t* buffer, uint16_t count) override {
-        sent.emplace_back(buffer, buffer + count);
-        if (!reply.empty() && OnReceiveBData())
-            OnReceiveBData()(reply.data(), static_cast<uint16_t>(reply.size()));
-        return true;
-    }
-};
-
-Bytes testerFrame(uint8_t id, uint8_t code, Bytes data) {
-    data.resize(8);
-    unsigned sum = code;
-    for (uint8_t b : data)
-        sum += b;
-    Bytes f{'S', id, uint8_t(sum), code};
-    for (uint8_t b : data)
-        f.push_back(b);
-    return f;
-}
-
-} // namespace
-
-TEST(BusRequest, OnlyATesterFrameWithTheRequestsCodeAnswers) {
-    TSynchroBus bus;
-    CapturePort port;
-    bus.SetCate(&port);
-    bus.SetMsgTimeOut(5);
-    TProtok answer{};
-    port.reply = testerFrame(MsgIdTester, MsgSetSettings, {});
-    ASSERT_TRUE(RequestTesterMsg(bus, MsgSetSettings, std::string("\x05\x00\x09", 3), 20, answer));
-    ASSERT_EQ(port.sent.size(), 1u);
-    EXPECT_EQ(port.sent[0], (Bytes{'S', MsgIdPc, 0x74, 0x66, 0x05, 0x00, 0x09, 0, 0, 0, 0, 0}))
-        << "a trimmed block goes out as the full eight bytes";
-    EXPECT_EQ(answer[3], MsgSetSettings);
-
-    port.sent.clear();
-    port.reply = testerFrame(MsgIdPc, MsgQueryFlags, {1});
-    EXPECT_FALSE(RequestTesterMsg(bus, MsgQueryFlags, TMsgData(), 10, answer)) << "wrong Id";
-    port.reply = testerFrame(MsgIdTester, MsgQuerySequenceFlags, {1});
-    EXPECT_FALSE(RequestTesterMsg(bus, MsgQueryFlags, TMsgData(), 10, answer)) << "wrong code";
-    bus.SetCate(nullptr);
 }
