@@ -1,7 +1,7 @@
 #include "records/StoredRecord.h"
 
 #include "records/ProgramDatabase.h"
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <array>
 #include <cstddef>
@@ -154,7 +154,22 @@ inline constexpr auto ExportedFields = [] {
             exported[i++] = &f;
     return exported;
 }();
-static_assert(ExportedFields.size() == ExportColumnCount);
+
+// One column of the semicolon-separated export: its configuration key (section "Export")
+// and whether it is exported by default.
+struct TExportColumn {
+    const char* Key;
+    bool Default;
+};
+inline constexpr int ExportColumnCount = static_cast<int>(ExportedFields.size());
+// The configuration file has one switch per column in its section "Export".
+static_assert(ExportColumnCount == 56);
+inline constexpr auto ExportColumnTable = [] {
+    std::array<TExportColumn, ExportColumnCount> columns{};
+    for (size_t i = 0; i < columns.size(); ++i)
+        columns[i] = {ExportedFields[i]->Key(), ExportedFields[i]->Export == TFieldExport::Shown};
+    return columns;
+}();
 
 // The field held in a text member (at compile time: a member without a field does not compile).
 constexpr const TWerteSatzField& WerteSatzFieldOf(QString TWerteSatz::*member) {
