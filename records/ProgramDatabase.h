@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -19,31 +20,22 @@ const platform::TDatabaseSchema& ProgramDatabaseSchema();
 // Opens (or creates) the program's database file; throws EDatabaseError when that fails.
 std::unique_ptr<platform::Database> OpenProgramDatabase(const QString& path = ProgramDatabaseFileName());
 
-// The fields a table stores, by their places in it (TWerteSatzField::Pruefung or ::Uebernah),
-// in its column order. A place given twice or beyond the count does not compile.
-template <int TWerteSatzField::*Place> constexpr auto ColumnsOf() {
-    constexpr size_t count = [] {
-        size_t n = 0;
-        for (const TWerteSatzField& f : WerteSatzFields)
-            n += f.*Place >= 0;
-        return n;
-    }();
-    std::array<const TWerteSatzField*, count> columns{};
-    std::array<bool, count> placed{};
-    for (const TWerteSatzField& f : WerteSatzFields) {
-        if (f.*Place < 0)
-            continue;
-        if (placed.at(size_t(f.*Place)))
-            throw "a column place is given twice";
-        placed.at(size_t(f.*Place)) = true;
-        columns.at(size_t(f.*Place)) = &f;
-    }
-    return columns;
+// The fields a table stores (TWerteSatzField::Pruefung or ::Uebernah), in the order of
+// WerteSatzFields; the program names the columns, it never counts on their order in the file.
+template <bool TWerteSatzField::*In> constexpr auto StoredFields() {
+    constexpr auto count = static_cast<size_t>(
+        std::ranges::count_if(WerteSatzFields, [](const TWerteSatzField& f) { return f.*In; }));
+    std::array<const TWerteSatzField*, count> fields{};
+    size_t i = 0;
+    for (const TWerteSatzField& f : WerteSatzFields)
+        if (f.*In)
+            fields[i++] = &f;
+    return fields;
 }
 
 // The columns of "Pruefung.db" and "Uebernah.db" from the record's fields.
-inline constexpr auto PruefungColumns = ColumnsOf<&TWerteSatzField::Pruefung>();
-inline constexpr auto UebernahColumns = ColumnsOf<&TWerteSatzField::Uebernah>();
+inline constexpr auto PruefungColumns = StoredFields<&TWerteSatzField::Pruefung>();
+inline constexpr auto UebernahColumns = StoredFields<&TWerteSatzField::Uebernah>();
 
 // The query objects' field type of a stored column.
 platform::TFieldType FieldTypeOf(TFieldStore store);

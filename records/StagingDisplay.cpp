@@ -1,6 +1,6 @@
 #include "records/StagingDisplay.h"
 
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 TStagingCalcFields StagingCalcFields(int32_t menueflags, int32_t messablauf) {
     TStagingCalcFields c;

@@ -65,7 +65,7 @@ void DefineTestQuery(TQuery& q) {
 
 void CopyStagingToTest(TQuery& staging, TQuery& test) {
     for (const TWerteSatzField* f : UebernahColumns) {
-        if (f->Pruefung < 0)
+        if (!f->Pruefung)
             continue;
         const platform::TField& from = staging.FieldByName(QLatin1String(f->Name));
         platform::TField& to = test.FieldByName(QLatin1String(f->Name));

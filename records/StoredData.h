@@ -2,7 +2,7 @@
 
 #include "platform/database.h"
 #include "platform/query.h"
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "records/StoredRecord.h"
 
 #include "records/ProgramDatabase.h"
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <algorithm>
 
@@ -125,7 +125,12 @@ TStagingRow DecodeStoredRecord(const StoredTestRecord& r, int32_t lfdNr, const T
 std::vector<std::pair<const char*, QVariant>> StagingRowFields(const TStagingRow& row) {
     std::vector<std::pair<const char*, QVariant>> fields;
     fields.reserve(UebernahColumns.size());
+    // Before PrueflingNr: setting it re-matches the device.
+    constexpr const TWerteSatzField& barcode = WerteSatzFieldOf(&TWerteSatz::Barcode);
+    fields.emplace_back(barcode.Name, row.Barcode);
     for (const TWerteSatzField* f : UebernahColumns) {
+        if (f == &barcode)
+            continue;
         const TWerteSatzMember& m = f->Member;
         QVariant value;
         if (m.Number)

@@ -91,9 +91,8 @@ uint8_t FixedMenueflags(uint8_t menueflags, uint8_t klasse);
 // is the caller's. Texts are cut to their field widths.
 TStagingRow DecodeStoredRecord(const StoredTestRecord& record, int32_t lfdNr, const TRecordStamp& stamp);
 
-// The fields of a row by their database names, in the order a fetch sets them: the column
-// order of "Uebernah.db", where Barcode, whose setting re-matches the device, comes before
-// PrueflingNr.
+// The fields of a row by their database names, in the order a fetch sets them: Barcode, whose
+// setting re-matches the device, first, so that the row's own PrueflingNr comes after it.
 std::vector<std::pair<const char*, QVariant>> StagingRowFields(const TStagingRow& row);
 
 // The first width characters of a text (code points, not UTF-16 units).

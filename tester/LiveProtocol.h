@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <QDate>
 #include <QString>

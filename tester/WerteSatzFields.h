@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 
 #include <array>
 #include <cstddef>
@@ -55,8 +55,8 @@ struct TWerteSatzField {
     TFieldExport Export;
     TFieldStore Store;
     int Width;                          // characters of a VARCHAR
-    int Pruefung;                       // column place in "Pruefung.db", -1 for none
-    int Uebernah;                       // column place in "Uebernah.db", -1 for none
+    bool Pruefung;                      // stored in "Pruefung.db"
+    bool Uebernah;                      // stored in "Uebernah.db"
     const char* ExportKey = nullptr;    // where it differs from Name
     const char* ExportHeader = nullptr; // where it differs from the key
 
@@ -65,9 +65,10 @@ struct TWerteSatzField {
 };
 
 // Every field of a test record: its designed name, the member holding it, how it reads as
-// text, where it is read from, whether the export writes it, and how and where "Pruefung.db"
-// and "Uebernah.db" store it. The export's columns, the reading of a record from the
-// database, the staging rows and the two tables' columns all follow from this one table.
+// text, where it is read from, whether the export writes it, its type in "Pruefung.db" and
+// "Uebernah.db" and whether each of them stores it. The export's columns, the reading of a
+// record from the database and the staging rows follow from this one table; the two tables
+// themselves are written out in the database schema, and a test holds both to each other.
 // In the order of the export's columns.
 inline constexpr auto WerteSatzFields = [] {
     using W = TWerteSatz;
@@ -76,66 +77,68 @@ inline constexpr auto WerteSatzFields = [] {
     using enum TFieldOrigin;
     using enum TFieldExport;
     return std::to_array<TWerteSatzField>({
-        {"KundenNr", &W::KundenNr, Number, Customer, Hidden, S::None, 0, -1, -1},
-        {"PrueflingNr", &W::PrueflingNr, Number, Device, Hidden, S::Integer, 0, 1, 2},
-        {"PruefungsNr", &W::PruefungsNr, Number, Test, Hidden, S::AutoInc, 0, 0, -1},
-        {"Name1", &W::Name1, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"Name2", &W::Name2, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"Name3", &W::Name3, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"KdStr", &W::KdStr, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"KdLKZ", &W::KdLKZ, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"KdPLZ", &W::KdPLZ, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"KdOrt", &W::KdOrt, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"Telefon", &W::Telefon, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"Fax", &W::Fax, Text, Customer, Shown, S::None, 0, -1, -1},
-        {"Bezeichnung", &W::Bezeichnung, Text, Device, Shown, S::None, 0, -1, -1},
-        {"Typ", &W::Typ, Text, Device, Shown, S::None, 0, -1, -1},
-        {"Inventarnummer", &W::Inventarnummer, Text, Device, Shown, S::None, 0, -1, -1},
-        {"Fabrikationsnummer", &W::Fabrikationsnummer, Text, Device, Shown, S::None, 0, -1, -1},
-        {"Seriennummer", &W::Seriennummer, Text, Device, Shown, S::None, 0, -1, -1},
-        {"Barcode", &W::Barcode, Text, Device, Shown, S::Varchar, 15, -1, 1},
-        {"Datum", &W::Datum, Date, Test, Shown, S::Date, 0, 2, 3},
-        {"GT-Seriennummer", &W::GTSeriennummer, Text, Test, Shown, S::Varchar, 10, 3, 4, "GTSeriennummer"},
-        {"Grenzwertflags", &W::Grenzwertflags, Number, Test, Hidden, S::Smallint, 0, 4, 5},
-        {"Menueflags", &W::Menueflags, Number, Test, Hidden, S::Smallint, 0, 5, 6},
-        {"Schutzklasse", &W::Schutzklasse, Number, Test, Shown, S::Smallint, 0, 6, 7},
-        {"Sichtpruef", &W::Sichtpruef, Sichtpruef, Test, Shown, S::Integer, 0, 24, 25, "Sichtpruefung",
+        {"KundenNr", &W::KundenNr, Number, Customer, Hidden, S::None, 0, false, false},
+        {"PrueflingNr", &W::PrueflingNr, Number, Device, Hidden, S::Integer, 0, true, true},
+        {"PruefungsNr", &W::PruefungsNr, Number, Test, Hidden, S::AutoInc, 0, true, false},
+        {"Name1", &W::Name1, Text, Customer, Shown, S::None, 0, false, false},
+        {"Name2", &W::Name2, Text, Customer, Shown, S::None, 0, false, false},
+        {"Name3", &W::Name3, Text, Customer, Shown, S::None, 0, false, false},
+        {"KdStr", &W::KdStr, Text, Customer, Shown, S::None, 0, false, false},
+        {"KdLKZ", &W::KdLKZ, Text, Customer, Shown, S::None, 0, false, false},
+        {"KdPLZ", &W::KdPLZ, Text, Customer, Shown, S::None, 0, false, false},
+        {"KdOrt", &W::KdOrt, Text, Customer, Shown, S::None, 0, false, false},
+        {"Telefon", &W::Telefon, Text, Customer, Shown, S::None, 0, false, false},
+        {"Fax", &W::Fax, Text, Customer, Shown, S::None, 0, false, false},
+        {"Bezeichnung", &W::Bezeichnung, Text, Device, Shown, S::None, 0, false, false},
+        {"Typ", &W::Typ, Text, Device, Shown, S::None, 0, false, false},
+        {"Inventarnummer", &W::Inventarnummer, Text, Device, Shown, S::None, 0, false, false},
+        {"Fabrikationsnummer", &W::Fabrikationsnummer, Text, Device, Shown, S::None, 0, false, false},
+        {"Seriennummer", &W::Seriennummer, Text, Device, Shown, S::None, 0, false, false},
+        {"Barcode", &W::Barcode, Text, Device, Shown, S::Varchar, 15, false, true},
+        {"Datum", &W::Datum, Date, Test, Shown, S::Date, 0, true, true},
+        {"GT-Seriennummer", &W::GTSeriennummer, Text, Test, Shown, S::Varchar, 10, true, true,
+         "GTSeriennummer"},
+        {"Grenzwertflags", &W::Grenzwertflags, Number, Test, Hidden, S::Smallint, 0, true, true},
+        {"Menueflags", &W::Menueflags, Number, Test, Hidden, S::Smallint, 0, true, true},
+        {"Schutzklasse", &W::Schutzklasse, Number, Test, Shown, S::Smallint, 0, true, true},
+        {"Sichtpruef", &W::Sichtpruef, Sichtpruef, Test, Shown, S::Integer, 0, true, true, "Sichtpruefung",
          "SichtpruefungBestanden"},
-        {"Messablauf", &W::Messablauf, Number, Test, Hidden, S::Smallint, 0, 7, 8},
-        {"Schutzleiterwid", &W::Schutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, 8, 9},
-        {"Isolationswid", &W::Isolationswid, Isolationswid, Test, Shown, S::Integer, 0, 9, 10},
-        {"Ableitstrom", &W::Ableitstrom, Ableitstrom, Test, Shown, S::Integer, 0, 10, 11},
-        {"SchutzlStromL1N", &W::SchutzlStromL1N, Strom, Test, Shown, S::Integer, 0, 11, 12},
-        {"SchutzlStromNL1", &W::SchutzlStromNL1, Strom, Test, Shown, S::Integer, 0, 12, 13},
-        {"BeruehrungsstromL1N", &W::BeruehrungsstromL1N, Strom, Test, Shown, S::Integer, 0, 13, 14},
-        {"BeruehrungsstromNL1", &W::BeruehrungsstromNL1, Strom, Test, Shown, S::Integer, 0, 14, 15},
-        {"GrwSchutzleiterwid", &W::GrwSchutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, 15, 19},
-        {"GrwIsolationswid", &W::GrwIsolationswid, Isolationswid, Test, Shown, S::Integer, 0, 16, 20},
-        {"GrwAbleitstrom", &W::GrwAbleitstrom, Ableitstrom, Test, Shown, S::Integer, 0, 17, 21},
-        {"GrwSchutzleiterstrom", &W::GrwSchutzleiterstrom, Strom, Test, Shown, S::Integer, 0, 18, 22},
-        {"GrwBeruehrungsstrom", &W::GrwBeruehrungsstrom, Strom, Test, Shown, S::Integer, 0, 19, 23},
-        {"GrwSchnellabschaltung", &W::GrwSchnellabschaltung, Strom, Test, Shown, S::Integer, 0, 20, 24},
-        {"Pruefungsergebnis", &W::Pruefungsergebnis, JaNein, Test, Shown, S::Boolean, 0, 21, 16},
-        {"Notiz", &W::Notiz, Text, Test, Shown, S::Varchar, 255, 22, 17},
-        {"Pruefer", &W::Pruefer, Text, Test, Shown, S::Varchar, 25, 23, 18},
-        {"SchutzleiterwidLimit", &W::SchutzleiterwidLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"IsolationswidLimit", &W::IsolationswidLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"AbleitstromLimit", &W::AbleitstromLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"SchutzlStromL1NLimit", &W::SchutzlStromL1NLimit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"SchutzlStromNL1Limit", &W::SchutzlStromNL1Limit, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"BeruehrungsstromL1NLimit", &W::BeruehrungsstromL1NLimit, JaNein, Decoded, Shown, S::None, 0, -1,
-         -1},
-        {"BeruehrungsstromNL1Limit", &W::BeruehrungsstromNL1Limit, JaNein, Decoded, Shown, S::None, 0, -1,
-         -1},
-        {"Schnellabschaltung", &W::Schnellabschaltung, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"automatisch", &W::automatisch, JaNein, Decoded, Hidden, S::None, 0, -1, -1},
-        {"DINVDE", &W::DINVDE, DinVde, Decoded, Shown, S::None, 0, -1, -1},
-        {"mitIsol", {}, MitIsol, Decoded, Shown, S::None, 0, -1, -1},
-        {"manuGrenz", &W::manuGrenz, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"mitBeruehr", &W::mitBeruehr, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"abgebrochen", &W::abgebrochen, JaNein, Decoded, Shown, S::None, 0, -1, -1},
-        {"Enables", &W::Enables, Number, Decoded, Hidden, S::None, 0, -1, -1},
-        {"LfdNr", {}, Number, Staging, No, S::Integer, 0, -1, 0},
+        {"Messablauf", &W::Messablauf, Number, Test, Hidden, S::Smallint, 0, true, true},
+        {"Schutzleiterwid", &W::Schutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, true, true},
+        {"Isolationswid", &W::Isolationswid, Isolationswid, Test, Shown, S::Integer, 0, true, true},
+        {"Ableitstrom", &W::Ableitstrom, Ableitstrom, Test, Shown, S::Integer, 0, true, true},
+        {"SchutzlStromL1N", &W::SchutzlStromL1N, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"SchutzlStromNL1", &W::SchutzlStromNL1, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"BeruehrungsstromL1N", &W::BeruehrungsstromL1N, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"BeruehrungsstromNL1", &W::BeruehrungsstromNL1, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"GrwSchutzleiterwid", &W::GrwSchutzleiterwid, Schutzleiterwid, Test, Shown, S::Integer, 0, true,
+         true},
+        {"GrwIsolationswid", &W::GrwIsolationswid, Isolationswid, Test, Shown, S::Integer, 0, true, true},
+        {"GrwAbleitstrom", &W::GrwAbleitstrom, Ableitstrom, Test, Shown, S::Integer, 0, true, true},
+        {"GrwSchutzleiterstrom", &W::GrwSchutzleiterstrom, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"GrwBeruehrungsstrom", &W::GrwBeruehrungsstrom, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"GrwSchnellabschaltung", &W::GrwSchnellabschaltung, Strom, Test, Shown, S::Integer, 0, true, true},
+        {"Pruefungsergebnis", &W::Pruefungsergebnis, JaNein, Test, Shown, S::Boolean, 0, true, true},
+        {"Notiz", &W::Notiz, Text, Test, Shown, S::Varchar, 255, true, true},
+        {"Pruefer", &W::Pruefer, Text, Test, Shown, S::Varchar, 25, true, true},
+        {"SchutzleiterwidLimit", &W::SchutzleiterwidLimit, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"IsolationswidLimit", &W::IsolationswidLimit, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"AbleitstromLimit", &W::AbleitstromLimit, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"SchutzlStromL1NLimit", &W::SchutzlStromL1NLimit, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"SchutzlStromNL1Limit", &W::SchutzlStromNL1Limit, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"BeruehrungsstromL1NLimit", &W::BeruehrungsstromL1NLimit, JaNein, Decoded, Shown, S::None, 0, false,
+         false},
+        {"BeruehrungsstromNL1Limit", &W::BeruehrungsstromNL1Limit, JaNein, Decoded, Shown, S::None, 0, false,
+         false},
+        {"Schnellabschaltung", &W::Schnellabschaltung, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"automatisch", &W::automatisch, JaNein, Decoded, Hidden, S::None, 0, false, false},
+        {"DINVDE", &W::DINVDE, DinVde, Decoded, Shown, S::None, 0, false, false},
+        {"mitIsol", {}, MitIsol, Decoded, Shown, S::None, 0, false, false},
+        {"manuGrenz", &W::manuGrenz, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"mitBeruehr", &W::mitBeruehr, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"abgebrochen", &W::abgebrochen, JaNein, Decoded, Shown, S::None, 0, false, false},
+        {"Enables", &W::Enables, Number, Decoded, Hidden, S::None, 0, false, false},
+        {"LfdNr", {}, Number, Staging, No, S::Integer, 0, false, true},
     });
 }();
 
@@ -154,7 +157,22 @@ inline constexpr auto ExportedFields = [] {
             exported[i++] = &f;
     return exported;
 }();
-static_assert(ExportedFields.size() == ExportColumnCount);
+
+// One column of the semicolon-separated export: its configuration key (section "Export")
+// and whether it is exported by default.
+struct TExportColumn {
+    const char* Key;
+    bool Default;
+};
+inline constexpr int ExportColumnCount = static_cast<int>(ExportedFields.size());
+// The configuration file has one switch per column in its section "Export".
+static_assert(ExportColumnCount == 56);
+inline constexpr auto ExportColumnTable = [] {
+    std::array<TExportColumn, ExportColumnCount> columns{};
+    for (size_t i = 0; i < columns.size(); ++i)
+        columns[i] = {ExportedFields[i]->Key(), ExportedFields[i]->Export == TFieldExport::Shown};
+    return columns;
+}();
 
 // The field held in a text member (at compile time: a member without a field does not compile).
 constexpr const TWerteSatzField& WerteSatzFieldOf(QString TWerteSatz::*member) {

@@ -1,6 +1,6 @@
 // The records the tester double started by hand holds, and the count it reports for them.
 #include "records/StoredRecord.h"
-#include "tester/Globals.h"
+#include "tester/WerteSatz.h"
 #include "tests/support/demo_records.h"
 #include "tests/support/stored_records_double.h"
 #include "tests/support/tester_double.h"
