@@ -1,6 +1,5 @@
 #include "platform/application.h"
 
-#include "platform/database.h"
 #include "platform/error_report.h"
 #include "platform/log_sink.h"
 
