@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controls/Edits.h"
+#include "controls/RadioGroup.h"
 #include "platform/file_dialog.h"
-#include "platform/radio_group.h"
 #include "tester/SettingsDialogValues.h"
 
 #include <QCheckBox>

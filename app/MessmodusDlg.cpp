@@ -7,6 +7,7 @@
 #include <QHeaderView>
 
 #include <memory>
+#include <optional>
 
 TMessmodusDlg::TMessmodusDlg(QWidget* owner, const QString& iniFileName)
     : QDialog(owner), iniFileName_(iniFileName) {
@@ -172,21 +173,17 @@ TStoredTestMode TMessmodusDlg::ReadStoredTestMode(platform::TQuery& query) {
 }
 
 bool TMessmodusDlg::ApplyStoredTest(TMeasuringModeWriter& writer, int32_t pruefungsNr, QObject* owner) {
-    TStoredTestMode mode;
-    try {
+    std::optional<TStoredTestMode> mode;
+    const bool read = platform::guarded([&] {
         platform::TQuery query(owner);
         query.SQLAdd(QStringLiteral("select * from \"Pruefung.db\" where PruefungsNr=") +
                      QString::number(pruefungsNr));
         query.Open();
-        if (query.Eof()) {
+        if (query.Eof())
             platform::messageBox(QString::fromUtf8(StoredTestNotFound), platform::MessageButtons::Ok,
                                  platform::MessageIcon::None);
-            return false;
-        }
-        mode = ReadStoredTestMode(query);
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-        return false;
-    }
-    return writer.WriteStoredTest(mode);
+        else
+            mode = ReadStoredTestMode(query);
+    });
+    return read && mode && writer.WriteStoredTest(*mode);
 }

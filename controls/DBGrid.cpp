@@ -134,18 +134,16 @@ public:
             return false;
         if (value.toString() == text(index.row(), index.column()))
             return false; // nothing typed
-        try {
+        const bool stored = platform::guarded([&] {
             if (q->RecNo() - 1 != index.row())
                 q->MoveBy(index.row() - (q->RecNo() - 1));
             q->Edit();
             SetFieldText(*f, value.toString());
             q->Post();
-        } catch (const std::exception& e) {
-            platform::reportError(e);
+        });
+        if (!stored)
             q->Cancel();
-            return false;
-        }
-        return true;
+        return stored;
     }
 
 private:
@@ -294,7 +292,7 @@ void TDBGrid::currentRowMoved(int row) {
     TQuery* q = model_->query();
     if (!q)
         return;
-    try {
+    platform::guarded([&] {
         // Leaving an untouched new row drops it; the rows below it move up by one.
         if (q->State() == TDataSetState::dsInsert && !q->Modified()) {
             const int insertedAt = q->RecNo() - 1;
@@ -304,9 +302,7 @@ void TDBGrid::currentRowMoved(int row) {
         }
         if (q->RecordCount() > 0 && row != q->RecNo() - 1)
             q->MoveBy(std::min(row, q->RecordCount() - 1) - (q->RecNo() - 1));
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
     dataChange();
 }
 
@@ -317,11 +313,7 @@ void TDBGrid::DeleteCurrentRow() {
     if (platform::messageBox(QStringLiteral("Datensatz löschen?"), platform::MessageButtons::OkCancel,
                              platform::MessageIcon::Question) != platform::MessageResult::Ok)
         return;
-    try {
-        q->Delete();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    platform::guarded([q] { q->Delete(); });
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {

@@ -64,7 +64,7 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
     TQuery* q = source_ ? source_->DataSet() : nullptr;
     if (!q || !q->Active())
         return;
-    try {
+    platform::guarded([&] {
         switch (button) {
         case TNavigateBtn::nbFirst:
             q->First();
@@ -91,9 +91,7 @@ void TDBNavigator::BtnClick(TNavigateBtn button) {
             q->Delete();
             break;
         }
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
     dataChange();
 }
 

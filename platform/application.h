@@ -5,13 +5,17 @@
 namespace platform {
 
 // The program's application object. An exception that escapes an event handler ends here
-// instead of ending the program: it goes to stderr and the program log (log_sink.h), and the
-// user sees it as reportError shows it.
+// instead of ending the program: it goes to stderr and the program log (log_sink.h) with the
+// event and its receiver, and the user sees it as reportError shows it.
 class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// How many exceptions escaped an event handler since the last call; counts from 0 again. The
+// tests fail every test in which one escaped that the test did not take.
+int takeEscapedExceptions();
 
 } // namespace platform

@@ -64,12 +64,7 @@ void setWriteAhead(sqlite3* db) {
 } // namespace
 
 EDatabaseError::EDatabaseError(const QString& message, bool ofTheFile)
-    : std::runtime_error(message.toStdString()), message_(message), ofTheFile_(ofTheFile) {}
-
-QString errorText(const std::exception& error) {
-    const auto* db = dynamic_cast<const EDatabaseError*>(&error);
-    return db ? db->Message() : QString::fromUtf8(error.what());
-}
+    : EUserError(message), ofTheFile_(ofTheFile) {}
 
 Database::Database(const QString& path, const TDatabaseSchema& schema) : path_(path) {
     const int rc =

@@ -3,12 +3,13 @@
 // The program's database: one SQLite file holding the tables "Kunden.db", "Prueflng.db",
 // "Pruefung.db" and "Uebernah.db", reached through query objects with a client-side cursor.
 
+#include "platform/error_report.h"
+
 #include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -16,23 +17,18 @@ struct sqlite3;
 
 namespace platform {
 
-// Every failure of the database layer: the text is meant for the user. A failure of the
-// engine names the file and says in German what happened, then gives the engine's own text.
-class EDatabaseError : public std::runtime_error {
+// Every failure of the database layer. A failure of the engine names the file and says in
+// German what happened, then gives the engine's own text.
+class EDatabaseError : public EUserError {
 public:
     explicit EDatabaseError(const QString& message, bool ofTheFile = false);
-    QString Message() const { return message_; }
     // The file as a whole refused (locked by another program, full, unreadable, read-only):
     // every further write would fail alike, unlike a value or a row that was refused.
     bool OfTheFile() const { return ofTheFile_; }
 
 private:
-    QString message_;
     bool ofTheFile_;
 };
-
-// The text a failure gives the user: a database error's message, else what().
-QString errorText(const std::exception& error);
 
 class TQuery;
 

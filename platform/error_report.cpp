@@ -1,6 +1,5 @@
 #include "platform/error_report.h"
 
-#include "platform/database.h"
 #include "platform/message_box.h"
 
 namespace platform {

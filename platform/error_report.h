@@ -1,9 +1,30 @@
 #pragma once
 
+#include <QString>
+
 #include <exception>
 #include <functional>
+#include <stdexcept>
 
 namespace platform {
+
+// A failure whose text is meant for the user: a German sentence, shown as it is. Defined in
+// the header, so that the layers below the error box (the database) throw it without the box.
+class EUserError : public std::runtime_error {
+public:
+    explicit EUserError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    QString Message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// The text a failure gives the user: a user error's message, else what().
+inline QString errorText(const std::exception& error) {
+    const auto* user = dynamic_cast<const EUserError*>(&error);
+    return user ? user->Message() : QString::fromUtf8(error.what());
+}
 
 // Shows a failure the user must know of: the program's error box with errorText(error).
 void reportError(const std::exception& error);

@@ -1,5 +1,6 @@
 #include "platform/query.h"
 
+#include "platform/error_report.h"
 #include "platform/log_sink.h"
 #include "platform/set_for.h"
 #include "platform/statement.h"

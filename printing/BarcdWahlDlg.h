@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/radio_group.h"
+#include "controls/RadioGroup.h"
 
 #include <QDialog>
 #include <QPushButton>

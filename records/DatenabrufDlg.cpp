@@ -216,11 +216,7 @@ void TDatenabrufDlg::BuildGrid() {
 }
 
 void TDatenabrufDlg::FormShow() {
-    try {
-        Query1->Open();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    platform::guarded([this] { Query1->Open(); });
     UpdateButtons();
 }
 
@@ -235,13 +231,12 @@ void TDatenabrufDlg::FormHide() {
 bool TDatenabrufDlg::PostPending() {
     if (!Query1->Active())
         return true;
-    try {
+    const bool posted = platform::guarded([this] {
         if (editing(*Query1))
             Query1->Post();
+    });
+    if (posted)
         return true;
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
     try {
         Query1->Cancel();
     } catch (const std::exception& e) {
@@ -309,11 +304,7 @@ void TDatenabrufDlg::Query1AfterOpen(TQuery& q) {
 }
 
 void TDatenabrufDlg::Query1AfterScroll(TQuery& q) {
-    try {
-        RematchStagingRow(q);
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    platform::guarded([&] { RematchStagingRow(q); });
 }
 
 void TDatenabrufDlg::Query1AfterDelete(TQuery&) {
@@ -332,11 +323,7 @@ void TDatenabrufDlg::BitBtn1Click() {
     if (platform::messageBox(QStringLiteral("Die markierte Zeile löschen?"), MessageButtons::YesNo,
                              MessageIcon::Warning) != MessageResult::Yes)
         return;
-    try {
-        Query1->Delete();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    platform::guarded([this] { Query1->Delete(); });
 }
 
 void TDatenabrufDlg::BitBtn2Click() {
@@ -347,13 +334,11 @@ void TDatenabrufDlg::BitBtn2Click() {
                 "Sollen wirklich alle angezeigten Datensätze gelöscht und die Liste geleert werden?"),
             MessageButtons::YesNo, MessageIcon::Stop) != MessageResult::Yes)
         return;
-    try {
+    platform::guarded([this] {
         Query1->First();
         while (Query1->RecordCount() > 0)
             Query1->Delete();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
 }
 
 void TDatenabrufDlg::BitBtn3Click() {
@@ -415,12 +400,8 @@ void TDatenabrufDlg::BitBtn4Click() {
         return;
     if (!PostPending())
         return;
-    try {
-        Query3->Open();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
+    if (!platform::guarded([this] { Query3->Open(); }))
         return;
-    }
     QString failure;
     {
         TControlsHeld held(*Query1);
@@ -453,9 +434,6 @@ void TDatenabrufDlg::BitBtn5Click() {
     // OK on an empty list chose nothing: the tester's barcode stays.
     if (prueflingDlg_->PrueflingNr == 0)
         return;
-    try {
-        AssignStagingRow(*Query1, prueflingDlg_->PrueflingNr, prueflingDlg_->Barcode);
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    platform::guarded(
+        [this] { AssignStagingRow(*Query1, prueflingDlg_->PrueflingNr, prueflingDlg_->Barcode); });
 }

@@ -212,12 +212,8 @@ void TDatenanzeigeDlg::postIfEditing(TQuery& q) {
 // An edit the file refuses is reported once and dropped: the fields show what the file holds,
 // and no later exit or closing asks the file again only to be refused again.
 bool TDatenanzeigeDlg::postOrDrop(TQuery& q) {
-    try {
-        postIfEditing(q);
+    if (platform::guarded([&] { postIfEditing(q); }))
         return true;
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
     platform::guarded([this] { dropEdits(); });
     return false;
 }

@@ -60,12 +60,10 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : TFormDialog(parent), Query1(new TQ
 }
 
 void TNeuKundeDlg::FormShow() {
-    try {
+    platform::guarded([this] {
         Query1->Open();
         Query1->Append();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
 }
 
 void TNeuKundeDlg::FormHide() {
@@ -76,24 +74,15 @@ void TNeuKundeDlg::FormHide() {
 
 // A customer exists only together with a first device: without one it is removed again.
 void TNeuKundeDlg::OKBtnClick() {
-    try {
-        // Without the appended row (the table could not be opened) there is nothing to store,
-        // and the current row would be another customer's.
-        if (!editing(*Query1))
-            return;
-        Query1->Post();
-    } catch (const std::exception& e) {
-        // The entry stays so that the user can correct it or cancel.
-        platform::reportError(e);
+    // Without the appended row (the table could not be opened) there is nothing to store,
+    // and the current row would be another customer's.
+    if (!editing(*Query1))
         return;
-    }
+    // A refused entry stays so that the user can correct it or cancel.
+    if (!platform::guarded([this] { Query1->Post(); }))
+        return;
     const bool device = neuPrueflingDlg_ && neuPrueflingDlg_->exec() == QDialog::Accepted;
-    if (!device) {
-        try {
-            Query1->Delete();
-        } catch (const std::exception& e) {
-            platform::reportError(e);
-        }
-    }
+    if (!device)
+        platform::guarded([this] { Query1->Delete(); });
     accept();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form_dialog.h"
+#include "controls/FormDialog.h"
 
 class QPushButton;
 class TDBEdit;

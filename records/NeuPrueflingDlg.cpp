@@ -73,7 +73,7 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : TFormDialog(parent), Query
 
 void TNeuPrueflingDlg::FormShow() {
     DBEdit1->setFocus();
-    try {
+    platform::guarded([this] {
         Query1->Open();
         Query1->Append();
         if (datenabrufDlg_ && datenabrufDlg_->isVisible() && datenabrufDlg_->Query1->Active() &&
@@ -84,9 +84,7 @@ void TNeuPrueflingDlg::FormShow() {
                                   ? currentKundenNr(neuKundeDlg_->Query1)
                                   : currentKundenNr(prueflingDlg_ ? prueflingDlg_->Query1 : nullptr);
         Query1->FieldByName(QStringLiteral("KundenNr")).SetAsInteger(kunde);
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
 }
 
 void TNeuPrueflingDlg::FormHide() {
@@ -95,8 +93,9 @@ void TNeuPrueflingDlg::FormHide() {
     Query1->Close();
 }
 
+// A refused entry stays so that the user can correct it or cancel.
 void TNeuPrueflingDlg::OKBtnClick() {
-    try {
+    platform::guarded([this] {
         // Without the appended row (the table could not be opened) nothing would be stored.
         if (!editing(*Query1))
             return;
@@ -112,8 +111,5 @@ void TNeuPrueflingDlg::OKBtnClick() {
         }
         Query1->Post();
         accept();
-    } catch (const std::exception& e) {
-        // The entry stays so that the user can correct it or cancel.
-        platform::reportError(e);
-    }
+    });
 }

@@ -132,13 +132,11 @@ void TPrueflingDlg::SavePosition() {
 }
 
 void TPrueflingDlg::FormShow() {
-    try {
+    platform::guarded([this] {
         Query1->Open();
         if (PrueflingNr == 0 || !Query1->Locate(QStringLiteral("PrueflingNr"), PrueflingNr))
             Query1->Last();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
 }
 
 void TPrueflingDlg::FormHide() {
@@ -149,13 +147,11 @@ void TPrueflingDlg::FormHide() {
 }
 
 void TPrueflingDlg::Reopen() {
-    try {
+    platform::guarded([this] {
         Query1->Close();
         Query1->Open();
         Query1->Last();
-    } catch (const std::exception& e) {
-        platform::reportError(e);
-    }
+    });
 }
 
 void TPrueflingDlg::BitBtn1Click() {

@@ -1,6 +1,7 @@
 #include "records/StagingTable.h"
 
 #include "platform/database.h"
+#include "platform/error_report.h"
 #include "platform/log_sink.h"
 #include "platform/query.h"
 #include "records/BarcodeMatch.h"

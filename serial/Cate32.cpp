@@ -1,6 +1,5 @@
 #include "serial/Cate32.h"
 
-#include "platform/clock.h"
 #include "platform/log_file.h"
 #include "serial/PortLog.h"
 
@@ -488,24 +487,6 @@ void TCate::SetLogfileName(const std::string& name) {
     }
     WriteCateLog("");
     WriteCateLog("--- Logfile-Start ---");
-}
-
-void TCate::WriteCateLog(const std::string& text) {
-    PortLog& log = portLog();
-    if (!log.file.isOpen())
-        return;
-    std::string line = platform::logTimestamp();
-    if (log.ticks)
-        line += platform::counterSuffix(platform::performanceCounter());
-    line += " - ";
-    line += text;
-    log.file.writeLine(line);
-}
-
-void TCate::LogCommError(int code, int location) {
-    if (!portLog().file.isOpen())
-        return;
-    WriteCateLog("[Cate." + std::to_string(location) + "]. Fehler: \"" + SysErrorText(code) + "\"");
 }
 
 std::string TCate::SysErrorText(int code) {

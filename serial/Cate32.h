@@ -148,9 +148,7 @@ public:
     // How the last open went: why it failed, the error number and the device tried.
     const platform::CommOpenStatus& OpenStatus() const { return openStatus_; }
 
-    // Port log, one for the program.
-    static void WriteCateLog(const std::string& text);
-    static void LogCommError(int code, int location);
+    // The system's text for an error number.
     static std::string SysErrorText(int code);
 
     // The notifications of the port threads.

@@ -1,6 +1,5 @@
 #include "serial/CateThreads.h"
 
-#include "serial/Cate32.h"
 #include "serial/PortLog.h"
 
 #include <algorithm>
@@ -93,7 +92,7 @@ void TReadThread::Execute() {
             port_->setCommMask(platform::EV_RXCHAR | platform::EV_TXEMPTY | platform::EV_CTS |
                                platform::EV_DSR | platform::EV_BREAK | platform::EV_ERR);
         !r) {
-        TCate::LogCommError(r.error, 1139);
+        LogCommError(r.error, 1139);
         PostHangupCall();
         failed = true;
     } else {
@@ -105,29 +104,29 @@ void TReadThread::Execute() {
         if (w.status == CommWait::Closed)
             break;
         if (w.status == CommWait::Failed) {
-            TCate::LogCommError(w.error, 1221);
+            LogCommError(w.error, 1221);
             PostHangupCall();
             failed = true;
         } else if (w.status == CommWait::HungUp) {
-            TCate::WriteCateLog(providerClosed);
+            WriteCateLog(providerClosed);
             failed = true;
         } else if (w.status == CommWait::LineEvent) {
             if (const platform::CommResult handled = HandleCommEvent(mask); !handled) {
                 PostHangupCall();
-                TCate::LogCommError(handled.error, 1184);
+                LogCommError(handled.error, 1184);
                 failed = true;
             }
         } else if (const platform::CommResult handled = HandleReadEvent(); !handled) {
             if (Closing())
                 break;
-            TCate::LogCommError(handled.error, 1206);
+            LogCommError(handled.error, 1206);
             failed = true;
         }
     }
     // Ending on an error is a hang-up; ending on the close event is not.
     if (failed && !Closing())
         PostHangupCall();
-    TCate::WriteCateLog("Read Thread wird beendet");
+    WriteCateLog("Read Thread wird beendet");
     port_->purgeComm(platform::PURGE_RXABORT | platform::PURGE_RXCLEAR);
 }
 
@@ -141,10 +140,10 @@ platform::CommResult TReadThread::HandleReadEvent() {
     case platform::CommIo::Closed:
         return false;
     case platform::CommIo::HungUp:
-        TCate::WriteCateLog(providerClosed);
+        WriteCateLog(providerClosed);
         return platform::CommResult::failed(r.error);
     default:
-        TCate::LogCommError(r.error, 1435);
+        LogCommError(r.error, 1435);
         PostHangupCall();
         return platform::CommResult::failed(r.error);
     }
@@ -156,7 +155,7 @@ bool TReadThread::PostReceivedData(const uint8_t* bytes, size_t count) {
     std::vector<uint8_t> block(bytes, bytes + count);
     const bool posted = Post(CM_RECEIVEDATA, count, std::move(block));
     if (portLog().file.isOpen())
-        TCate::WriteCateLog(hexBytes("Daten wurden empfangen:", bytes, count));
+        WriteCateLog(hexBytes("Daten wurden empfangen:", bytes, count));
     return posted;
 }
 
@@ -169,7 +168,7 @@ platform::CommResult TReadThread::HandleCommEvent(uint32_t mask) {
             if (errors) {
                 char line[32];
                 std::snprintf(line, sizeof line, "CommError: $%4.4X", errors);
-                TCate::WriteCateLog(line);
+                WriteCateLog(line);
             }
             if (errors & platform::CE_FRAME)
                 Post(CM_FRAMEERROR);
@@ -178,27 +177,27 @@ platform::CommResult TReadThread::HandleCommEvent(uint32_t mask) {
             if (errors & platform::CE_RXPARITY)
                 Post(CM_RXPARITY);
         } else if (cleared.error == EBADF) {
-            TCate::WriteCateLog(providerClosed);
+            WriteCateLog(providerClosed);
             return cleared;
         } else {
-            TCate::LogCommError(cleared.error, 1606);
+            LogCommError(cleared.error, 1606);
         }
     }
     if (mask & platform::EV_BREAK) {
-        TCate::WriteCateLog("BREAK detected");
+        WriteCateLog("BREAK detected");
         Post(CM_BREAK);
         recognised = true;
     }
     uint32_t status = 0;
     if ((mask & platform::EV_CTS) && port_->getCommModemStatus(status)) {
         const bool on = status & platform::MS_CTS_ON;
-        TCate::WriteCateLog(on ? "CTS ON detected" : "CTS OFF detected");
+        WriteCateLog(on ? "CTS ON detected" : "CTS OFF detected");
         Post(CM_CTS, on ? 1 : 0);
         recognised = true;
     }
     if ((mask & platform::EV_DSR) && port_->getCommModemStatus(status)) {
         const bool on = status & platform::MS_DSR_ON;
-        TCate::WriteCateLog(on ? "DSR ON detected" : "DSR OFF detected");
+        WriteCateLog(on ? "DSR ON detected" : "DSR OFF detected");
         Post(CM_DSR, on ? 1 : 0);
         recognised = true;
     }
@@ -211,7 +210,7 @@ platform::CommResult TReadThread::HandleCommEvent(uint32_t mask) {
         recognised = true;
     }
     if (!recognised)
-        TCate::WriteCateLog("Unerwarteter Schnittstellenevent " + std::to_string(mask));
+        WriteCateLog("Unerwarteter Schnittstellenevent " + std::to_string(mask));
     return recognised;
 }
 
@@ -224,7 +223,7 @@ void TWriteThread::Execute() {
     bool failed = false;
     if (!queue_->valid()) {
         // The queue was made in the UI thread, which also took its error.
-        TCate::LogCommError(queue_->createError(), 1687);
+        LogCommError(queue_->createError(), 1687);
         PostHangupCall();
         failed = true;
     } else {
@@ -240,17 +239,17 @@ void TWriteThread::Execute() {
             if (msg.Message == CM_SENDDATA) {
                 const size_t count = std::min<size_t>(msg.WParam, msg.Block.size());
                 if (portLog().file.isOpen())
-                    TCate::WriteCateLog(hexBytes("Daten werden gesendet:", msg.Block.data(), count));
+                    WriteCateLog(hexBytes("Daten werden gesendet:", msg.Block.data(), count));
                 const bool ok = WriteCommData(msg.Block.data(), count);
                 msg.Block.clear();
                 queue_->done();
                 if (!ok) {
-                    TCate::WriteCateLog("Fehler beim Senden im Write Thread");
+                    WriteCateLog("Fehler beim Senden im Write Thread");
                     failed = !Closing();
                     break;
                 }
             } else {
-                TCate::WriteCateLog("Unerwartete Message im Write Thread: " + std::to_string(msg.Message));
+                WriteCateLog("Unerwartete Message im Write Thread: " + std::to_string(msg.Message));
                 queue_->done();
             }
             continue;
@@ -260,7 +259,7 @@ void TWriteThread::Execute() {
         if (r < 0) {
             if (errno == EINTR)
                 continue;
-            TCate::LogCommError(errno, 1714);
+            LogCommError(errno, 1714);
             failed = true;
         } else if (p[0].revents) {
             break;
@@ -271,7 +270,7 @@ void TWriteThread::Execute() {
     queue_->close();
     if (failed)
         PostHangupCall();
-    TCate::WriteCateLog("Write Thread wird beendet");
+    WriteCateLog("Write Thread wird beendet");
     if (purgeOnEnd_)
         port_->purgeComm(platform::PURGE_TXABORT | platform::PURGE_TXCLEAR);
 }
@@ -285,8 +284,8 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
         switch (r.status) {
         case platform::CommIo::Done:
             if (n == 0 && ++zeroWrites >= zeroWriteLimit) {
-                TCate::LogCommError(EIO, 1852);
-                TCate::WriteCateLog("TAPI wird geschlossen");
+                LogCommError(EIO, 1852);
+                WriteCateLog("TAPI wird geschlossen");
                 return false;
             }
             written += n;
@@ -294,14 +293,14 @@ bool TWriteThread::WriteCommData(const uint8_t* block, size_t count) {
         case platform::CommIo::Closed:
             return false;
         case platform::CommIo::HungUp:
-            TCate::WriteCateLog(providerClosed);
+            WriteCateLog(providerClosed);
             return false;
         case platform::CommIo::WaitFailed:
-            TCate::LogCommError(r.error, 1882);
+            LogCommError(r.error, 1882);
             return false;
         case platform::CommIo::Failed:
-            TCate::LogCommError(r.error, 1852);
-            TCate::WriteCateLog("TAPI wird geschlossen");
+            LogCommError(r.error, 1852);
+            WriteCateLog("TAPI wird geschlossen");
             return false;
         }
     }

@@ -13,3 +13,8 @@ struct PortLog {
 };
 
 PortLog& portLog();
+
+// One stamped line of the port log; nothing while no log is open. From any thread.
+void WriteCateLog(const std::string& text);
+// A system error of the port code, with the place it happened.
+void LogCommError(int code, int location);

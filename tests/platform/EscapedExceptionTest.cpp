@@ -1,4 +1,6 @@
-// An exception that escapes an event handler is logged and shown once, and the program goes on.
+// An exception that escapes an event handler is logged and shown once, and the program goes on;
+// a test in which one escaped fails unless it expected it.
+#include "platform/application.h"
 #include "platform/log_sink.h"
 #include "platform/message_box.h"
 
@@ -6,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -73,6 +76,7 @@ TEST(EscapedException, IsLoggedAndShownOnceAndTheProgramGoesOn) {
     });
 
     QPushButton button(QStringLiteral("Speichern"));
+    button.setObjectName(QStringLiteral("BitBtn1"));
     int clicks = 0;
     QObject::connect(&button, &QPushButton::clicked, [&] {
         if (++clicks == 1)
@@ -88,13 +92,32 @@ TEST(EscapedException, IsLoggedAndShownOnceAndTheProgramGoesOn) {
     ASSERT_EQ(clicks, 1);
     EXPECT_EQ(boxes, (std::vector<std::pair<QString, platform::MessageIcon>>{
                          {QStringLiteral("Datenträger voll"), platform::MessageIcon::Stop}}));
-    EXPECT_EQ(log, (std::vector<std::string>{"Nicht abgefangener Fehler bei Ereignis 3: Datenträger voll",
-                                             "Nicht abgefangener Fehler bei Ereignis 1000: noch einmal"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{
+                  "Nicht abgefangener Fehler bei Ereignis 3 an QPushButton \"BitBtn1\": Datenträger voll",
+                  "Nicht abgefangener Fehler bei Ereignis 1000 an QObject: noch einmal"}));
 
     postClick(button);
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(log.size(), 2u);
+    EXPECT_EQ(platform::takeEscapedExceptions(), 2);
+}
+
+TEST(EscapedException, FailsTheTestThatDidNotExpectIt) {
+    QProcess run;
+    run.start(QStringLiteral(ESCAPE_ON_PURPOSE), {});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+    const QString err = QString::fromUtf8(run.readAllStandardError());
+    EXPECT_NE(run.exitCode(), 0);
+    EXPECT_TRUE(out.contains(QStringLiteral("[       OK ] EscapeOnPurpose.Taken"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("[  FAILED  ] EscapeOnPurpose.Unnoticed"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("1 exception(s) escaped an event handler"))) << out.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("Nicht abgefangener Fehler bei Ereignis 43 an QObject \"Ziel\": "
+                                       "Datenträger voll")),
+              2)
+        << err.toStdString();
 }
 
 } // namespace

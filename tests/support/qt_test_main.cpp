@@ -5,9 +5,31 @@
 // The program's own: an exception that escapes a handler is caught as in the program.
 #include "platform/application.h"
 using TestApplication = platform::Application;
+
+namespace {
+
+// The application object catches what escapes a handler, so that the program goes on: a test
+// would go on as well and pass. It fails here unless it took the escapes it expected.
+class EscapedExceptionCheck : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        if (const int escaped = platform::takeEscapedExceptions())
+            ADD_FAILURE() << escaped << " exception(s) escaped an event handler (the log line on stderr "
+                          << "names the event and its receiver)";
+    }
+};
+
+void addChecks() {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new EscapedExceptionCheck);
+}
+
+} // namespace
 #else
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
+
+namespace {
+void addChecks() {}
+} // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -16,5 +38,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
+    addChecks();
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "platform/form_dialog.h"
+#include "controls/FormDialog.h"
 
 #include <QHideEvent>
 #include <QShowEvent>

@@ -1,4 +1,4 @@
-#include "platform/radio_group.h"
+#include "controls/RadioGroup.h"
 
 #include <QResizeEvent>
 

@@ -1,4 +1,4 @@
-#include "platform/status_bar.h"
+#include "controls/StatusBar.h"
 
 TStatusBar::TStatusBar(const std::vector<TPanel>& panels, QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(false);
