@@ -266,9 +266,7 @@ bool TSynchroBus::CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64
         ok = port && port->SendData(frame.data(), static_cast<uint16_t>(dataBytes_ + 4));
         if (ok && request != 0 && request == request_) {
             attemptSettled_ = false;
-            lastSentAt_ = clock_.nowMs();
-            sentAt_.push_back(lastSentAt_);
-            ++requestSent_;
+            sentAt_.push_back(clock_.nowMs());
         }
         if (OnCateSent) {
             TNotifyMsgSentEvent handler = OnCateSent;
@@ -372,7 +370,7 @@ void TSynchroBus::ReceiveChar(uint8_t b) {
         // Perhaps the waiting request's answer, garbled: its retry need not wait longer,
         // and no late answer is owed for that attempt.
         attemptSettled_ = true;
-        if (request_ != 0 && requestAnswers_ < requestSent_)
+        if (request_ != 0 && requestAnswers_ < sentAt_.size())
             ++requestAnswers_;
         fire(OnBadMsg, frame);
     }
@@ -451,7 +449,7 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     }
     requesting_ = true;
     request_ = ++lastRequest_;
-    requestSent_ = requestAnswers_ = 0;
+    requestAnswers_ = 0;
     sentAt_.clear();
     answerFrame_.fill(0);
     answered_ = false;
@@ -466,9 +464,9 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         // A retry waits for the bus deadline of the attempt before it, even where other
         // frames cleared that deadline: the answer may still be on its way, and a command
         // must not reach a slow tester twice.
-        if (requestSent_ > 0)
+        if (!sentAt_.empty())
             platform::waitUntil([this] { return answered_ || attemptSettled_; },
-                                std::min(end, lastSentAt_ + msgTimeOut_), clock_);
+                                std::min(end, sentAt_.back() + msgTimeOut_), clock_);
         // Only while the request still waits: an attempt sent as it gives up is answered after
         // its end, and that answer would hold up the next request.
         if (!answered_ && clock_.nowMs() <= end)
@@ -477,19 +475,21 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     } while (!answered_ && attempt < attempts);
     WithdrawQueued(request_);
     const int64_t answerTime = answered_ && !sentAt_.empty() ? answeredAt_ - sentAt_.front() : 0;
-    if (answered_ && requestSent_ == 1)
+    if (answered_ && sentAt_.size() == 1)
         latency_[Sub] = answerTime;
     // Attempts that went out unanswered may still be answered, within twice the answer time
     // of this message after the last send: at least as long as this request waited for its
     // answer, else as last measured, else the wait of an attempt.
-    if (requestAnswers_ < requestSent_) {
+    if (requestAnswers_ < sentAt_.size()) {
         int64_t expected = latency_[Sub] > 0 ? latency_[Sub] : static_cast<int64_t>(Timeout);
         expected = std::max(expected, answerTime);
         const int64_t now = clock_.nowMs();
         std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
-        late_.push_back(TLateAnswers{idSet_, subSet_, Sub,
-                                     std::vector<int64_t>(sentAt_.begin() + requestAnswers_, sentAt_.end()),
-                                     0, lastSentAt_ + 2 * expected + lateMarginMs});
+        late_.push_back(
+            TLateAnswers{idSet_, subSet_, Sub,
+                         std::vector<int64_t>(sentAt_.begin() + static_cast<std::ptrdiff_t>(requestAnswers_),
+                                              sentAt_.end()),
+                         0, sentAt_.back() + 2 * expected + lateMarginMs});
     }
     idSet_.reset();
     subSet_.reset();

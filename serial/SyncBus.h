@@ -235,10 +235,8 @@ private:
     // The waiting request: its attempts on the wire and the answers it got.
     uint64_t request_ = 0;
     uint64_t lastRequest_ = 0;
-    int requestSent_ = 0;
-    int requestAnswers_ = 0;
+    size_t requestAnswers_ = 0;
     std::vector<int64_t> sentAt_; // when each attempt of the waiting request went out
-    int64_t lastSentAt_ = 0;
     int64_t answeredAt_ = 0;
     bool attemptSettled_ = false; // the last attempt got a frame that may have been its answer
     std::vector<TLateAnswers> late_;
