@@ -114,6 +114,7 @@ void TForm1::FormCreate() {
     WriteProgramLog("Programmstart");
     SynchroBus1->SetMsgTimeOut(Globals::BusMsgTimeOut());
     SynchroBus1->SetCharTimeOut(Globals::BusCharTimeOut());
+    SynchroBus1->SetLateAnswerWait(Globals::LateAnswerWaitMs());
     WerteSatz = TWerteSatz();
     LiveState.PendingLimit.fill(false);
     LiveState.RunningStep = 0;

@@ -13,6 +13,13 @@ public:
     virtual ~MonotonicClock() = default;
     // Always greater than 0, never goes back.
     virtual int64_t nowMs() const = 0;
+    // A clock that moves only when told (virtual time) lets a wait on it pass: it moves on to
+    // what is due next, at the latest to untilMs, and returns true. A real clock returns false,
+    // and the wait blocks in the event loop instead.
+    virtual bool passTime(int64_t untilMs) const {
+        (void)untilMs;
+        return false;
+    }
 };
 
 const MonotonicClock& systemClock();

@@ -128,6 +128,10 @@ bool waitUntil(const std::function<bool()>& done, int64_t deadlineMs, const Mono
         const int64_t now = clock.nowMs();
         if (now > deadlineMs)
             break;
+        if (clock.passTime(deadlineMs + 1)) {
+            processPendingEvents();
+            continue;
+        }
         // The timer only wakes the blocked loop once the deadline has passed.
         const int64_t remaining = deadlineMs - now + 1;
         wake.start(static_cast<int>(remaining > INT_MAX ? INT_MAX : remaining));

@@ -5,13 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-// Leeway of a late answer beyond twice its expected answer time.
-constexpr int64_t lateMarginMs = 50;
-
-} // namespace
-
 TByteSet ByteSet(std::initializer_list<uint8_t> values) {
     TByteSet set;
     for (uint8_t v : values)
@@ -264,10 +257,8 @@ bool TSynchroBus::CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64
         deadline_ = std::max<int64_t>(1, clock_.nowMs() + msgTimeOut_);
         TBusPort* port = cate_.data();
         ok = port && port->SendData(frame.data(), static_cast<uint16_t>(dataBytes_ + 4));
-        if (ok && request != 0 && request == request_) {
-            attemptSettled_ = false;
-            sentAt_.push_back(clock_.nowMs());
-        }
+        if (ok && request != 0 && request == request_)
+            ledger_.Sent(clock_.nowMs());
         if (OnCateSent) {
             TNotifyMsgSentEvent handler = OnCateSent;
             TProtok copy = frame;
@@ -367,30 +358,10 @@ void TSynchroBus::ReceiveChar(uint8_t b) {
     if (MsgChecksum(frame) == frame[2]) {
         HandleMsg(frame);
     } else {
-        // Perhaps the waiting request's answer, garbled: its retry need not wait longer,
-        // and no late answer is owed for that attempt.
-        attemptSettled_ = true;
-        if (request_ != 0 && requestAnswers_ < sentAt_.size())
-            ++requestAnswers_;
+        ledger_.Garbled(clock_.nowMs());
         fire(OnBadMsg, frame);
     }
     UnstackMsg();
-}
-
-// A frame that answers an attempt of an ended request is that request's, not the waiting one's.
-// It also tells how slow the peer is: the answers still owed come that much later.
-bool TSynchroBus::TakeLateAnswer(const TProtok& frame) {
-    const int64_t now = clock_.nowMs();
-    std::erase_if(late_, [now](const TLateAnswers& l) { return !l.owed() || now > l.until; });
-    for (TLateAnswers& l : late_) {
-        if (l.subs.test(frame[3]) && l.ids.test(frame[1])) {
-            const int64_t answerTime = now - l.sentAt[l.taken++];
-            latency_[l.sub] = answerTime;
-            l.until = std::max(l.until, l.sentAt.back() + 2 * answerTime + lateMarginMs);
-            return true;
-        }
-    }
-    return false;
 }
 
 void TSynchroBus::HandleMsg(const TProtok& frame) {
@@ -399,17 +370,12 @@ void TSynchroBus::HandleMsg(const TProtok& frame) {
         WriteToLog("-----------");
     }
     fire(OnMsgReceived, frame);
-    if (TakeLateAnswer(frame)) {
-        fire(OnMsgUnhandled, frame);
+    // Only the waiting request's own answer is taken; answers owed to ended requests, and a
+    // second answer to the waiting one, are unhandled.
+    const bool ours = ledger_.Received(frame[1], frame[3], clock_.nowMs()) == TAnswerLedger::TOwner::Waiting;
+    if (ours && !answered_ && requesting_ && subSet_.test(frame[3]) && idSet_.test(frame[1])) {
+        StoreAnswer(frame);
         return;
-    }
-    if (subSet_.test(frame[3]) && idSet_.test(frame[1])) {
-        if (!answered_) {
-            StoreAnswer(frame);
-            return;
-        }
-        // The answer to another attempt of a request that has its answer already.
-        ++requestAnswers_;
     }
     fire(OnMsgUnhandled, frame);
 }
@@ -417,8 +383,6 @@ void TSynchroBus::HandleMsg(const TProtok& frame) {
 void TSynchroBus::StoreAnswer(const TProtok& frame) {
     answerFrame_ = frame;
     answered_ = true;
-    ++requestAnswers_;
-    answeredAt_ = clock_.nowMs();
     // Before the end of this frame sends the next queued message: no retry goes out now.
     WithdrawQueued(request_);
 }
@@ -449,48 +413,36 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     }
     requesting_ = true;
     request_ = ++lastRequest_;
-    requestAnswers_ = 0;
-    sentAt_.clear();
     answerFrame_.fill(0);
     answered_ = false;
-    AwaitLateAnswers(IdSet, SubSet);
-    // Only now: a matching frame that came before the first send was not this request's.
     idSet_ = IdSet;
     subSet_ = SubSet;
-    int attempt = 0;
-    do {
-        ++attempt;
-        const int64_t end = clock_.nowMs() + static_cast<int64_t>(Timeout);
-        // A retry waits for the bus deadline of the attempt before it, even where other
-        // frames cleared that deadline: the answer may still be on its way, and a command
-        // must not reach a slow tester twice.
-        if (!sentAt_.empty())
-            platform::waitUntil([this] { return answered_ || attemptSettled_; },
-                                std::min(end, sentAt_.back() + msgTimeOut_), clock_);
-        // Only while the request still waits: an attempt sent as it gives up is answered after
-        // its end, and that answer would hold up the next request.
-        if (!answered_ && clock_.nowMs() <= end)
-            Send(Id, Sub, Data, request_);
-        platform::waitUntil([this] { return answered_; }, end, clock_);
-    } while (!answered_ && attempt < attempts);
-    WithdrawQueued(request_);
-    const int64_t answerTime = answered_ && !sentAt_.empty() ? answeredAt_ - sentAt_.front() : 0;
-    if (answered_ && sentAt_.size() == 1)
-        latency_[Sub] = answerTime;
-    // Attempts that went out unanswered may still be answered, within twice the answer time
-    // of this message after the last send: at least as long as this request waited for its
-    // answer, else as last measured, else the wait of an attempt.
-    if (requestAnswers_ < sentAt_.size()) {
-        int64_t expected = latency_[Sub] > 0 ? latency_[Sub] : static_cast<int64_t>(Timeout);
-        expected = std::max(expected, answerTime);
+    // The question is the frame as it goes out: data cut or padded to DataBytes.
+    TProtok frame;
+    BuildMsg(Id, Sub, Data, frame);
+    ledger_.Begin(
+        {IdSet, SubSet, Sub,
+         std::string(reinterpret_cast<const char*>(&frame[3]), static_cast<size_t>(dataBytes_ + 1))},
+        Timeout, attempts, clock_.nowMs());
+    for (;;) {
         const int64_t now = clock_.nowMs();
-        std::erase_if(late_, [now](const TLateAnswers& l) { return now > l.until; });
-        late_.push_back(
-            TLateAnswers{idSet_, subSet_, Sub,
-                         std::vector<int64_t>(sentAt_.begin() + static_cast<std::ptrdiff_t>(requestAnswers_),
-                                              sentAt_.end()),
-                         0, sentAt_.back() + 2 * expected + lateMarginMs});
+        if (answered_ || now > ledger_.End(now))
+            break;
+        const int64_t at = ledger_.NextAttemptAt(now);
+        if (at <= now) {
+            ledger_.Made(now);
+            Send(Id, Sub, Data, request_);
+            continue;
+        }
+        platform::waitUntil(
+            [this] {
+                const int64_t t = clock_.nowMs();
+                return answered_ || ledger_.NextAttemptAt(t) <= t;
+            },
+            std::min(at, ledger_.End(now)), clock_);
     }
+    WithdrawQueued(request_);
+    ledger_.Finish(answered_, clock_.nowMs());
     idSet_.reset();
     subSet_.reset();
     request_ = 0;
@@ -498,26 +450,6 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
     if (answered_)
         Answer = answerFrame_;
     return answered_;
-}
-
-// A frame lost on the way and an answer still coming look the same once the next request has
-// sent: so that request sends only when the answers owed to an ended one of its kind have come,
-// or can no longer come.
-void TSynchroBus::AwaitLateAnswers(const TByteSet& ids, const TByteSet& subs) {
-    const auto ofThisKind = [&](const TLateAnswers& l) {
-        return (l.ids & ids).any() && (l.subs & subs).any();
-    };
-    // 0 once none is owed; a late answer that shows a slower peer moves it on.
-    const auto owedUntil = [&] {
-        int64_t until = 0;
-        for (const TLateAnswers& l : late_)
-            if (ofThisKind(l) && l.owed())
-                until = std::max(until, l.until);
-        return until;
-    };
-    for (int64_t until = owedUntil(); until > clock_.nowMs(); until = owedUntil())
-        platform::waitUntil([&] { return owedUntil() != until; }, until, clock_);
-    std::erase_if(late_, ofThisKind);
 }
 
 // A plain pause, not a deadline: it runs on the system clock even where a test fakes the bus clock.

@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/event_pump.h"
 #include "platform/thread_priority.h"
+#include "serial/AnswerLedger.h"
 #include "serial/BusPort.h"
 
 #include <QDateTime>
@@ -11,7 +12,6 @@
 
 #include <array>
 #include <atomic>
-#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -24,8 +24,6 @@
 
 // One frame: "S", Id, checksum, Sub, data bytes; DataBytes + 4 of them go on the wire.
 using TProtok = std::array<uint8_t, 260>;
-// A set of byte values (Id or Sub) that an awaited answer may carry.
-using TByteSet = std::bitset<256>;
 // Message data as a byte string.
 using TMsgData = std::string;
 
@@ -107,7 +105,10 @@ public:
     TWriteLogSet WriteLog() const { return writeLog_; }
     void SetWriteLog(TWriteLogSet set) { writeLog_ = set; }
     int64_t MsgTimeOut() const { return msgTimeOut_; }
-    void SetMsgTimeOut(int64_t ms) { msgTimeOut_ = ms; }
+    void SetMsgTimeOut(int64_t ms) {
+        msgTimeOut_ = ms;
+        ledger_.SetBusDeadline(ms);
+    }
     int64_t CharTimeOut() const { return charTimeOut_; }
     void SetCharTimeOut(int64_t ms) { charTimeOut_ = ms; }
     int32_t maxTry() const { return maxTry_; }
@@ -158,14 +159,9 @@ public:
     // Sends and waits for a frame whose Id is in IdSet and Sub in SubSet, up to maxTry
     // attempts of Timeout ms each. A request made while another one waits fails at once
     // and sends nothing, so the waiting request keeps its own answer.
-    // An answer only ever ends the request it belongs to: each attempt is handed to SendMsg
-    // while the request still waits (a retry once the bus deadline of the attempt before it
-    // has passed), queued in the place of an earlier attempt still waiting, so at most one
-    // waits; what is still queued when the request ends is withdrawn. A request whose kind
-    // still has answers owed to an ended request holds its first send until they came or
-    // their time is up (twice the answer time after the last send, plus a margin; the answer
-    // time is at least what the ended request or a late answer showed); matching frames
-    // before that are unhandled.
+    // Which frame answers which request, when a retry goes out and how long a request first
+    // waits for answers owed to others is the answer ledger's (serial/AnswerLedger.h); an
+    // attempt still queued when its request ends is withdrawn.
     bool RequestMsg(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet,
                     const TByteSet& SubSet, uint32_t Timeout, TProtok& Answer);
     // The same with a single attempt, for a command that must not be carried out twice.
@@ -178,30 +174,23 @@ public:
     int ReceiveIndex() const { return rxIndex_; }
     size_t QueuedCount() const { return queue_.size(); }
 
+    // How long after an attempt its answer is still awaited, and the longest a request waits
+    // for answers owed to others before its first send.
+    int64_t LateAnswerWait() const { return ledger_.OwedWait(); }
+    void SetLateAnswerWait(int64_t ms) { ledger_.SetOwedWait(ms); }
+    // The tester's answer time for a code as the bus measured it; 0 before any answer.
+    int64_t AnswerTime(uint8_t Sub) const { return ledger_.AnswerTime(Sub); }
+
     // Waits ms milliseconds while the event loop runs.
     void Delay(int64_t ms);
 
 private:
     friend class TTickThread;
-    // Answers still owed to an ended request: the next frames matching the sets before until
-    // are theirs, one for each attempt in sentAt from taken on, in the order they went out.
-    struct TLateAnswers {
-        TByteSet ids;
-        TByteSet subs;
-        uint8_t sub = 0; // the request's own code
-        std::vector<int64_t> sentAt;
-        size_t taken = 0;
-        int64_t until = 0;
-        bool owed() const { return taken < sentAt.size(); }
-    };
-
     bool Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const TByteSet& IdSet, const TByteSet& SubSet,
                  uint32_t Timeout, int attempts, TProtok& Answer);
     bool Send(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
     bool CateSend(uint8_t Id, uint8_t Sub, const TMsgData& Data, uint64_t request);
     void WithdrawQueued(uint64_t request);
-    void AwaitLateAnswers(const TByteSet& ids, const TByteSet& subs);
-    bool TakeLateAnswer(const TProtok& frame);
     void HandleMsg(const TProtok& frame);
     void StoreAnswer(const TProtok& frame);
     bool deadlinePassed() const;
@@ -232,16 +221,10 @@ private:
     TProtok answerFrame_{};
     TByteSet idSet_;
     TByteSet subSet_;
-    // The waiting request: its attempts on the wire and the answers it got.
+    // The waiting request, 0 for none.
     uint64_t request_ = 0;
     uint64_t lastRequest_ = 0;
-    size_t requestAnswers_ = 0;
-    std::vector<int64_t> sentAt_; // when each attempt of the waiting request went out
-    int64_t answeredAt_ = 0;
-    bool attemptSettled_ = false; // the last attempt got a frame that may have been its answer
-    std::vector<TLateAnswers> late_;
-    // Answer time last seen for each message code, 0 = none yet.
-    std::array<int64_t, 256> latency_{};
+    TAnswerLedger ledger_;
 
     std::unique_ptr<platform::Notifier> notifier_;
     std::unique_ptr<TTickThread> tickThread_;

@@ -31,6 +31,10 @@ int64_t BusMsgTimeOut() {
 int64_t BusCharTimeOut() {
     return notNegative(CharTimeOut);
 }
+int64_t LateAnswerWaitMs() {
+    const int64_t ticks = InActiveTime > 0 ? std::min(InActiveTime, 600) : 15;
+    return ticks * 100;
+}
 int32_t RefreshTicks() {
     return std::max(RefreshTime, 1);
 }

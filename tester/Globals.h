@@ -58,6 +58,9 @@ uint32_t AnswerTimeoutReadEEPROM();
 uint32_t AnswerTimeoutWriteEEPROM();
 int64_t BusMsgTimeOut();
 int64_t BusCharTimeOut();
+// How long the bus awaits answers owed to earlier attempts: the inactivity supervision's time
+// (Timer1 ticks of 100 ms), 1.5 s where that is off.
+int64_t LateAnswerWaitMs();
 // Timer2 ticks between two autosend orders, at least 1.
 int32_t RefreshTicks();
 // Timer1 ticks of silence before the link is dropped; 0 or more, and small enough to double.

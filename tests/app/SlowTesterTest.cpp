@@ -126,7 +126,7 @@ TEST_F(SlowTesterTest, ATesterThatLosesItsFirstTwoAnswersIsIdentifiedAtEveryConn
     tester.setHandler(MsgGetProgramVersion, [&](TesterDouble::State&, const TProtok&) {
         return losing(versionToLose, {'1', '0', '2', 'B', '1', 'A', 'B'});
     });
-    connectTester();
+    connectTester(QStringLiteral("BusLog=/tmp/dbg-bus.log\r\nPgmLog=/tmp/dbg-pgm.log\r\n"));
     for (int connect = 0; connect < 3; ++connect) {
         SCOPED_TRACE(connect);
         if (connect > 0) {

@@ -350,11 +350,13 @@ struct WireFixture : LostFramesFixture {
     void autosendOn() { autosend.start(200); }
     int frames() const { return static_cast<int>(senderOf.size()) - 1; }
 
-    // A class-R request; on success, the number of the frame its answer answers.
+    // A class-R request that asks for another entry each time; on success, the number of the
+    // frame its answer answers.
     bool classR(int& answered) {
         ++requestNo;
         TProtok out{};
-        const bool ok = request(0x15, 300, out);
+        const bool ok = bus.RequestMsg(Pc, 0x15, std::string(1, static_cast<char>(requestNo)),
+                                       ByteSet({Tester}), ByteSet({0x15}), 300, out);
         answered = ok ? out[4] : 0;
         return ok;
     }
