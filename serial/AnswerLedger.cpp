@@ -8,8 +8,10 @@ int64_t TAnswerLedger::Margin(int64_t answerTime) {
     return 50 + answerTime / 4;
 }
 
+// A code not asked yet is given the slowest that any code measured: frames the tester sends by
+// itself make some codes look fast.
 int64_t TAnswerLedger::AnswerTime(uint8_t sub) const {
-    return answerTime_[sub] > 0 ? answerTime_[sub] : lastMeasured_;
+    return answerTime_[sub] > 0 ? answerTime_[sub] : *std::max_element(measured_.begin(), measured_.end());
 }
 
 void TAnswerLedger::Measure(uint8_t sub, int64_t answerTime, bool oneOpen) {
@@ -17,7 +19,7 @@ void TAnswerLedger::Measure(uint8_t sub, int64_t answerTime, bool oneOpen) {
     // Only a measurement stands for the tester as a whole; what an answer among several open
     // attempts suggests holds for its own code.
     if (oneOpen)
-        lastMeasured_ = answerTime_[sub];
+        measured_[sub] = answerTime_[sub];
 }
 
 int64_t TAnswerLedger::OverdueAt(const TAttempt& a) const {

@@ -71,8 +71,8 @@ public:
     void Finish(bool answered, int64_t now);
 
     bool Waiting() const { return waiting_; }
-    // The answer time of a code as measured, else the tester's last measured for any code
-    // (what a retry waits for); 0 = none yet.
+    // The answer time of a code as measured, else the slowest measured for any code (what a
+    // retry waits for); 0 = none yet.
     int64_t AnswerTime(uint8_t sub) const;
     // Attempts that may still be answered.
     size_t OpenAttempts() const { return open_.size(); }
@@ -98,8 +98,8 @@ private:
     int64_t busDeadline_ = 200;
     int64_t owedWait_ = 1500;
     std::array<int64_t, 256> answerTime_{};
-    int64_t lastMeasured_ = 0;   // from an answer while one attempt was open
-    std::vector<TAttempt> open_; // in the order they went out
+    std::array<int64_t, 256> measured_{}; // from answers while one attempt was open
+    std::vector<TAttempt> open_;          // in the order they went out
 
     // The waiting request, or the last one.
     TQuestion question_;

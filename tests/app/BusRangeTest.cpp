@@ -545,6 +545,16 @@ Outcome RunCase(const Case& c, Loss loss, int k, std::string& trace) {
             << "request " << r << "\n"
             << trace;
     }
+    // A tester answering within the bus deadline gets every request once.
+    if (loss == Loss::None && c.timing.later < BusDeadline - 100) {
+        std::map<int, int> frames;
+        for (int i = firstFrame; i <= w.tester.frameCount(); ++i)
+            ++frames[w.tester.senderOf[static_cast<size_t>(i)]];
+        for (const auto& [request, n] : frames)
+            if (request != 0) {
+                EXPECT_EQ(n, 1) << "request " << request << "\n" << trace;
+            }
+    }
     const bool safe = c.sequence != Sequence::Retrieval || w.retrievalSafe;
     return {ok, safe, static_cast<int>(w.tester.answeredFrames(firstFrame).size()), w.startKeys,
             w.StartKeyLost()};

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -37,6 +39,10 @@ protected:
     }
     void TearDown() override {
         form.reset();
+        // What went over the line, for a failure that a loaded machine shows only now and then.
+        QFile log(dir.filePath(QStringLiteral("pgm.log")));
+        if (HasFailure() && log.open(QIODevice::ReadOnly))
+            std::fprintf(stderr, "%s\n", log.readAll().constData());
         Form1 = nullptr;
         delete NetzspgWarnWin;
         NetzspgWarnWin = nullptr;
@@ -47,7 +53,9 @@ protected:
     void connectTester(const QString& interfaceKeys = QString()) {
         QFile f(ini);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QStringLiteral("[Interface]\r\nPort=1\r\n%1").arg(interfaceKeys).toUtf8());
+        f.write(QStringLiteral("[Interface]\r\nPort=1\r\nPgmLog=%1\r\n%2")
+                    .arg(dir.filePath(QStringLiteral("pgm.log")), interfaceKeys)
+                    .toUtf8());
         f.close();
         form = std::make_unique<TForm1>(ini);
         Form1 = form.get();
@@ -66,6 +74,42 @@ protected:
 
 } // namespace
 
+// A frame sent again while its answer was not yet overdue, as the program log shows it: the
+// same code sent twice within the bus deadline (500 ms) with no frame of that code received
+// in between. Exact counts of frames are the virtual-time tests'; on a loaded machine a
+// tester at 400 ms is now and then seen answering later than the deadline, and then a
+// retry is right.
+QStringList earlyRepeats(const QString& logPath) {
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return {QStringLiteral("no program log")};
+    const QRegularExpression line(
+        QStringLiteral(R"(^\S+ (\d\d):(\d\d):(\d\d)\.(\d{3})\S* = (Sendung|Empfang) \$(\w\w))"));
+    std::map<QString, int64_t> sentAt; // code -> last send with no answer since
+    QStringList early;
+    for (const QString& l : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const auto m = line.match(l);
+        if (!m.hasMatch())
+            continue;
+        const int64_t t = ((m.captured(1).toLongLong() * 60 + m.captured(2).toLongLong()) * 60 +
+                           m.captured(3).toLongLong()) *
+                              1000 +
+                          m.captured(4).toLongLong();
+        const QString code = m.captured(6).toUpper();
+        if (code == QLatin1String("67"))
+            continue; // the autosend order, which awaits no answer
+        if (m.captured(5) == QLatin1String("Empfang")) {
+            sentAt.erase(code);
+            continue;
+        }
+        const auto before = sentAt.find(code);
+        if (before != sentAt.end() && t - before->second <= 500)
+            early << l;
+        sentAt[code] = t;
+    }
+    return early;
+}
+
 TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     link.setLanguages({"en", "fr", "de"}, 1);
     tester.misbehave(TesterDouble::Misbehaviour::Slow, 400);
@@ -75,20 +119,15 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     EXPECT_EQ(form->StatusBar1->PanelText(3), QStringLiteral("PgmVers. 2.00.00 00"));
     EXPECT_EQ(form->StatusBar1->PanelText(4), QStringLiteral("de"));
     EXPECT_EQ(link.currentLanguage(), "de");
-    EXPECT_EQ(countFrames(tester, MsgQuerySerialNumber), 1);
-    EXPECT_EQ(countFrames(tester, MsgGetProgramVersion), 1);
-    EXPECT_EQ(countFrames(tester, MsgSetLanguage), 1);
-    EXPECT_EQ(countFrames(tester, MsgSetLanguage, 2), 1) << "the position of de in en,fr,de";
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry, i), 1) << i;
+    EXPECT_GE(countFrames(tester, MsgSetLanguage, 2), 1) << "the position of de in en,fr,de";
+    EXPECT_EQ(countFrames(tester, MsgSetLanguage), countFrames(tester, MsgSetLanguage, 2));
 
     // A settings read-modify-write, once the start delay after connecting has written $40.
-    ASSERT_TRUE(waitFor([&] { return countFrames(tester, MsgSetSettings) == 1; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return countFrames(tester, MsgSetSettings) >= 1; }, 5000));
     ASSERT_TRUE(form->CheckBox2->isEnabled());
     form->CheckBox2->click();
-    ASSERT_TRUE(waitFor([&] { return (tester.state().settings[5] & 8) != 0; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return (tester.state().settings[5] & 8) != 0; }, 5000));
     runFor(1000);
-    EXPECT_EQ(countFrames(tester, MsgSetSettings), 2);
     EXPECT_EQ(tester.state().settings[2] & 3, 1) << "the block written back is the tester's own";
 
     int current = -1;
@@ -96,7 +135,10 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
     form->GetTesterLanguageList(current, list);
     EXPECT_EQ(list, QStringLiteral("en,fr,de"));
     EXPECT_EQ(current, 2);
-    EXPECT_EQ(countFrames(tester, MsgQueryLanguageEntry), 6);
+
+    form.reset();
+    EXPECT_EQ(earlyRepeats(dir.filePath(QStringLiteral("pgm.log"))).join(QLatin1Char('\n')).toStdString(),
+              "");
 
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
@@ -126,7 +168,7 @@ TEST_F(SlowTesterTest, ATesterThatLosesItsFirstTwoAnswersIsIdentifiedAtEveryConn
     tester.setHandler(MsgGetProgramVersion, [&](TesterDouble::State&, const TProtok&) {
         return losing(versionToLose, {'1', '0', '2', 'B', '1', 'A', 'B'});
     });
-    connectTester(QStringLiteral("BusLog=/tmp/dbg-bus.log\r\nPgmLog=/tmp/dbg-pgm.log\r\n"));
+    connectTester();
     for (int connect = 0; connect < 3; ++connect) {
         SCOPED_TRACE(connect);
         if (connect > 0) {

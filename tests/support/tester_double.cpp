@@ -183,7 +183,25 @@ std::vector<uint8_t> TesterDouble::frame(uint8_t id, uint8_t sub, const std::vec
 }
 
 void TesterDouble::sendFrame(uint8_t sub, const std::vector<uint8_t>& data, bool badChecksum) {
-    writeBytes(frame(IdTester, sub, data, badChecksum));
+    const std::vector<uint8_t> f = frame(IdTester, sub, data, badChecksum);
+    writeBytes(f, -1, 0, -1);
+}
+
+void TesterDouble::setAnswerLoss(std::function<bool(const TProtok& request)> lose) {
+    std::lock_guard lock(mutex_);
+    loseAnswer_ = std::move(lose);
+}
+
+std::vector<TesterDouble::WireEvent> TesterDouble::wire() {
+    std::lock_guard lock(mutex_);
+    return wire_;
+}
+
+void TesterDouble::logWritten(const std::vector<uint8_t>& bytes, int request, bool lost) {
+    WireEvent e{nowMs(), false, request, lost, {}};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), e.frame.size()), e.frame.begin());
+    std::lock_guard lock(mutex_);
+    wire_.push_back(e);
 }
 
 void TesterDouble::sendRaw(const std::vector<uint8_t>& bytes) {
@@ -198,10 +216,13 @@ bool TesterDouble::pause(int ms) {
     return !stopping_;
 }
 
-void TesterDouble::writeBytes(const std::vector<uint8_t>& bytes, int splitAfter, int pauseMs) {
+void TesterDouble::writeBytes(const std::vector<uint8_t>& bytes, int splitAfter, int pauseMs, int request) {
     std::lock_guard lock(writeMutex_);
     if (master_ < 0)
         return;
+    // Logged in the order the frames go on the line.
+    if (request != Unlogged)
+        logWritten(bytes, request);
     timespec next{};
     ::clock_gettime(CLOCK_MONOTONIC, &next);
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -243,7 +264,7 @@ void TesterDouble::serve() {
         }
         pollfd p[2] = {{wake_, POLLIN, 0}, {master_, static_cast<short>(reading_ ? POLLIN : 0), 0}};
         const int timeout =
-            delayed_.empty() ? -1 : static_cast<int>(std::max<int64_t>(0, delayed_.front().first - nowMs()));
+            delayed_.empty() ? -1 : static_cast<int>(std::max<int64_t>(0, delayed_.front().at - nowMs()));
         const int n = master_ >= 0 ? ::poll(p, 2, timeout) : ::poll(p, 1, timeout);
         sendDueAnswers();
         if (n == 0)
@@ -274,8 +295,8 @@ void TesterDouble::serve() {
 }
 
 void TesterDouble::sendDueAnswers() {
-    while (!delayed_.empty() && delayed_.front().first <= nowMs()) {
-        writeBytes(delayed_.front().second);
+    while (!delayed_.empty() && delayed_.front().at <= nowMs()) {
+        writeBytes(delayed_.front().bytes, -1, 0, delayed_.front().request);
         delayed_.pop_front();
         std::lock_guard lock(mutex_);
         ++answers_;
@@ -299,6 +320,7 @@ void TesterDouble::receive(uint8_t b) {
     {
         std::lock_guard lock(mutex_);
         frames_.push_back(request);
+        wire_.push_back(WireEvent{nowMs(), true, static_cast<int>(frames_.size()) - 1, false, request});
     }
     changed_.notify_all();
     unsigned sum = request[3];
@@ -312,17 +334,25 @@ void TesterDouble::answer(const TProtok& request) {
     std::optional<std::vector<uint8_t>> data;
     Misbehaviour m;
     int delay;
+    int index;
+    bool lost;
     {
         std::lock_guard lock(mutex_);
         m = misbehaviour_;
         delay = delayMs_;
+        index = static_cast<int>(frames_.size()) - 1;
         auto it = handlers_.find(request[3]);
         if (it == handlers_.end() || m == Misbehaviour::Silent)
             return;
         data = it->second(state_, request);
+        lost = data && loseAnswer_ && loseAnswer_(request);
     }
     if (!data)
         return;
+    if (lost) {
+        logWritten(frame(IdTester, request[3], *data), index, true);
+        return;
+    }
     if (pacing_) {
         // On the wire the request has fully arrived only after its last byte's time.
         timespec arrived = rxStart_;
@@ -345,13 +375,13 @@ void TesterDouble::answer(const TProtok& request) {
     }
     const std::vector<uint8_t> f = frame(IdTester, request[3], *data, m == Misbehaviour::WrongChecksum);
     if (m == Misbehaviour::Slow) {
-        delayed_.emplace_back(nowMs() + delay, f);
+        delayed_.push_back({nowMs() + delay, f, index});
         return;
     }
     if (m == Misbehaviour::SplitFrame)
-        writeBytes(f, static_cast<int>(f.size() / 2), delay);
+        writeBytes(f, static_cast<int>(f.size() / 2), delay, index);
     else
-        writeBytes(f);
+        writeBytes(f, -1, 0, index);
     std::lock_guard lock(mutex_);
     ++answers_;
 }

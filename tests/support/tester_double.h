@@ -65,6 +65,18 @@ public:
     // While off, nothing is read from the line, so the program's writes back up.
     void setReading(bool on);
     void setCharTimeOutMs(int ms) { charTimeOutMs_ = ms; }
+    // Decides, after the handler has acted on a request, that its answer is lost on the line.
+    void setAnswerLoss(std::function<bool(const TProtok& request)> lose);
+
+    // The line as the tester sees it: the frames it received and the frames it wrote.
+    struct WireEvent {
+        int64_t atMs;      // steady clock
+        bool fromPc;       // a frame received, else one written
+        int request;       // the received frame's number (from 0), or the one an answer answers; -1 own
+        bool lost = false; // an answer that never reached the line
+        TProtok frame{};
+    };
+    std::vector<WireEvent> wire();
 
     // Sends a frame by itself (Id $EC).
     void sendFrame(uint8_t sub, const std::vector<uint8_t>& data, bool badChecksum = false);
@@ -87,7 +99,11 @@ private:
     void serve();
     void receive(uint8_t b);
     void answer(const TProtok& request);
-    void writeBytes(const std::vector<uint8_t>& bytes, int splitAfter = -1, int pauseMs = 0);
+    // Writes a frame of the tester's; request is logged as what it answers (-1 its own, Unlogged
+    // for bytes that are no frame).
+    static constexpr int Unlogged = -2;
+    void writeBytes(const std::vector<uint8_t>& bytes, int splitAfter = -1, int pauseMs = 0,
+                    int request = Unlogged);
     bool pause(int ms); // false when stopped meanwhile
     void closeMaster();
     void sendDueAnswers();
@@ -116,8 +132,17 @@ private:
     std::vector<TProtok> frames_;
     int answers_ = 0;
 
-    // Answers of Slow waiting for their time; the serving thread's own.
-    std::deque<std::pair<int64_t, std::vector<uint8_t>>> delayed_;
+    // Answers of Slow waiting for their time, with the request they answer; the serving
+    // thread's own.
+    struct Delayed {
+        int64_t at;
+        std::vector<uint8_t> bytes;
+        int request;
+    };
+    std::deque<Delayed> delayed_;
+    std::function<bool(const TProtok&)> loseAnswer_;
+    std::vector<WireEvent> wire_;
+    void logWritten(const std::vector<uint8_t>& bytes, int request, bool lost = false);
 
     TProtok rx_{};
     int rxIndex_ = 0;
