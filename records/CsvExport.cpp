@@ -3,6 +3,7 @@
 #include "platform/database.h"
 #include "platform/query.h"
 #include "platform/windows1252.h"
+#include "records/ProgramDatabase.h"
 #include "records/StoredData.h"
 #include "tester/WerteSatzFields.h"
 
@@ -408,6 +409,12 @@ QString CannotCreateMessage(const QString& fileName) {
     return QStringLiteral("Die Datei \"") + fileName + QStringLiteral("\" kann nicht angelegt werden.");
 }
 
+QString DatabaseFileMessage(const QString& fileName) {
+    return QStringLiteral("Die Datei \"%1\" gehört zur Datenbank des Programms und wird nicht als "
+                          "Exportdatei überschrieben. Bitte wählen Sie einen anderen Dateinamen.")
+        .arg(fileName);
+}
+
 bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
     {
         DirectJoin direct(db);
@@ -435,7 +442,9 @@ bool TCsvExportFile::Create(const QString& fileName) {
     Discard();
     failed_ = false;
     name_ = fileName;
-    return !fileName.isEmpty() && file_.open(fileName);
+    // Replacing the database or its log with the export would lose every stored test.
+    database_ = !fileName.isEmpty() && IsProgramDatabaseFile(fileName);
+    return !fileName.isEmpty() && !database_ && file_.open(fileName);
 }
 
 bool TCsvExportFile::WriteLine(const QString& line) {
@@ -480,6 +489,10 @@ bool TCsvExportFile::Commit() {
 void TCsvExportFile::Discard() {
     held_.clear();
     file_.discard();
+}
+
+QString TCsvExportFile::CreateErrorText() const {
+    return database_ ? DatabaseFileMessage(name_) : CannotCreateMessage(name_);
 }
 
 QString TCsvExportFile::WriteErrorText() const {
