@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -47,7 +48,10 @@ void escaped(const QObject* receiver, const QEvent* event, const std::exception&
 
 } // namespace
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // A write beyond the file size limit then fails and is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {

@@ -1,5 +1,6 @@
 #include "platform/database.h"
 
+#include "platform/file_replacement.h"
 #include "platform/log_sink.h"
 #include "platform/query.h"
 #include "platform/set_for.h"
@@ -111,6 +112,23 @@ void Database::SetCurrent(Database* db) {
 
 void Database::SetDefaultOpener(std::function<std::unique_ptr<Database>()> open) {
     defaultOpener = std::move(open);
+}
+
+QStringList Database::OpenFiles() {
+    QStringList files;
+    for (const Database* db : openDatabases()) {
+        const char* file = sqlite3_db_filename(db->db_, "main");
+        if (file && *file)
+            files << QString::fromUtf8(file);
+    }
+    return files;
+}
+
+bool isDatabaseFile(const QString& path, const QString& file) {
+    for (const char* companion : {"", "-wal", "-shm", "-journal"})
+        if (sameFile(path, file + QLatin1String(companion)))
+            return true;
+    return false;
 }
 
 void Database::SetBusyTimeout(int milliseconds) {

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -59,6 +60,8 @@ public:
     static void SetDefaultOpener(std::function<std::unique_ptr<Database>()> open);
 
     const QString& Path() const { return path_; }
+    // The files of every open database, as the engine names them.
+    static QStringList OpenFiles();
     int SchemaVersion() const;
     sqlite3* Handle() const { return db_; }
     // How long a write waits for another program's write to end (5 s unless set).
@@ -100,5 +103,9 @@ private:
     // write. A query destroyed meanwhile leaves a null pointer.
     std::vector<std::pair<QPointer<TQuery>, int>> writers_;
 };
+
+// Whether path names, by whatever name or link, the database file `file` or one the engine keeps
+// beside it (its write-ahead log, shared memory or rollback journal), whether there yet or not.
+bool isDatabaseFile(const QString& path, const QString& file);
 
 } // namespace platform

@@ -3,12 +3,9 @@
 #include "platform/database.h"
 #include "platform/query.h"
 #include "platform/windows1252.h"
+#include "records/ProgramDatabase.h"
 #include "records/StoredData.h"
 #include "tester/WerteSatzFields.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <sqlite3.h>
 
@@ -412,6 +409,12 @@ QString CannotCreateMessage(const QString& fileName) {
     return QStringLiteral("Die Datei \"") + fileName + QStringLiteral("\" kann nicht angelegt werden.");
 }
 
+QString DatabaseFileMessage(const QString& fileName) {
+    return QStringLiteral("Die Datei \"%1\" gehört zur Datenbank des Programms und wird nicht als "
+                          "Exportdatei überschrieben. Bitte wählen Sie einen anderen Dateinamen.")
+        .arg(fileName);
+}
+
 bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
     {
         DirectJoin direct(db);
@@ -439,27 +442,9 @@ bool TCsvExportFile::Create(const QString& fileName) {
     Discard();
     failed_ = false;
     name_ = fileName;
-    if (fileName.isEmpty())
-        return false;
-    const QFileInfo target(fileName);
-    if (!target.exists() || target.isFile()) {
-        auto save = std::make_unique<QSaveFile>(fileName);
-        if (save->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            save_ = save.get();
-            file_ = std::move(save);
-            return true;
-        }
-        // No file can be made beside it (a folder the user may not write in, a name too long
-        // for the temporary one): a file that is there is written directly, as it always was.
-        if (!target.isFile())
-            return false;
-    }
-    // A device or pipe is written directly too: renaming over it would remove it.
-    file_ = std::make_unique<QFile>(fileName);
-    if (file_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return true;
-    file_.reset();
-    return false;
+    // Replacing the database or its log with the export would lose every stored test.
+    database_ = !fileName.isEmpty() && IsProgramDatabaseFile(fileName);
+    return !fileName.isEmpty() && !database_ && file_.open(fileName);
 }
 
 bool TCsvExportFile::WriteLine(const QString& line) {
@@ -479,52 +464,51 @@ bool TCsvExportFile::WriteBytes(QByteArrayView line) {
 bool TCsvExportFile::writeOut() {
     if (failed_)
         return false;
-    // The blocks go straight to the file (it is opened unbuffered); a short write is tried on, so
-    // that the error of the write that took nothing is the one reported.
-    for (qsizetype done = 0; done < held_.size() && !failed_;) {
-        const qint64 n = file_->write(held_.constData() + done, held_.size() - done);
-        if (n <= 0)
-            failed_ = true;
-        else
-            done += n;
-    }
+    failed_ = !file_.write(held_.constData(), held_.size());
     held_.clear();
     return !failed_;
 }
 
 bool TCsvExportFile::Flush() {
-    if (!IsOpen())
-        return false;
-    if (!writeOut())
-        return false;
-    failed_ = !file_->flush();
-    return !failed_;
+    return IsOpen() && writeOut();
 }
 
 bool TCsvExportFile::Restart() {
     held_.clear();
     failed_ = false;
-    return IsOpen() && file_->seek(0) && file_->resize(0);
+    return file_.restart();
 }
 
 bool TCsvExportFile::Commit() {
     if (!Flush())
         return false;
-    if (save_)
-        failed_ = !save_->commit();
-    else
-        file_->close();
+    failed_ = !file_.commit();
     return !failed_;
 }
 
 void TCsvExportFile::Discard() {
     held_.clear();
-    // An uncommitted QSaveFile removes its temporary file when it goes.
-    save_ = nullptr;
-    file_.reset();
+    file_.discard();
+}
+
+QString TCsvExportFile::CreateErrorText() const {
+    return database_ ? DatabaseFileMessage(name_) : CannotCreateMessage(name_);
 }
 
 QString TCsvExportFile::WriteErrorText() const {
-    return QStringLiteral("Fehler beim Schreiben der Datei \"%1\": %2")
-        .arg(name_, file_ ? file_->errorString() : QString());
+    using Left = platform::FileReplacement::Left;
+    QString fate;
+    switch (file_.left()) {
+    case Left::Nothing:
+        fate = QStringLiteral("Es wurde keine Datei angelegt.");
+        break;
+    case Left::Earlier:
+        fate = QStringLiteral("Die bisherige Datei ist unverändert erhalten.");
+        break;
+    case Left::Incomplete:
+        fate = QStringLiteral("Die Datei ist unvollständig.");
+        break;
+    }
+    return QStringLiteral("Fehler beim Schreiben der Datei \"%1\": %2. %3")
+        .arg(name_, platform::fileErrorText(file_.error()), fate);
 }

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "platform/file_replacement.h"
 #include "tester/Globals.h"
 #include "tester/WerteSatzFields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFileDevice>
 #include <QString>
 #include <QStringList>
-
-#include <memory>
-
-class QSaveFile;
 
 namespace platform {
 class Database;
@@ -40,14 +36,16 @@ QString FieldValueText(TFieldFormat format, int32_t value);
 
 // `Die Datei "<name>" kann nicht angelegt werden.`
 QString CannotCreateMessage(const QString& fileName);
+// The refusal of an export onto one of the program's database files.
+QString DatabaseFileMessage(const QString& fileName);
 
 // One export file, written as Windows-1252 lines ending in CR LF. Lines are held back and
 // written in blocks: Flush writes what is held back and says whether every line reached the
 // file; after a failed write nothing more is written.
-// A regular file (or none yet) is written to a temporary file in its folder that takes the
-// name only at Commit, so that an export which fails halfway leaves an earlier file as it was
-// and no part of its own. A device or pipe, and a file in a folder where no other file can be
-// made, are written directly.
+// The lines go to a temporary file that replaces the file of the name only at Commit, so that
+// an export which fails halfway leaves an earlier file as it was and no part of its own (see
+// platform::FileReplacement). A device or pipe is written directly. A database file of the
+// program is never a target.
 class TCsvExportFile {
 public:
     TCsvExportFile() = default;
@@ -67,16 +65,18 @@ public:
     bool Commit();
     // Drops what was written since Create; an earlier file of the name stays as it was.
     void Discard();
-    bool IsOpen() const { return file_ && file_->isOpen(); }
-    // German text of the failed write.
+    bool IsOpen() const { return file_.isOpen(); }
+    // German text of a failed Create.
+    QString CreateErrorText() const;
+    // German text of the failed write, saying what became of the file.
     QString WriteErrorText() const;
 
 private:
     bool writeOut();
 
     QString name_;
-    std::unique_ptr<QFileDevice> file_;
-    QSaveFile* save_ = nullptr; // file_, when written through a temporary file
+    platform::FileReplacement file_;
+    bool database_ = false; // Create refused a database file
     QByteArray held_;
     bool failed_ = false;
 };

@@ -374,7 +374,7 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
         return;
     TCsvExportFile file;
     if (!file.Create(fileName)) {
-        plainMessage(CannotCreateMessage(fileName));
+        plainMessage(file.CreateErrorText());
         return;
     }
     // Whatever ends the export early leaves an earlier file of the name as it was.

@@ -40,6 +40,12 @@ QString ProgramDatabaseFileName() {
     return QStringLiteral("Pruefdaten.sqlite");
 }
 
+bool IsProgramDatabaseFile(const QString& path) {
+    const QStringList files = platform::Database::OpenFiles() << ProgramDatabaseFileName();
+    return std::ranges::any_of(files,
+                               [&](const QString& file) { return platform::isDatabaseFile(path, file); });
+}
+
 const platform::TDatabaseSchema& ProgramDatabaseSchema() {
     static const platform::TDatabaseSchema schema{1, QString::fromUtf8(schemaV1)};
     return schema;

@@ -14,6 +14,10 @@
 // "Pruefdaten.sqlite": the program's database file, in the current working directory.
 QString ProgramDatabaseFileName();
 
+// Whether path names, by whatever name or link, a database file of the program or a file the engine
+// keeps beside one: the program's file in the working folder, and every database that is open.
+bool IsProgramDatabaseFile(const QString& path);
+
 // The four tables "Kunden.db", "Prueflng.db", "Pruefung.db" and "Uebernah.db" with their indexes.
 const platform::TDatabaseSchema& ProgramDatabaseSchema();
 

@@ -9,10 +9,8 @@
 
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -593,26 +591,22 @@ TEST_F(ExportTest, AllTestsReadDirectlyOrThroughTheQueriesGiveTheBytesOfEachShow
     sqlite3_trace_v2(db->Handle(), 0, nullptr, nullptr);
 }
 
-// Files beyond a size cannot grow, as on a full disk, while it lives.
+// Files beyond a size cannot grow, as on a full disk, while it lives. The program's application
+// object keeps the signal of such a write from ending the program.
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &before_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit = before_;
         limit.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &before_);
-        std::signal(SIGXFSZ, previous_);
-    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before_); }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
     rlimit before_{};
-    void (*previous_)(int) = nullptr;
 };
 
 // An export that ends early, on a value it cannot read or on a write that fails after many
@@ -657,8 +651,10 @@ TEST_F(ExportTest, AnExportThatFailsHalfwayLeavesTheEarlierFileAsItWasAndNoFileO
     }
     ASSERT_EQ(messages.size(), 2u);
     for (const QString& m : messages)
-        EXPECT_EQ(m, QStringLiteral("Fehler beim Schreiben der Datei \"") + target + QStringLiteral("\": ") +
-                         QString::fromLocal8Bit(std::strerror(EFBIG)));
+        EXPECT_EQ(m, QStringLiteral("Fehler beim Schreiben der Datei \"") + target +
+                         QStringLiteral("\": Die Datei überschreitet die zulässige Größe. "
+                                        "Die bisherige Datei ist unverändert erhalten."))
+            << m.toStdString();
     EXPECT_EQ(contents(), earlier);
     EXPECT_EQ(entries(), QStringList{QStringLiteral("export.csv")});
 
@@ -707,6 +703,65 @@ TEST_F(ExportTest, AnExportThroughALinkReplacesTheFileItPointsToAndKeepsItsPermi
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("*.csv*")}, QDir::AllEntries | QDir::System),
               (QStringList{QStringLiteral("export.csv"), QStringLiteral("ziel.csv")}));
+}
+
+// The database file and the files the engine keeps beside it are never an export's target, under
+// no name and through no link: the export is refused and the database stays as it was.
+TEST_F(ExportTest, AnExportOntoADatabaseFileOfTheProgramIsRefusedUnderEveryName) {
+    only({"Name1"});
+    addTest(addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D")));
+    const QDir folder(dir.path());
+    const QString database = folder.filePath(QStringLiteral("Pruefdaten.sqlite"));
+    ASSERT_TRUE(folder.mkdir(QStringLiteral("unter")));
+    ASSERT_EQ(::link(QFile::encodeName(database).constData(),
+                     QFile::encodeName(folder.filePath(QStringLiteral("hart.csv"))).constData()),
+              0);
+    ASSERT_TRUE(QFile::link(database, folder.filePath(QStringLiteral("weich.csv"))));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("Pruefdaten.sqlite-journal"), folder.filePath(QStringLiteral("j.csv"))));
+    const auto bytes = [&] {
+        QByteArray all;
+        for (const char* companion : {"", "-wal"}) {
+            QFile f(database + QLatin1String(companion));
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << companion;
+            all += f.readAll() + '|';
+        }
+        return all;
+    };
+    const QByteArray before = bytes();
+    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    toFile();
+    browser->show();
+    for (const QString& name :
+         {database, QDir::current().relativeFilePath(database),
+          folder.filePath(QStringLiteral("unter/../Pruefdaten.sqlite")),
+          folder.filePath(QStringLiteral("hart.csv")), folder.filePath(QStringLiteral("weich.csv")),
+          database + QStringLiteral("-wal"), database + QStringLiteral("-shm"),
+          database + QStringLiteral("-journal"), folder.filePath(QStringLiteral("j.csv"))}) {
+        messages.clear();
+        Globals::ExportFileName = name;
+        browser->BitBtn5->click();
+        browser->BitBtn3->click();
+        const QString refusal =
+            QStringLiteral("Die Datei \"") + name +
+            QStringLiteral("\" gehört zur Datenbank des Programms und wird nicht als "
+                           "Exportdatei überschrieben. Bitte wählen Sie einen anderen Dateinamen.");
+        EXPECT_EQ(messages, std::vector<QString>({refusal, refusal})) << name.toStdString();
+    }
+    EXPECT_EQ(bytes(), before);
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), entries);
+    // The program's own file in the working folder counts before it is open.
+    EXPECT_TRUE(IsProgramDatabaseFile(QDir::current().filePath(QStringLiteral("Pruefdaten.sqlite-journal"))));
+    EXPECT_EQ(live("Kunden.db")->RecordCount(), 1);
+
+    // The name alone in another folder is an ordinary file.
+    messages.clear();
+    Globals::ExportFileName = folder.filePath(QStringLiteral("unter/Pruefdaten.sqlite"));
+    browser->BitBtn3->click();
+    EXPECT_TRUE(messages.empty());
+    QFile f(Globals::ExportFileName);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "\"Name1\"\r\n\"K\"\r\n");
 }
 
 TEST_F(ExportTest, AFailedWriteIsReported) {
