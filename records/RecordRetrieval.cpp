@@ -1,20 +1,27 @@
 #include "records/RecordRetrieval.h"
 
+#include "platform/error_report.h"
 #include "platform/log_sink.h"
 #include "records/BarcodeMatch.h"
+
+#include <QStringList>
 
 #include <stdexcept>
 
 namespace {
 
-// Inside a catch block: the program log keeps why a run went another way than planned.
-void logCaught(const char* what) {
+// Inside a catch block: the program log keeps why a run went another way than planned. Gives
+// the failure's text as the user is to read it.
+QString logCaught(const char* what) {
     try {
         throw;
     } catch (const std::exception& e) {
         platform::logFailure(what, e);
+        return platform::errorText(e);
     } catch (...) {
-        platform::logFailure(what, std::runtime_error("Unbekannter Fehler"));
+        const std::runtime_error unknown("Unbekannter Fehler");
+        platform::logFailure(what, unknown);
+        return platform::errorText(unknown);
     }
 }
 
@@ -92,14 +99,22 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
             logCaught("Datenabruf: Datensätze nicht gespeichert");
             result = TRetrievalOutcome::roStoreFailed;
         }
+        // A list that could not drop the rows the file did not take closes instead; the user
+        // learns why it shows nothing.
+        QString notDropped;
         try {
             sink_.EndRun();
         } catch (...) {
-            logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
+            notDropped = logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
         }
-        // Once the list has dropped the rows the file did not take.
+        // Once the list shows only what the file holds.
+        QStringList told;
         if (!notStored.isEmpty())
-            view_.ShowMessage(NotStoredText(notStored));
+            told << NotStoredText(notStored);
+        if (!notDropped.isEmpty())
+            told << notDropped;
+        if (!told.isEmpty())
+            view_.ShowMessage(told.join(QLatin1Char('\n')));
     }
     view_.SetProgressPosition(0);
     return result;

@@ -22,7 +22,8 @@ public:
     // Writes every held-back row durably at once; false leaves the table as it was and gives
     // the reason as the user is to read it.
     virtual bool Commit(QString& Reason) = 0;
-    // Drops whatever was not committed.
+    // Drops whatever was not committed. A failure's text tells the user what became of the
+    // rows shown.
     virtual void EndRun() = 0;
 };
 

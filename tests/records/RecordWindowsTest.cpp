@@ -4,6 +4,8 @@
 #include "controls/DBControls.h"
 #include "controls/DBGrid.h"
 #include "platform/log_sink.h"
+#include "records/StoredRecord.h"
+#include "tests/support/failing_disk.h"
 #include "tests/support/other_connection.h"
 #include "tests/support/text_room.h"
 
@@ -488,6 +490,67 @@ TEST_F(RecordWindowsTest, ATakeOverWhoseTransactionTheEngineDropsKeepsNothingAnd
     datenabruf->BitBtn4->click();
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(count("Pruefung.db"), 4);
+}
+
+class RecordWindowsOnFailingDisk : public RecordWindowsTest {
+protected:
+    FailingDisk disk; // in place before SetUp opens the file
+};
+
+// The fetch's commit fails on a disk that fails reads too, so that the fetched rows cannot be
+// dropped by reading the list again. Left in the list, "übernehmen" would store tests the file
+// never held, and the next fetch, with the records still in the tester, would store them twice.
+TEST_F(RecordWindowsOnFailingDisk, AFetchThatFailsTwiceLeavesNoRowTheFileLacks) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    const int n = 30;
+    for (int i = 1; i <= n; ++i) {
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(1000 + i));
+        TStoredTestValues v;
+        v.Barcode = std::to_string(1000 + i);
+        v.Klasse = 1;
+        v.Messablauf = 0x40;
+        link.records.push_back(EncodeStoredRecord(v).Part);
+    }
+    link.connected = true;
+    link.whileWaiting = [&](const FakeTesterLink::Request& r) {
+        if (FakeTesterLink::NameOf(r) == "S" && link.count("S") == size_t(n))
+            disk.SetFailing(true); // from the commit on
+    };
+    showDatenabruf();
+    messages.clear();
+    datenabruf->BitBtn3->click();
+    link.whileWaiting = nullptr;
+    disk.SetFailing(false);
+
+    ASSERT_EQ(messages.size(), 1u);
+    const QString& text = messages[0].text;
+    EXPECT_TRUE(text.startsWith("Die Datensätze konnten nicht gespeichert werden: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nDie Liste konnte nicht neu gelesen werden und bleibt leer, bis sie wieder "
+                              "geöffnet wird: "))
+        << text.toStdString();
+    EXPECT_EQ(link.count("C"), 0u);
+    EXPECT_EQ(link.records.size(), size_t(n));
+    EXPECT_EQ(datenabruf->DBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(count("Uebernah.db"), 0);
+    EXPECT_FALSE(datenabruf->BitBtn4->isEnabled());
+    messages.clear();
+    datenabruf->BitBtn4Click();
+    EXPECT_TRUE(messages.empty());
+
+    // Shown again, the list is the file's; fetched again, each record is stored once.
+    datenabruf->BitBtn6->click();
+    showDatenabruf();
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), 0);
+    datenabruf->BitBtn3->click();
+    EXPECT_EQ(link.count("C"), 1u);
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), n);
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(count("Uebernah.db"), 0);
+    EXPECT_EQ(count("Pruefung.db"), n);
+    platform::TQuery devices(nullptr, db.get());
+    devices.SQLAdd(QStringLiteral("select count(distinct PrueflingNr) as N from \"Pruefung.db\""));
+    devices.Open();
+    EXPECT_EQ(devices.FieldByName(QStringLiteral("N")).AsInteger(), n);
 }
 
 TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {
