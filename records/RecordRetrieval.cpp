@@ -10,18 +10,14 @@
 
 namespace {
 
-// Inside a catch block: the program log keeps why a run went another way than planned. Gives
-// the failure's text as the user is to read it.
-QString logCaught(const char* what) {
+// Inside a catch block: the program log keeps why a run went another way than planned.
+void logCaught(const char* what) {
     try {
         throw;
     } catch (const std::exception& e) {
         platform::logFailure(what, e);
-        return platform::errorText(e);
     } catch (...) {
-        const std::runtime_error unknown("Unbekannter Fehler");
-        platform::logFailure(what, unknown);
-        return platform::errorText(unknown);
+        platform::logFailure(what, std::runtime_error("Unbekannter Fehler"));
     }
 }
 
@@ -55,6 +51,11 @@ void TRecordRetrieval::Run(const TRecordStamp& stamp) {
         }
     }
     view_.UpdateButtons();
+}
+
+void TRecordRetrieval::Tell(const QString& Text) {
+    platform::logShownFailure(Text.toStdString());
+    view_.ShowMessage(Text);
 }
 
 bool TRecordRetrieval::Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer) {
@@ -104,8 +105,10 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
         QString notDropped;
         try {
             sink_.EndRun();
+        } catch (const std::exception& e) {
+            notDropped = platform::errorText(e);
         } catch (...) {
-            notDropped = logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
+            logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
         }
         // Once the list shows only what the file holds.
         QStringList told;
@@ -114,7 +117,7 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
         if (!notDropped.isEmpty())
             told << notDropped;
         if (!told.isEmpty())
-            view_.ShowMessage(told.join(QLatin1Char('\n')));
+            Tell(told.join(QLatin1Char('\n')));
     }
     view_.SetProgressPosition(0);
     return result;
@@ -128,7 +131,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
         for (int k = 0; k < StoredTestRecord::PartCount; ++k) {
             if (!Request(static_cast<uint8_t>(MsgReadRecordPart1 + k), TMsgData(),
                          TTimeoutClass::tcReadEeprom, answer)) {
-                view_.ShowMessage(ConnectionBrokenText());
+                Tell(ConnectionBrokenText());
                 return TRetrievalOutcome::roBroken;
             }
             record.SetPart(k, answer);
@@ -148,7 +151,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
         // on could store one twice or skip one and clear it unread. After the last record
         // it does no harm.
         if (!Step(answer) && i < count) {
-            view_.ShowMessage(ConnectionBrokenText());
+            Tell(ConnectionBrokenText());
             return TRetrievalOutcome::roBroken;
         }
     }
@@ -157,7 +160,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
     if (!sink_.Commit(notStored))
         return TRetrievalOutcome::roStoreFailed;
     if (!EepromFunction('C', answer)) {
-        view_.ShowMessage(NotClearedText());
+        Tell(NotClearedText());
         return TRetrievalOutcome::roNotCleared;
     }
     return TRetrievalOutcome::roDone;

@@ -85,6 +85,8 @@ public:
 private:
     TRetrievalOutcome Fetch(const TRecordStamp& stamp);
     TRetrievalOutcome FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer, QString& notStored);
+    // Every message of a run tells of a failure: the program log keeps it as well.
+    void Tell(const QString& Text);
     bool Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer);
     bool Step(TProtok& Answer);
     bool EepromFunction(char function, TProtok& Answer);

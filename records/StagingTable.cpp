@@ -174,10 +174,16 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
                 if (editing(test))
                     test.Cancel();
                 // A file that refuses this row refuses every other one as well; a list that could
-                // not be read again has no rows to go on with.
-                if (const auto* error = dynamic_cast<const EDatabaseError*>(&e);
-                    (error && error->OfTheFile()) || !staging.Active())
+                // not be read again has no rows to go on with; a transaction the engine ended
+                // took every row moved so far with it. The whole take-over ends, keeping nothing.
+                const auto* error = dynamic_cast<const EDatabaseError*>(&e);
+                if ((error && error->OfTheFile()) || !staging.Active() || !db.UnitOpen()) {
+                    platform::logFailure("Übernahme: Zeile " + std::to_string(lfdNr) +
+                                             " nicht übernommen; die Übernahme ist abgebrochen, es wurde "
+                                             "nichts übernommen",
+                                         e);
                     throw;
+                }
                 platform::logFailure("Übernahme: Zeile " + std::to_string(lfdNr) + " nicht übernommen", e);
                 // The failed row stays in the list: go on after it, whether or not the list was
                 // read again.

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <string>
 #include <string_view>
@@ -388,6 +389,9 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
     exec(QStringLiteral("create trigger dangling after insert on \"Pruefung.db\" "
                         "begin insert into pin values (99); end"));
     db->SetBusyTimeout(50);
+    std::vector<std::string> log;
+    const auto logBefore = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(logBefore); });
     showDatenabruf();
     const auto shownLfdNrs = [&] {
         QStringList out;
@@ -397,6 +401,7 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
     };
     const auto takeOverRefused = [&](const char* reason) {
         messages.clear();
+        log.clear();
         datenabruf->BitBtn4->click();
         QApplication::processEvents();
         OtherConnection file(db->Path());
@@ -409,6 +414,9 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
         EXPECT_TRUE(text.startsWith("Die Daten konnten nicht übernommen werden: ")) << text.toStdString();
         EXPECT_TRUE(text.contains(QLatin1String(reason))) << text.toStdString();
         EXPECT_TRUE(text.endsWith("\nEs wurde nichts gespeichert; die Datensätze bleiben in der Liste."));
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "Fehlermeldung: " +
+                                  QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
     };
     takeOverRefused("FOREIGN KEY");
     {
@@ -490,6 +498,69 @@ TEST_F(RecordWindowsTest, ATakeOverWhoseTransactionTheEngineDropsKeepsNothingAnd
     datenabruf->BitBtn4->click();
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(count("Pruefung.db"), 4);
+}
+
+// Interrupts the first statement whose SQL, with its values, starts with `start` and holds
+// `marker`: the engine then ends the whole transaction, as it does on a full disk or an I/O error.
+class InterruptOnce {
+public:
+    InterruptOnce(sqlite3* db, std::string start, std::string marker)
+        : db_(db), start_(std::move(start)), marker_(std::move(marker)) {
+        sqlite3_progress_handler(db_, 1, &InterruptOnce::progress, this);
+    }
+    ~InterruptOnce() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+    InterruptOnce(const InterruptOnce&) = delete;
+    InterruptOnce& operator=(const InterruptOnce&) = delete;
+    bool Done() const { return done_; }
+
+private:
+    static int progress(void* arg) {
+        auto* self = static_cast<InterruptOnce*>(arg);
+        if (self->done_)
+            return 0;
+        for (sqlite3_stmt* s = sqlite3_next_stmt(self->db_, nullptr); !self->done_ && s;
+             s = sqlite3_next_stmt(self->db_, s)) {
+            if (!sqlite3_stmt_busy(s))
+                continue;
+            char* sql = sqlite3_expanded_sql(s);
+            const std::string_view text = sql ? sql : "";
+            self->done_ = text.starts_with(self->start_) && text.find(self->marker_) != text.npos;
+            sqlite3_free(sql);
+        }
+        return self->done_ ? 1 : 0;
+    }
+    sqlite3* db_;
+    std::string start_;
+    std::string marker_;
+    bool done_ = false;
+};
+
+// A row whose own failure made the engine end the transaction took every row moved before it
+// along: its log line says that nothing was taken over, not that this row alone stayed.
+TEST_F(RecordWindowsTest, ARowWhoseFailureEndsTheTakeOverSaysInTheLogThatNothingWasTakenOver) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    for (int i = 1; i <= 3; ++i) {
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(10 * i + i));
+        addStaging(i, QString::number(10 * i + i), 0, QStringLiteral("Notiz %1").arg(i));
+    }
+    showDatenabruf();
+    std::vector<std::string> log;
+    const auto before = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(before); });
+    messages.clear();
+    {
+        InterruptOnce interrupt(db->Handle(), "INSERT INTO \"Pruefung.db\"", "'Notiz 2'");
+        datenabruf->BitBtn4->click();
+        EXPECT_TRUE(interrupt.Done());
+    }
+    EXPECT_EQ(count("Pruefung.db"), 0);
+    EXPECT_EQ(count("Uebernah.db"), 3);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(log[0].starts_with("Übernahme: Zeile 2 nicht übernommen; die Übernahme ist abgebrochen, es "
+                                   "wurde nichts übernommen: "))
+        << log[0];
+    EXPECT_TRUE(log[0].ends_with("Meldung der Datenbank: interrupted")) << log[0];
+    EXPECT_TRUE(log[1].starts_with("Fehlermeldung: Die Daten konnten nicht übernommen werden: ")) << log[1];
 }
 
 class RecordWindowsOnFailingDisk : public RecordWindowsTest {
