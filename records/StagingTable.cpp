@@ -153,8 +153,8 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
         moved = 0;
         staging.First();
         while (!staging.Eof() && staging.RecordCount() > 0) {
-            // The re-match of a row the walk passes swallows its errors; one that ended the
-            // transaction would leave every later row to be kept on its own.
+            // The re-match of a row the walk passes swallows its errors; once one ended the
+            // transaction, the take-over ends there instead of trying and blaming the rows after.
             db.RequireUnitOpen();
             if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
                 staging.Next();

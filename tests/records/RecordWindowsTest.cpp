@@ -563,6 +563,30 @@ TEST_F(RecordWindowsTest, ARowWhoseFailureEndsTheTakeOverSaysInTheLogThatNothing
     EXPECT_TRUE(log[1].starts_with("Fehlermeldung: Die Daten konnten nicht übernommen werden: ")) << log[1];
 }
 
+// The engine ends the transaction while the take-over walks past unassigned rows (the re-match of
+// row 2 is interrupted). The take-over stops there: no later row is tried, re-matched or blamed.
+TEST_F(RecordWindowsTest, ATakeOverStopsAtTheRowWhereTheEngineEndedItsTransaction) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    addDevice(kunde, QStringLiteral("D4"), QStringLiteral("44"));
+    for (int i = 1; i <= 4; ++i)
+        addStaging(i, QString::number(10 * i + i));
+    showDatenabruf();
+    addDevice(kunde, QStringLiteral("D2"), QStringLiteral("22")); // rows 2 and 3 get one when passed
+    addDevice(kunde, QStringLiteral("D3"), QStringLiteral("33"));
+    std::vector<std::string> log;
+    const auto before = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(before); });
+    {
+        InterruptOnce interrupt(db->Handle(), "UPDATE", "");
+        datenabruf->BitBtn4->click();
+        EXPECT_TRUE(interrupt.Done());
+    }
+    EXPECT_EQ(count("Pruefung.db"), 0);
+    ASSERT_EQ(log.size(), 2u) << log.back();
+    EXPECT_TRUE(log[0].starts_with("Datenabruf: Zeile 2 nicht neu zugeordnet: ")) << log[0];
+    EXPECT_TRUE(log[1].starts_with("Fehlermeldung: Die Daten konnten nicht übernommen werden: ")) << log[1];
+}
+
 class RecordWindowsOnFailingDisk : public RecordWindowsTest {
 protected:
     FailingDisk disk; // in place before SetUp opens the file
