@@ -56,16 +56,11 @@ QRadioButton* TRadioGroup::Button(int index) const {
     return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
 }
 
+// A new font, style or caption moves the frame's top line: the group box then sets new contents
+// margins, which Qt delivers as a resize event (pending until shown), so this covers them too.
 void TRadioGroup::resizeEvent(QResizeEvent* event) {
     QGroupBox::resizeEvent(event);
     place();
-}
-
-void TRadioGroup::changeEvent(QEvent* event) {
-    QGroupBox::changeEvent(event);
-    // A new font or style moves the frame's top line.
-    if (event->type() == QEvent::ContentsRectChange)
-        place();
 }
 
 void TRadioGroup::place() {

@@ -2,6 +2,7 @@
 
 #include "platform/error_report.h"
 #include "platform/log_sink.h"
+#include "platform/message_box.h"
 
 #include <QScopeGuard>
 #include <QThread>
@@ -43,7 +44,8 @@ void escaped(const QObject* receiver, const QEvent* event, const std::exception&
         return;
     showing = true;
     const auto shown = qScopeGuard([] { showing = false; });
-    reportError(error);
+    // The line above is its entry in the log.
+    messageBox(errorText(error), MessageButtons::Ok, MessageIcon::Stop);
 }
 
 } // namespace

@@ -64,6 +64,13 @@ void setWriteAhead(sqlite3* db) {
 
 } // namespace
 
+QString listNotReadAgainText(const QString& why) {
+    return QStringLiteral(
+               "Die Liste konnte nicht neu gelesen werden und bleibt leer, bis sie wieder geöffnet "
+               "wird: ") +
+           why;
+}
+
 EDatabaseError::EDatabaseError(const QString& message, bool ofTheFile)
     : EUserError(message), ofTheFile_(ofTheFile) {}
 
@@ -205,9 +212,7 @@ void Database::RunAtomically(const std::function<void()>& fn) {
         const QString unread = rereadWriters(sqlite3_get_autocommit(db_) ? 0 : savepointDepth_);
         if (unread.isEmpty())
             throw;
-        rethrowWith(QStringLiteral("\nDie Liste konnte nicht neu gelesen werden und bleibt leer, bis sie "
-                                   "wieder geöffnet wird: ") +
-                    unread);
+        rethrowWith(QLatin1Char('\n') + listNotReadAgainText(unread));
     }
     keepWrites();
 }

@@ -31,6 +31,9 @@ private:
     bool ofTheFile_;
 };
 
+// What the user reads of a list that was closed because its rows could not be read again.
+QString listNotReadAgainText(const QString& why);
+
 class TQuery;
 
 // The tables a file holds at a version (PRAGMA user_version), and the script that creates them

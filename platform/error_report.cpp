@@ -1,11 +1,17 @@
 #include "platform/error_report.h"
 
+#include "platform/log_sink.h"
 #include "platform/message_box.h"
 
 namespace platform {
 
 void reportError(const std::exception& error) {
-    messageBox(errorText(error), MessageButtons::Ok, MessageIcon::Stop);
+    reportError(errorText(error));
+}
+
+void reportError(const QString& text) {
+    logShownFailure(text.toStdString());
+    messageBox(text, MessageButtons::Ok, MessageIcon::Stop);
 }
 
 bool guarded(const std::function<void()>& body) {

@@ -26,8 +26,11 @@ inline QString errorText(const std::exception& error) {
     return user ? user->Message() : QString::fromUtf8(error.what());
 }
 
-// Shows a failure the user must know of: the program's error box with errorText(error).
+// Shows a failure the user must know of: the program's error box with errorText(error). The
+// program log keeps it as one line.
 void reportError(const std::exception& error);
+// The same for a failure known by its text alone.
+void reportError(const QString& text);
 
 // Runs body so that no exception leaves it: one that does is shown by reportError. False then.
 bool guarded(const std::function<void()>& body);

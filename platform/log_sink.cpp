@@ -12,6 +12,13 @@ LogSink& sink() {
     return s;
 }
 
+void writeOneLine(std::string line) {
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    if (sink())
+        sink()(line);
+}
+
 } // namespace
 
 LogSink setLogSink(LogSink s) {
@@ -24,10 +31,11 @@ void writeLog(const std::string& text) {
 }
 
 void logFailure(const std::string& what, const std::exception& error) {
-    std::string line = what + ": " + error.what();
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-    writeLog(line);
+    writeOneLine(what + ": " + error.what());
+}
+
+void logShownFailure(const std::string& text) {
+    writeOneLine("Fehlermeldung: " + text);
 }
 
 } // namespace platform

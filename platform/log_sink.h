@@ -19,4 +19,7 @@ void writeLog(const std::string& text);
 // One entry for a failure the program lives with: what, then the failure's own text, on one line.
 void logFailure(const std::string& what, const std::exception& error);
 
+// One entry for a failure the user is shown, with the text the user reads, on one line.
+void logShownFailure(const std::string& text);
+
 } // namespace platform

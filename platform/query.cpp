@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <limits>
@@ -713,9 +714,11 @@ void TQuery::Delete() {
 void TQuery::SetCachedUpdates(bool on) {
     if (on == cachedUpdates_)
         return;
+    // The mode ends even when dropping the cache fails: the query is closed then, and a later
+    // opening must write straight through again.
+    const auto off = qScopeGuard([this, on] { cachedUpdates_ = on; });
     if (!on)
         CancelUpdates();
-    cachedUpdates_ = on;
 }
 
 bool TQuery::UpdatesPending() const {
@@ -758,7 +761,15 @@ void TQuery::CancelUpdates() {
     Cancel();
     if (!UpdatesPending())
         return;
-    fetch(false);
+    // Rows only the cache held must not stay in sight when the file cannot be read: taken over
+    // from there, they would be stored although the file never held them.
+    try {
+        fetch(false);
+    } catch (const std::exception& e) {
+        Close();
+        const auto* error = dynamic_cast<const EDatabaseError*>(&e);
+        throw EDatabaseError(listNotReadAgainText(errorText(e)), error && error->OfTheFile());
+    }
     notify();
 }
 

@@ -183,8 +183,10 @@ public:
     void Delete();
 
     // Cached updates: posted changes are held back until ApplyUpdates writes them in one
-    // transaction (an error writes nothing and keeps the cache); CancelUpdates drops them.
-    // Switching the mode off drops whatever was not applied.
+    // transaction (an error writes nothing and keeps the cache); CancelUpdates drops them by
+    // reading the rows again, and closes the query when they cannot be read (the failure on its
+    // way says so). Switching the mode off drops whatever was not applied; the mode ends even
+    // when that fails.
     bool CachedUpdates() const { return cachedUpdates_; }
     void SetCachedUpdates(bool on);
     void ApplyUpdates();

@@ -420,7 +420,7 @@ void TDatenabrufDlg::BitBtn4Click() {
     UpdateButtons();
     // Told once the list shows again what the file holds.
     if (!failure.isEmpty())
-        platform::messageBox(failure, MessageButtons::Ok, MessageIcon::Stop);
+        platform::reportError(failure);
 }
 
 void TDatenabrufDlg::BitBtn5Click() {

@@ -2,6 +2,7 @@
 
 #include "platform/error_report.h"
 #include "platform/file_dialog.h"
+#include "platform/log_sink.h"
 #include "platform/message_box.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
@@ -374,7 +375,9 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
         return;
     TCsvExportFile file;
     if (!file.Create(fileName)) {
-        plainMessage(file.CreateErrorText());
+        const QString text = file.CreateErrorText();
+        platform::logShownFailure(text.toStdString());
+        plainMessage(text);
         return;
     }
     // Whatever ends the export early leaves an earlier file of the name as it was.
@@ -389,7 +392,7 @@ void TDatenanzeigeDlg::exportTo(const std::function<bool(TCsvExportFile&)>& body
     if (!written) {
         const QString error = file.WriteErrorText();
         file.Discard();
-        platform::messageBox(error, platform::MessageButtons::Ok, platform::MessageIcon::Stop);
+        platform::reportError(error);
     }
 }
 

@@ -1,7 +1,10 @@
 #include "records/RecordRetrieval.h"
 
+#include "platform/error_report.h"
 #include "platform/log_sink.h"
 #include "records/BarcodeMatch.h"
+
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -50,6 +53,11 @@ void TRecordRetrieval::Run(const TRecordStamp& stamp) {
     view_.UpdateButtons();
 }
 
+void TRecordRetrieval::Tell(const QString& Text) {
+    platform::logShownFailure(Text.toStdString());
+    view_.ShowMessage(Text);
+}
+
 bool TRecordRetrieval::Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer) {
     return link_.RequestMsg(Sub, Data, link_.AnswerTimeout(c), Answer);
 }
@@ -92,14 +100,24 @@ TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
             logCaught("Datenabruf: Datensätze nicht gespeichert");
             result = TRetrievalOutcome::roStoreFailed;
         }
+        // A list that could not drop the rows the file did not take closes instead; the user
+        // learns why it shows nothing.
+        QString notDropped;
         try {
             sink_.EndRun();
+        } catch (const std::exception& e) {
+            notDropped = platform::errorText(e);
         } catch (...) {
             logCaught("Datenabruf: Zwischenspeicher nicht verworfen");
         }
-        // Once the list has dropped the rows the file did not take.
+        // Once the list shows only what the file holds.
+        QStringList told;
         if (!notStored.isEmpty())
-            view_.ShowMessage(NotStoredText(notStored));
+            told << NotStoredText(notStored);
+        if (!notDropped.isEmpty())
+            told << notDropped;
+        if (!told.isEmpty())
+            Tell(told.join(QLatin1Char('\n')));
     }
     view_.SetProgressPosition(0);
     return result;
@@ -113,7 +131,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
         for (int k = 0; k < StoredTestRecord::PartCount; ++k) {
             if (!Request(static_cast<uint8_t>(MsgReadRecordPart1 + k), TMsgData(),
                          TTimeoutClass::tcReadEeprom, answer)) {
-                view_.ShowMessage(ConnectionBrokenText());
+                Tell(ConnectionBrokenText());
                 return TRetrievalOutcome::roBroken;
             }
             record.SetPart(k, answer);
@@ -133,7 +151,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
         // on could store one twice or skip one and clear it unread. After the last record
         // it does no harm.
         if (!Step(answer) && i < count) {
-            view_.ShowMessage(ConnectionBrokenText());
+            Tell(ConnectionBrokenText());
             return TRetrievalOutcome::roBroken;
         }
     }
@@ -142,7 +160,7 @@ TRetrievalOutcome TRecordRetrieval::FetchRecords(const TRecordStamp& stamp, int 
     if (!sink_.Commit(notStored))
         return TRetrievalOutcome::roStoreFailed;
     if (!EepromFunction('C', answer)) {
-        view_.ShowMessage(NotClearedText());
+        Tell(NotClearedText());
         return TRetrievalOutcome::roNotCleared;
     }
     return TRetrievalOutcome::roDone;

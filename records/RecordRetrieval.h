@@ -22,7 +22,8 @@ public:
     // Writes every held-back row durably at once; false leaves the table as it was and gives
     // the reason as the user is to read it.
     virtual bool Commit(QString& Reason) = 0;
-    // Drops whatever was not committed.
+    // Drops whatever was not committed. A failure's text tells the user what became of the
+    // rows shown.
     virtual void EndRun() = 0;
 };
 
@@ -84,6 +85,8 @@ public:
 private:
     TRetrievalOutcome Fetch(const TRecordStamp& stamp);
     TRetrievalOutcome FetchRecords(const TRecordStamp& stamp, int count, TProtok& answer, QString& notStored);
+    // Every message of a run tells of a failure: the program log keeps it as well.
+    void Tell(const QString& Text);
     bool Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass c, TProtok& Answer);
     bool Step(TProtok& Answer);
     bool EepromFunction(char function, TProtok& Answer);

@@ -153,8 +153,8 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
         moved = 0;
         staging.First();
         while (!staging.Eof() && staging.RecordCount() > 0) {
-            // The re-match of a row the walk passes swallows its errors; one that ended the
-            // transaction would leave every later row to be kept on its own.
+            // The re-match of a row the walk passes swallows its errors; once one ended the
+            // transaction, the take-over ends there instead of trying and blaming the rows after.
             db.RequireUnitOpen();
             if (staging.FieldByName(QStringLiteral("PrueflingNr")).AsInteger() == 0) {
                 staging.Next();
@@ -174,10 +174,16 @@ int TakeOverAssignedRows(Database& db, TQuery& staging, TQuery& test) {
                 if (editing(test))
                     test.Cancel();
                 // A file that refuses this row refuses every other one as well; a list that could
-                // not be read again has no rows to go on with.
-                if (const auto* error = dynamic_cast<const EDatabaseError*>(&e);
-                    (error && error->OfTheFile()) || !staging.Active())
+                // not be read again has no rows to go on with; a transaction the engine ended
+                // took every row moved so far with it. The whole take-over ends, keeping nothing.
+                const auto* error = dynamic_cast<const EDatabaseError*>(&e);
+                if ((error && error->OfTheFile()) || !staging.Active() || !db.UnitOpen()) {
+                    platform::logFailure("Übernahme: Zeile " + std::to_string(lfdNr) +
+                                             " nicht übernommen; die Übernahme ist abgebrochen, es wurde "
+                                             "nichts übernommen",
+                                         e);
                     throw;
+                }
                 platform::logFailure("Übernahme: Zeile " + std::to_string(lfdNr) + " nicht übernommen", e);
                 // The failed row stays in the list: go on after it, whether or not the list was
                 // read again.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QFont>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 namespace {
@@ -55,4 +59,23 @@ TEST(RadioGroupTest, ButtonsStandBelowTheFramesTopLine) {
         SCOPED_TRACE("larger font");
         expectInsideTheFrame(ports);
     }
+
+    // So does a font given before the group is shown, and another style.
+    TRadioGroup hidden(QStringLiteral("Isolationsprüfung"));
+    hidden.SetItems({"ohne Isol.-Pr.", "mit Isol.-Pr.", "Isol. und Diff."});
+    hidden.setGeometry(0, 0, 124, 100);
+    hidden.setFont(large);
+    hidden.show();
+    {
+        SCOPED_TRACE("font before show");
+        expectInsideTheFrame(hidden);
+    }
+    std::unique_ptr<QStyle> windows(QStyleFactory::create(QStringLiteral("Windows")));
+    ASSERT_TRUE(windows);
+    three.setStyle(windows.get());
+    {
+        SCOPED_TRACE("other style");
+        expectInsideTheFrame(three);
+    }
+    three.setStyle(nullptr);
 }

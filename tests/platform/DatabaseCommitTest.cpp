@@ -3,6 +3,7 @@
 #include "platform/database.h"
 #include "platform/query.h"
 #include "records/ProgramDatabase.h"
+#include "tests/support/failing_disk.h"
 #include "tests/support/other_connection.h"
 
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -153,6 +155,43 @@ TEST_F(DatabaseCommitTest, FailedInnerUnitLeavesTheOuterOneGoing) {
     });
     EXPECT_TRUE(sqlite3_get_autocommit(db->Handle()));
     EXPECT_EQ(rowsInFile("Uebernah.db"), 1);
+}
+
+// A disk that fails reads as well as writes: the commit fails, and so does reading the rows
+// again to drop the cache. Rows that only the cache held must not stay in the list: it closes
+// and says so, and the mode ends, so that the list opened again writes straight through.
+class DatabaseOnFailingDisk : public DatabaseCommitTest {
+protected:
+    FailingDisk disk; // in place before SetUp opens the file
+};
+
+TEST_F(DatabaseOnFailingDisk, ACacheThatCannotBeDroppedClosesTheListAndSaysSo) {
+    auto q = staging();
+    stageRow(*q, 1);
+    q->SetCachedUpdates(true);
+    stageRow(*q, 2);
+    stageRow(*q, 3);
+    disk.SetFailing(true);
+    EXPECT_THROW(q->ApplyUpdates(), EDatabaseError);
+    try {
+        q->SetCachedUpdates(false);
+        ADD_FAILURE() << "the rows were read from a failing disk";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral(
+            "Die Liste konnte nicht neu gelesen werden und bleibt leer, bis sie wieder geöffnet wird: ")))
+            << e.Message().toStdString();
+        EXPECT_TRUE(e.OfTheFile());
+    }
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(q->RecordCount(), 0);
+    EXPECT_FALSE(q->CachedUpdates());
+
+    disk.SetFailing(false);
+    q->Open();
+    ASSERT_EQ(q->RecordCount(), 1);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("LfdNr")).AsInteger(), 1);
+    stageRow(*q, 4);
+    EXPECT_EQ(rowsInFile("Uebernah.db"), 2);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // An exception that escapes an event handler is logged and shown once, and the program goes on;
-// a test in which one escaped fails unless it expected it.
+// a test in which one escaped fails unless it expected it. A failure a handler reports is logged too.
 #include "platform/application.h"
+#include "platform/error_report.h"
 #include "platform/log_sink.h"
 #include "platform/message_box.h"
 
@@ -102,6 +103,38 @@ TEST(EscapedException, IsLoggedAndShownOnceAndTheProgramGoesOn) {
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(log.size(), 2u);
     EXPECT_EQ(platform::takeEscapedExceptions(), 2);
+}
+
+// A failure a handler reports and lives with is shown once, and the program log keeps it as one
+// line with the text the user read.
+TEST(ReportedError, IsShownAndLoggedAsOneLine) {
+    std::vector<std::string> log;
+    std::vector<QString> boxes;
+    const auto sink = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto box = platform::setMessageBoxHandler(
+        [&](const QString& text, platform::MessageButtons, platform::MessageIcon icon) {
+            EXPECT_EQ(icon, platform::MessageIcon::Stop);
+            boxes.push_back(text);
+            return platform::MessageResult::Ok;
+        });
+    const auto restore = qScopeGuard([&] {
+        platform::setLogSink(sink);
+        platform::setMessageBoxHandler(box);
+    });
+
+    EXPECT_FALSE(platform::guarded(
+        [] { throw platform::EUserError(QStringLiteral("Die Datei ist gesperrt.\nMeldung: busy")); }));
+    EXPECT_TRUE(platform::guarded([] {}));
+    platform::reportError(std::runtime_error("Datenträger voll"));
+    platform::reportError(QStringLiteral("Fehler beim Schreiben der Datei \"a.csv\": \r\nkein Platz"));
+    EXPECT_EQ(boxes, (std::vector<QString>{
+                         QStringLiteral("Die Datei ist gesperrt.\nMeldung: busy"),
+                         QStringLiteral("Datenträger voll"),
+                         QStringLiteral("Fehler beim Schreiben der Datei \"a.csv\": \r\nkein Platz")}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{
+                  "Fehlermeldung: Die Datei ist gesperrt. Meldung: busy", "Fehlermeldung: Datenträger voll",
+                  "Fehlermeldung: Fehler beim Schreiben der Datei \"a.csv\":   kein Platz"}));
 }
 
 TEST(EscapedException, FailsTheTestThatDidNotExpectIt) {

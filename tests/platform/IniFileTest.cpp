@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <functional>
+#include <thread>
 
 using namespace platform;
 
@@ -188,14 +192,56 @@ TEST_F(IniFileTest, FailedWriteIsReportedAndLeavesTheOldFile) {
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
+namespace {
+
+// Runs fn as a user whom file modes bind: as itself, or, when the tests run as root, in a thread
+// of its own that has become "nobody" (the raw calls change that thread alone, which then ends).
+// False when that user cannot be taken on.
+bool asBoundUser(const std::function<void()>& fn) {
+    if (::geteuid() != 0) {
+        fn();
+        return true;
+    }
+    bool ran = false;
+    std::thread other([&] {
+        const long nobody = 65534;
+        if (::syscall(SYS_setgroups, 0, nullptr) != 0 ||
+            ::syscall(SYS_setresgid, nobody, nobody, nobody) != 0 ||
+            ::syscall(SYS_setresuid, nobody, nobody, nobody) != 0)
+            return;
+        ran = true;
+        fn();
+    });
+    other.join();
+    return ran;
+}
+
+} // namespace
+
+// A file its user may not write is not replaced, even where the folder would let a new file take
+// its name: that would change what the file is (its owner, its mode).
 TEST_F(IniFileTest, ReadOnlyFileIsNotReplaced) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
     writeBytes(path, "[Position]\nLeft=1\n");
-    QFile::setPermissions(path, QFile::ReadOwner);
-    IniFile ini(path);
-    ini.writeInteger("Position", "Left", 2);
-    EXPECT_FALSE(ini.commit());
+    const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(path, all));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), all | QFile::WriteOwner | QFile::WriteGroup |
+                                                      QFile::WriteOther | QFile::ExeOwner | QFile::ExeGroup |
+                                                      QFile::ExeOther));
+    bool readable = false;
+    bool committed = true;
+    QString error;
+    const bool ran = asBoundUser([&] {
+        readable = QFile(path).open(QIODevice::ReadOnly);
+        IniFile ini(path);
+        ini.writeInteger("Position", "Left", 2);
+        committed = ini.commit();
+        error = ini.errorText();
+    });
+    if (!ran)
+        GTEST_SKIP() << "no other user to act as";
+    ASSERT_TRUE(readable) << "the other user must reach the file";
+    EXPECT_FALSE(committed);
+    EXPECT_EQ(error, "In " + QFileInfo(path).absoluteFilePath() + " kann nicht geschrieben werden");
     EXPECT_EQ(readBytes(path), QByteArray("[Position]\nLeft=1\n"));
 }
 

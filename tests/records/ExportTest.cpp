@@ -1,5 +1,6 @@
 #include "BrowserFixture.h"
 
+#include "platform/log_sink.h"
 #include "records/CsvExport.h"
 #include "records/DatenanzeigeDlg.h"
 
@@ -780,6 +781,32 @@ TEST_F(ExportTest, AFailedWriteIsReported) {
             << m.toStdString();
     // A device is written, never replaced.
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
+}
+
+// Each way an export fails leaves one line in the program log with the text the user read: a file
+// that cannot be made, a write that fails, a value the database cannot give.
+TEST_F(ExportTest, EveryFailedExportIsInTheProgramLog) {
+    only({"PruefungsNr", "Schutzklasse"});
+    const int t = addTest(addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D")));
+    std::vector<std::string> log;
+    const auto before = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    browser->show();
+    Globals::ExportFile = 1;
+    Globals::ExportFileName = dir.filePath(QStringLiteral("fehlt/export.csv"));
+    browser->BitBtn5->click();
+    Globals::ExportFileName = QStringLiteral("/dev/full");
+    browser->BitBtn5->click();
+    toFile();
+    db->Execute(
+        QStringLiteral("update \"Pruefung.db\" set Schutzklasse = 'II' where PruefungsNr = %1").arg(t));
+    browser->BitBtn5->click();
+    platform::setLogSink(before);
+
+    ASSERT_EQ(messages.size(), 3u);
+    ASSERT_EQ(log.size(), 3u);
+    for (size_t i = 0; i < log.size(); ++i)
+        EXPECT_EQ(log[i],
+                  "Fehlermeldung: " + messages[i].replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
 }
 
 // Values stored in another form than their field's are read as the database layer reads them:

@@ -1,8 +1,11 @@
 #include "records/RecordRetrieval.h"
+#include "platform/error_report.h"
+#include "platform/log_sink.h"
 #include "tests/support/FakeTesterLink.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -62,8 +65,11 @@ public:
     }
     void EndRun() override {
         events_.push_back("EndRun");
+        if (!endRunFailure.isEmpty())
+            throw platform::EUserError(endRunFailure);
         held.clear();
     }
+    QString endRunFailure; // what EndRun throws, as a list closed for lack of reading says
 
 private:
     Events& events_;
@@ -94,6 +100,19 @@ StoredTestRecord Record(int n) {
 
 class RecordRetrievalTest : public ::testing::Test {
 protected:
+    // Every message a run shows tells of a failure, and the program log keeps it as one line.
+    void TearDown() override {
+        platform::setLogSink(logBefore);
+        for (const QString& m : view.messages) {
+            const std::string line =
+                "Fehlermeldung: " + QString(m).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString();
+            EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
+        }
+    }
+
+    std::vector<std::string> log;
+    platform::LogSink logBefore =
+        platform::setLogSink([this](const std::string& text) { log.push_back(text); });
     // A tester with stored records; what it is asked and what the table is given, in one order.
     FakeTesterLink tester;
     Events& events = tester.events;
@@ -289,6 +308,27 @@ TEST_F(RecordRetrievalTest, FailedCommitNeverClearsTheTester) {
     EXPECT_EQ(tester.records.size(), 3u);
     EXPECT_EQ(events.back(), "EndRun");
     EXPECT_EQ(retrieval.LastOutcome(), TRetrievalOutcome::roStoreFailed);
+}
+
+// Rows the list could not drop (it closed instead) are told of after what ended the run: in the
+// same message as a failed commit, in a message of their own after a broken connection.
+TEST_F(RecordRetrievalTest, AListThatCouldNotDropTheRowsIsToldOfLast) {
+    const QString closed = QStringLiteral("Die Liste bleibt leer.");
+    staging.endRunFailure = closed;
+    Store(3);
+    staging.commitResult = false;
+    retrieval.Run(Stamp);
+    EXPECT_EQ(view.messages,
+              std::vector<QString>{"Die Datensätze konnten nicht gespeichert werden: Der Datenträger "
+                                   "ist voll.\nEs wurde nichts gespeichert; die Datensätze bleiben "
+                                   "im Gerätetester.\n" +
+                                   closed});
+
+    tester.fails = [this](const std::string& name) { return tester.currentRecord == 1 && name == "$20"; };
+    retrieval.Run(Stamp);
+    EXPECT_EQ(view.messages.size(), 3u);
+    EXPECT_EQ(view.messages[1], ConnectionBrokenText());
+    EXPECT_EQ(view.messages[2], closed);
 }
 
 TEST_F(RecordRetrievalTest, RefusedRowEndsTheRunQuietly) {

@@ -4,6 +4,8 @@
 #include "controls/DBControls.h"
 #include "controls/DBGrid.h"
 #include "platform/log_sink.h"
+#include "records/StoredRecord.h"
+#include "tests/support/failing_disk.h"
 #include "tests/support/other_connection.h"
 #include "tests/support/text_room.h"
 
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <string>
 #include <string_view>
@@ -386,6 +389,9 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
     exec(QStringLiteral("create trigger dangling after insert on \"Pruefung.db\" "
                         "begin insert into pin values (99); end"));
     db->SetBusyTimeout(50);
+    std::vector<std::string> log;
+    const auto logBefore = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(logBefore); });
     showDatenabruf();
     const auto shownLfdNrs = [&] {
         QStringList out;
@@ -395,6 +401,7 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
     };
     const auto takeOverRefused = [&](const char* reason) {
         messages.clear();
+        log.clear();
         datenabruf->BitBtn4->click();
         QApplication::processEvents();
         OtherConnection file(db->Path());
@@ -407,6 +414,9 @@ TEST_F(RecordWindowsTest, ATakeOverTheFileRefusesKeepsEveryRowInTheListAndSaysWh
         EXPECT_TRUE(text.startsWith("Die Daten konnten nicht übernommen werden: ")) << text.toStdString();
         EXPECT_TRUE(text.contains(QLatin1String(reason))) << text.toStdString();
         EXPECT_TRUE(text.endsWith("\nEs wurde nichts gespeichert; die Datensätze bleiben in der Liste."));
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "Fehlermeldung: " +
+                                  QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
     };
     takeOverRefused("FOREIGN KEY");
     {
@@ -488,6 +498,154 @@ TEST_F(RecordWindowsTest, ATakeOverWhoseTransactionTheEngineDropsKeepsNothingAnd
     datenabruf->BitBtn4->click();
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(count("Pruefung.db"), 4);
+}
+
+// Interrupts the first statement whose SQL, with its values, starts with `start` and holds
+// `marker`: the engine then ends the whole transaction, as it does on a full disk or an I/O error.
+class InterruptOnce {
+public:
+    InterruptOnce(sqlite3* db, std::string start, std::string marker)
+        : db_(db), start_(std::move(start)), marker_(std::move(marker)) {
+        sqlite3_progress_handler(db_, 1, &InterruptOnce::progress, this);
+    }
+    ~InterruptOnce() { sqlite3_progress_handler(db_, 0, nullptr, nullptr); }
+    InterruptOnce(const InterruptOnce&) = delete;
+    InterruptOnce& operator=(const InterruptOnce&) = delete;
+    bool Done() const { return done_; }
+
+private:
+    static int progress(void* arg) {
+        auto* self = static_cast<InterruptOnce*>(arg);
+        if (self->done_)
+            return 0;
+        for (sqlite3_stmt* s = sqlite3_next_stmt(self->db_, nullptr); !self->done_ && s;
+             s = sqlite3_next_stmt(self->db_, s)) {
+            if (!sqlite3_stmt_busy(s))
+                continue;
+            char* sql = sqlite3_expanded_sql(s);
+            const std::string_view text = sql ? sql : "";
+            self->done_ = text.starts_with(self->start_) && text.find(self->marker_) != text.npos;
+            sqlite3_free(sql);
+        }
+        return self->done_ ? 1 : 0;
+    }
+    sqlite3* db_;
+    std::string start_;
+    std::string marker_;
+    bool done_ = false;
+};
+
+// A row whose own failure made the engine end the transaction took every row moved before it
+// along: its log line says that nothing was taken over, not that this row alone stayed.
+TEST_F(RecordWindowsTest, ARowWhoseFailureEndsTheTakeOverSaysInTheLogThatNothingWasTakenOver) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    for (int i = 1; i <= 3; ++i) {
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(10 * i + i));
+        addStaging(i, QString::number(10 * i + i), 0, QStringLiteral("Notiz %1").arg(i));
+    }
+    showDatenabruf();
+    std::vector<std::string> log;
+    const auto before = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(before); });
+    messages.clear();
+    {
+        InterruptOnce interrupt(db->Handle(), "INSERT INTO \"Pruefung.db\"", "'Notiz 2'");
+        datenabruf->BitBtn4->click();
+        EXPECT_TRUE(interrupt.Done());
+    }
+    EXPECT_EQ(count("Pruefung.db"), 0);
+    EXPECT_EQ(count("Uebernah.db"), 3);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_TRUE(log[0].starts_with("Übernahme: Zeile 2 nicht übernommen; die Übernahme ist abgebrochen, es "
+                                   "wurde nichts übernommen: "))
+        << log[0];
+    EXPECT_TRUE(log[0].ends_with("Meldung der Datenbank: interrupted")) << log[0];
+    EXPECT_TRUE(log[1].starts_with("Fehlermeldung: Die Daten konnten nicht übernommen werden: ")) << log[1];
+}
+
+// The engine ends the transaction while the take-over walks past unassigned rows (the re-match of
+// row 2 is interrupted). The take-over stops there: no later row is tried, re-matched or blamed.
+TEST_F(RecordWindowsTest, ATakeOverStopsAtTheRowWhereTheEngineEndedItsTransaction) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    addDevice(kunde, QStringLiteral("D4"), QStringLiteral("44"));
+    for (int i = 1; i <= 4; ++i)
+        addStaging(i, QString::number(10 * i + i));
+    showDatenabruf();
+    addDevice(kunde, QStringLiteral("D2"), QStringLiteral("22")); // rows 2 and 3 get one when passed
+    addDevice(kunde, QStringLiteral("D3"), QStringLiteral("33"));
+    std::vector<std::string> log;
+    const auto before = platform::setLogSink([&](const std::string& text) { log.push_back(text); });
+    const auto restoreLog = qScopeGuard([&] { platform::setLogSink(before); });
+    {
+        InterruptOnce interrupt(db->Handle(), "UPDATE", "");
+        datenabruf->BitBtn4->click();
+        EXPECT_TRUE(interrupt.Done());
+    }
+    EXPECT_EQ(count("Pruefung.db"), 0);
+    ASSERT_EQ(log.size(), 2u) << log.back();
+    EXPECT_TRUE(log[0].starts_with("Datenabruf: Zeile 2 nicht neu zugeordnet: ")) << log[0];
+    EXPECT_TRUE(log[1].starts_with("Fehlermeldung: Die Daten konnten nicht übernommen werden: ")) << log[1];
+}
+
+class RecordWindowsOnFailingDisk : public RecordWindowsTest {
+protected:
+    FailingDisk disk; // in place before SetUp opens the file
+};
+
+// The fetch's commit fails on a disk that fails reads too, so that the fetched rows cannot be
+// dropped by reading the list again. Left in the list, "übernehmen" would store tests the file
+// never held, and the next fetch, with the records still in the tester, would store them twice.
+TEST_F(RecordWindowsOnFailingDisk, AFetchThatFailsTwiceLeavesNoRowTheFileLacks) {
+    const int32_t kunde = addCustomer(QStringLiteral("K"));
+    const int n = 30;
+    for (int i = 1; i <= n; ++i) {
+        addDevice(kunde, QStringLiteral("D%1").arg(i), QString::number(1000 + i));
+        TStoredTestValues v;
+        v.Barcode = std::to_string(1000 + i);
+        v.Klasse = 1;
+        v.Messablauf = 0x40;
+        link.records.push_back(EncodeStoredRecord(v).Part);
+    }
+    link.connected = true;
+    link.whileWaiting = [&](const FakeTesterLink::Request& r) {
+        if (FakeTesterLink::NameOf(r) == "S" && link.count("S") == size_t(n))
+            disk.SetFailing(true); // from the commit on
+    };
+    showDatenabruf();
+    messages.clear();
+    datenabruf->BitBtn3->click();
+    link.whileWaiting = nullptr;
+    disk.SetFailing(false);
+
+    ASSERT_EQ(messages.size(), 1u);
+    const QString& text = messages[0].text;
+    EXPECT_TRUE(text.startsWith("Die Datensätze konnten nicht gespeichert werden: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nDie Liste konnte nicht neu gelesen werden und bleibt leer, bis sie wieder "
+                              "geöffnet wird: "))
+        << text.toStdString();
+    EXPECT_EQ(link.count("C"), 0u);
+    EXPECT_EQ(link.records.size(), size_t(n));
+    EXPECT_EQ(datenabruf->DBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(count("Uebernah.db"), 0);
+    EXPECT_FALSE(datenabruf->BitBtn4->isEnabled());
+    messages.clear();
+    datenabruf->BitBtn4Click();
+    EXPECT_TRUE(messages.empty());
+
+    // Shown again, the list is the file's; fetched again, each record is stored once.
+    datenabruf->BitBtn6->click();
+    showDatenabruf();
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), 0);
+    datenabruf->BitBtn3->click();
+    EXPECT_EQ(link.count("C"), 1u);
+    EXPECT_EQ(datenabruf->Query1->RecordCount(), n);
+    datenabruf->BitBtn4->click();
+    EXPECT_EQ(count("Uebernah.db"), 0);
+    EXPECT_EQ(count("Pruefung.db"), n);
+    platform::TQuery devices(nullptr, db.get());
+    devices.SQLAdd(QStringLiteral("select count(distinct PrueflingNr) as N from \"Pruefung.db\""));
+    devices.Open();
+    EXPECT_EQ(devices.FieldByName(QStringLiteral("N")).AsInteger(), n);
 }
 
 TEST_F(RecordWindowsTest, ANoteTypedIntoTheMemoIsKeptOnClose) {

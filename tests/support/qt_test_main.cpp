@@ -1,5 +1,21 @@
 // gtest main with the Qt application object the code under test needs.
+#include "tests/support/globals_guard.h"
+
 #include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+// Each test leaves the program-wide values as it found them, whatever it and the code it runs set:
+// run as a whole, no test passes or fails by what a test before it left behind.
+class GlobalsRestore : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { guard_.emplace(); }
+    void OnTestEnd(const ::testing::TestInfo&) override { guard_.reset(); }
+    std::optional<GlobalsGuard> guard_;
+};
+
+} // namespace
 
 #ifdef GT_TEST_GUI
 // The program's own: an exception that escapes a handler is caught as in the program.
@@ -38,6 +54,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new GlobalsRestore);
     addChecks();
     return RUN_ALL_TESTS();
 }

@@ -37,3 +37,11 @@ TEST(Globals, TimingsAreSaneWhereTheyAreUsed) {
     Globals::InActiveTime = -4;
     EXPECT_EQ(Globals::InactivityTicks(), 0);
 }
+
+// The test main puts the values back after each test: run as a whole, the test before this one
+// has set the timings, and here they are as the program starts with them.
+TEST(Globals, EachTestFindsThemAsTheProgramStarts) {
+    EXPECT_EQ(Globals::MessageAnswerRAM, 0);
+    EXPECT_EQ(Globals::MessageTimeOut, 0);
+    EXPECT_EQ(Globals::InActiveTime, 0);
+}
