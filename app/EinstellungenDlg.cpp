@@ -292,6 +292,7 @@ void TEinstellungenDlg::FillFromValues() {
     setLines(Memo1, v.TopLines);
     setLines(Memo2, v.BottomLines);
     Edit1->setText(v.Operator);
+    Edit1->setCursorPosition(0); // a long name shows its start, not its end
     IntEdit1->ShowValue(v.ServiceInterv);
     CheckBox1->setChecked(v.Preview);
     Edit2->setText(v.ExportFileName);

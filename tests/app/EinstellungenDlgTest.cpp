@@ -110,6 +110,23 @@ TEST_F(EinstellungenDlgTest, ShowsTheCurrentValues) {
     EXPECT_EQ(dlg.windowTitle(), "Einstellungen");
 }
 
+TEST_F(EinstellungenDlgTest, ALongInspectorNameShowsItsStart) {
+    Globals::Operator = QStringLiteral("Dipl.-Ing. Hans-Joachim Müller-Schönberger");
+    EXPECT_TRUE(run([&] {
+        QLineEdit* edit = dlg.Edit1;
+        EXPECT_EQ(edit->cursorPosition(), 0);
+        // The edit looks at its left as one holding only the name's start.
+        const QString start = QStringLiteral("Dipl.");
+        QLineEdit plain(start, &dlg);
+        plain.setGeometry(edit->geometry());
+        plain.show();
+        const QRect left(0, 0, edit->fontMetrics().horizontalAdvance(start), edit->height());
+        EXPECT_TRUE(edit->grab().toImage().copy(left) == plain.grab().toImage().copy(left));
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::Operator, "Dipl.-Ing. Hans-Joachim Müller-Schönberger");
+}
+
 // The control that Tab moves to from w.
 QWidget* nextTab(QWidget* w) {
     do
