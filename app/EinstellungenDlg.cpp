@@ -10,8 +10,30 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QtMath>
 #include <algorithm>
+
+TProtocolLinesMemo::TProtocolLinesMemo(QWidget* parent) : QPlainTextEdit(parent) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { cursorMoved(); });
+}
+
+// The lines scroll sideways together: a line reached from another by key shows as much of its
+// start as the cursor allows, rather than the middle part left from the long line before. Under
+// the mouse the text stays where it is, or it would move away from a click or a selection.
+void TProtocolLinesMemo::cursorMoved() {
+    const int line = textCursor().blockNumber();
+    if (line == cursorLine_)
+        return;
+    cursorLine_ = line;
+    if (textCursor().hasSelection() || QGuiApplication::mouseButtons() != Qt::NoButton)
+        return;
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(std::max(0, cursorRect().right() + bar->value() + 1 - viewport()->width()));
+}
 
 bool TProtocolLinesMemo::fits(const QString& inserted) const {
     const QTextCursor cursor = textCursor();
@@ -122,9 +144,6 @@ TProtocolLinesMemo* memo(QWidget* parent, const char* name, int l, int t, int w,
     auto* m = new TProtocolLinesMemo(parent);
     m->setObjectName(QString::fromLatin1(name));
     m->setGeometry(l, t, w, h);
-    m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab moves on to the next control, as in the other edits.
     m->setTabChangesFocus(true);
     return m;
@@ -134,7 +153,7 @@ void setLines(QPlainTextEdit* m, const QStringList& lines) {
     m->setPlainText(lines.join(u'\n'));
 }
 
-// The typed lines of a memo (its display lines may wrap them).
+// The lines of a memo as typed.
 QStringList linesOf(const QPlainTextEdit* m) {
     return m->toPlainText().split(u'\n');
 }
@@ -273,6 +292,7 @@ void TEinstellungenDlg::FillFromValues() {
     setLines(Memo1, v.TopLines);
     setLines(Memo2, v.BottomLines);
     Edit1->setText(v.Operator);
+    Edit1->setCursorPosition(0); // a long name shows its start, not its end
     IntEdit1->ShowValue(v.ServiceInterv);
     CheckBox1->setChecked(v.Preview);
     Edit2->setText(v.ExportFileName);

@@ -30,9 +30,11 @@ protected:
 // A memo of protocol lines: it refuses a line break (Enter, paste, drop) that would give it more
 // than ProtocolLineCount lines besides empty ones at its end, rather than lose a line at OK, and
 // beeps. A break it takes uses up one of those empty last lines.
+// Each line is one line on screen, never wrapped, so that all of them stay in view; a line wider
+// than the memo scrolls sideways to the cursor, as a single-line edit does.
 class TProtocolLinesMemo : public QPlainTextEdit {
 public:
-    using QPlainTextEdit::QPlainTextEdit;
+    explicit TProtocolLinesMemo(QWidget* parent = nullptr);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -48,6 +50,9 @@ private:
     bool fits(const QString& inserted) const;
     // Removes empty last lines beyond ProtocolLineCount, in the same undo step as the insertion.
     void dropSurplusEmptyLines();
+    void cursorMoved();
+
+    int cursorLine_ = 0;
 };
 
 // The window "Einstellungen": protocol lines, inspector, service interval, preview and the

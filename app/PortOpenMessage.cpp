@@ -4,23 +4,36 @@
 
 #include <cstdlib>
 
-std::string PortDevicePath(int port, const std::string& configured) {
-    const std::string var = "GERAETETESTER_COM" + std::to_string(port);
-    if (const char* value = std::getenv(var.c_str()); value && *value)
-        return value;
-    return platform::commDevicePath(port, configured);
-}
-
 namespace {
 
-// Said with every failure that a different device may cure.
-QString whereThePortIsSet(const QString& com, const QString& iniFileName) {
+std::string portVariable(int port) {
+    return "GERAETETESTER_COM" + std::to_string(port);
+}
+
+// The device the environment gives COM<port>; empty when it gives none.
+std::string environmentDevice(int port) {
+    const char* value = std::getenv(portVariable(port).c_str());
+    return value ? value : "";
+}
+
+// Said with every failure that a different device may cure: where the device was taken from.
+QString whereThePortIsSet(int port, const std::string& device, const QString& iniFileName) {
+    const QString com = QStringLiteral("COM%1").arg(port);
+    if (const std::string given = environmentDevice(port); !given.empty() && given == device)
+        return QStringLiteral(" Welches Gerät zu %1 gehört, bestimmt die Umgebungsvariable %2.")
+            .arg(com, QString::fromStdString(portVariable(port)));
     return QStringLiteral(
                " Welches Gerät zu %1 gehört, steht in der Konfigurationsdatei %2 im Abschnitt [%3].")
         .arg(com, QFileInfo(iniFileName).absoluteFilePath(), PortMapSection());
 }
 
 } // namespace
+
+std::string PortDevicePath(int port, const std::string& configured) {
+    if (std::string device = environmentDevice(port); !device.empty())
+        return device;
+    return platform::commDevicePath(port, configured);
+}
 
 QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, const QString& iniFileName) {
     using platform::CommOpenError;
@@ -39,7 +52,9 @@ QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, co
         break;
     case CommOpenError::Busy:
         // The device is the right one; another program holds it.
-        return text + QStringLiteral("Das Gerät wird von einem anderen Programm benutzt.");
+        return text +
+               QStringLiteral("Das Gerät wird von einem anderen Programm benutzt. Beenden Sie das andere "
+                              "Programm und stellen Sie die Verbindung danach erneut her.");
     case CommOpenError::NotCommHandle:
         text += QStringLiteral("Das Gerät ist keine serielle Schnittstelle.");
         break;
@@ -50,5 +65,5 @@ QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, co
                     .arg(QString::fromStdString(platform::systemErrorText(status.error)));
         break;
     }
-    return text + whereThePortIsSet(com, iniFileName);
+    return text + whereThePortIsSet(port, status.device, iniFileName);
 }

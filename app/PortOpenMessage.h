@@ -16,6 +16,6 @@ inline const QString& PortMapSection() {
 // double's pseudo-terminal, say), else the configured device, else /dev/ttyS<port-1>.
 std::string PortDevicePath(int port, const std::string& configured);
 
-// The message when COM<port> does not open: which device was tried and why it failed.
-// iniFileName: the configuration file that maps the port to its device.
+// The message when COM<port> does not open: which device was tried, why it failed and where that
+// device is set (the environment variable that gave it, else the configuration file iniFileName).
 QString PortOpenFailureText(int port, const platform::CommOpenStatus& status, const QString& iniFileName);

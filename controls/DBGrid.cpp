@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 using platform::TDataSetState;
@@ -26,6 +27,46 @@ Qt::Alignment qtAlignment(TAlignment alignment) {
         return Qt::AlignLeft | Qt::AlignVCenter;
     }
 }
+
+// The marker of the current row in the row indicator column.
+QString rowMarker(TDataSetState state) {
+    switch (state) {
+    case TDataSetState::dsInsert:
+        return QStringLiteral("*");
+    case TDataSetState::dsEdit:
+        return QStringLiteral("I");
+    default:
+        return QStringLiteral("▶");
+    }
+}
+
+// The row indicator column is as wide as its widest marker, whichever one it shows, so that the
+// columns beside it stay put when a row goes into edit or insert.
+class TRowIndicator : public QHeaderView {
+public:
+    explicit TRowIndicator(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+    QSize sizeHint() const override {
+        QSize size = QHeaderView::sizeHint();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        // Measured as the header measures a section's text.
+        QFont bold = font();
+        bold.setBold(true);
+        option.fontMetrics = QFontMetrics(bold);
+        for (const TDataSetState state :
+             {TDataSetState::dsBrowse, TDataSetState::dsInsert, TDataSetState::dsEdit}) {
+            option.text = rowMarker(state);
+            size.setWidth(std::max(
+                size.width(),
+                style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width()));
+        }
+        return size;
+    }
+};
 
 } // namespace
 
@@ -107,14 +148,7 @@ public:
         const TQuery* q = query();
         if (!q || section != q->RecNo() - 1)
             return QString();
-        switch (q->State()) {
-        case TDataSetState::dsInsert:
-            return QStringLiteral("*");
-        case TDataSetState::dsEdit:
-            return QStringLiteral("I");
-        default:
-            return QStringLiteral("▶");
-        }
+        return rowMarker(q->State());
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
@@ -176,6 +210,7 @@ private:
 } // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new TDBGridModel(this)) {
+    setVerticalHeader(new TRowIndicator(this));
     setModel(model_);
     setItemDelegate(new TDBGridDelegate(model_, this));
     setSelectionMode(QAbstractItemView::SingleSelection);

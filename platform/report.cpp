@@ -458,8 +458,12 @@ bool TReportForm::Print(QWidget* parent) {
         return true;
     }
     if (QPrinterInfo::defaultPrinter().isNull() && QPrinterInfo::availablePrinters().isEmpty()) {
-        messageBox(QStringLiteral("Es ist kein Drucker eingerichtet."), MessageButtons::Ok,
-                   MessageIcon::Stop);
+        messageBox(
+            QStringLiteral("Es ist kein Drucker eingerichtet. Richten Sie in den Druckereinstellungen "
+                           "des Systems (CUPS) einen Drucker ein. Zum Ausprobieren genügt ein "
+                           "PDF-Drucker (Paket printer-driver-cups-pdf), der das Gedruckte als PDF-Datei "
+                           "im Ordner PDF Ihres Benutzerverzeichnisses ablegt."),
+            MessageButtons::Ok, MessageIcon::Stop);
         return false;
     }
     QPrinter printer(QPrinter::HighResolution);

@@ -26,6 +26,8 @@ constexpr double CaptionGapMm = 0.5;
 constexpr double SmallestCaptionPt = 7;
 // A value is printed whole, never cut at its field's end: a long one smaller, down to this size.
 constexpr double SmallestValuePt = 6;
+// Clear room between two footer lines that share a row.
+constexpr double FooterGapMm = 2;
 
 double lineHeightMm(double pt) {
     return pt * 25.4 / 72.0 * 1.2;
@@ -141,6 +143,35 @@ TReportLabel* endingAt(platform::TReportBand* band, double right, double y, doub
 
 TReportImage* box(platform::TReportBand* band, double x, double y) {
     return band->AddImage(x, y, BoxMm, BoxMm, BoxPixels, BoxPixels);
+}
+
+// Widths for two texts that share room: where both fit, each its own and half of the rest; else
+// each in proportion to its own, so that both shrink alike and the tighter one no more than it must.
+std::pair<double, double> shareRoom(double first, double second, double room) {
+    const double total = first + second;
+    if (total <= room) {
+        const double rest = (room - total) / 2;
+        return {first + rest, second + rest};
+    }
+    return {room * first / total, room * second / total};
+}
+
+double printedWidthMm(const TReportLabel* label) {
+    return label->Caption.isEmpty() ? 0.0 : platform::reportTextWidthMm(label->Caption, label->Font);
+}
+
+void placeInRow(TReportLabel* label, double left, double width) {
+    label->Left = left;
+    label->Width = width;
+}
+
+// A footer line: kept inside the part of the band its row gives it, smaller where long.
+TReportLabel* footerLine(platform::TReportBand* band, double y, TReportAlign align) {
+    TReportLabel* l = label(band, 0, y, QString(), 8);
+    l->Alignment = align;
+    l->AutoSize = false;
+    l->MinFontSize = SmallestValuePt;
+    return l;
 }
 
 QString dashText(const QString& unit) {
@@ -272,17 +303,37 @@ TPruefprot::TPruefprot(QWidget* owner) : QWidget(owner) {
     QRLabel37->MinFontSize = SmallestValuePt;
 
     auto* f = PageFooterBand1 = QuickRep1.AddBand(platform::TBandType::PageFooter, 8.0);
-    QRLabel13 = label(f, 0, 0.5, QString(), 8);
-    QRLabel14 = label(f, 0, 4.2, QString(), 8);
-    QRLabel15 = label(f, 0, 0.5, QString(), 8);
-    QRLabel15->Alignment = TReportAlign::Center;
-    QRLabel15->AlignToBand = true;
-    QRLabel16 = label(f, 0, 0.5, QString(), 8);
-    QRLabel16->Alignment = TReportAlign::Right;
-    QRLabel16->AlignToBand = true;
-    QRLabel17 = label(f, 0, 4.2, QString(), 8);
-    QRLabel17->Alignment = TReportAlign::Right;
-    QRLabel17->AlignToBand = true;
+    QRLabel13 = footerLine(f, 0.5, TReportAlign::Left);
+    QRLabel14 = footerLine(f, 4.2, TReportAlign::Left);
+    QRLabel15 = footerLine(f, 0.5, TReportAlign::Center);
+    QRLabel16 = footerLine(f, 0.5, TReportAlign::Right);
+    QRLabel17 = footerLine(f, 4.2, TReportAlign::Right);
+}
+
+// Each footer line gets a part of its row of its own, so that no line prints over another or runs
+// past the band; the parts follow the lengths of the lines.
+void TPruefprot::placeFooterLines() {
+    const double left = printedWidthMm(QRLabel13);
+    const double centre = printedWidthMm(QRLabel15);
+    const double right = printedWidthMm(QRLabel16);
+    if (centre > 0) {
+        // The centred line stays centred: the two outer lines have the same room beside it.
+        const double outer = std::max(left, right);
+        const auto [half, side] = shareRoom(centre / 2, outer, BandWidth / 2 - (outer > 0 ? FooterGapMm : 0));
+        placeInRow(QRLabel13, 0, side);
+        placeInRow(QRLabel15, BandWidth / 2 - half, 2 * half);
+        placeInRow(QRLabel16, BandWidth - side, side);
+    } else {
+        const auto [l, r] = shareRoom(left, right, BandWidth - (left > 0 && right > 0 ? FooterGapMm : 0));
+        placeInRow(QRLabel13, 0, l);
+        placeInRow(QRLabel15, BandWidth / 2, 0);
+        placeInRow(QRLabel16, BandWidth - r, r);
+    }
+    const double left2 = printedWidthMm(QRLabel14);
+    const double right2 = printedWidthMm(QRLabel17);
+    const auto [l2, r2] = shareRoom(left2, right2, BandWidth - (left2 > 0 && right2 > 0 ? FooterGapMm : 0));
+    placeInRow(QRLabel14, 0, l2);
+    placeInRow(QRLabel17, BandWidth - r2, r2);
 }
 
 void TPruefprot::DrawCheckBox(TReportImage* Image, bool Checked) {
@@ -325,6 +376,7 @@ void TPruefprot::QuickRep1BeforePrint() {
         top[i]->Caption = Globals::TopLine[i + 1];
         bottom[i]->Caption = Globals::BottomLine[i + 1];
     }
+    placeFooterLines();
 
     QRLabel75->Caption = QStringLiteral("Torvane Quellix 0701/0702");
     QRLabel6->Caption = QStringLiteral("Ser.-Nr. ") + w.GTSeriennummer;

@@ -47,6 +47,7 @@ public:
 
 private:
     platform::TReportLabel* addressLabel(int lineNumber) const;
+    void placeFooterLines();
 };
 
 // The program's single instance.

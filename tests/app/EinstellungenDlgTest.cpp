@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <functional>
@@ -106,6 +108,23 @@ TEST_F(EinstellungenDlgTest, ShowsTheCurrentValues) {
     EXPECT_TRUE(dlg.CheckBox(57)->isChecked());
     EXPECT_EQ(dlg.CheckBox(56)->text(), "Enables");
     EXPECT_EQ(dlg.windowTitle(), "Einstellungen");
+}
+
+TEST_F(EinstellungenDlgTest, ALongInspectorNameShowsItsStart) {
+    Globals::Operator = QStringLiteral("Dipl.-Ing. Hans-Joachim Müller-Schönberger");
+    EXPECT_TRUE(run([&] {
+        QLineEdit* edit = dlg.Edit1;
+        EXPECT_EQ(edit->cursorPosition(), 0);
+        // The edit looks at its left as one holding only the name's start.
+        const QString start = QStringLiteral("Dipl.");
+        QLineEdit plain(start, &dlg);
+        plain.setGeometry(edit->geometry());
+        plain.show();
+        const QRect left(0, 0, edit->fontMetrics().horizontalAdvance(start), edit->height());
+        EXPECT_TRUE(edit->grab().toImage().copy(left) == plain.grab().toImage().copy(left));
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::Operator, "Dipl.-Ing. Hans-Joachim Müller-Schönberger");
 }
 
 // The control that Tab moves to from w.
@@ -333,6 +352,56 @@ TEST_F(EinstellungenDlgTest, ABreakAfterTheFifthLineIsRefusedAndTheFiveLinesStay
     }));
     EXPECT_EQ(Globals::TopLine[1], "Elektro Schäfer GmbH");
     EXPECT_EQ(Globals::TopLine[5], "Tel. 0731");
+}
+
+// A line wider than the memo stays one line of it: the five lines stay in view, each whole.
+TEST_F(EinstellungenDlgTest, ALongLineScrollsSidewaysAndAllFiveLinesStayInView) {
+    Globals::TopLine[2] = QStringLiteral("Elektro Müller & Söhne GmbH, Hauptstraße 123, 89073 Ulm");
+    for (int k = 1; k <= 5; ++k)
+        Globals::BottomLine[k] = QStringLiteral("Zeile %1").arg(k);
+    Globals::BottomLine[4] = QStringLiteral("Sparkasse Ulm, IBAN DE12"); // fits, but not in half the memo
+    const QString added = QStringLiteral(" und Geschäftsführer Hans-Joachim Müller");
+    const auto allInView = [](TProtocolLinesMemo* m) {
+        SCOPED_TRACE(m->objectName().toStdString());
+        QTextDocument* doc = m->document();
+        EXPECT_EQ(doc->lineCount(), ProtocolLineCount);
+        EXPECT_EQ(m->verticalScrollBar()->maximum(), 0);
+        for (int k = 0; k < doc->blockCount(); ++k) {
+            const QRect line = m->cursorRect(QTextCursor(doc->findBlockByNumber(k)));
+            EXPECT_GE(line.top(), 0) << k;
+            EXPECT_LE(line.bottom(), m->viewport()->height()) << k;
+        }
+    };
+    const auto startInView = [](TProtocolLinesMemo* m, int k) {
+        return m->cursorRect(QTextCursor(m->document()->findBlockByNumber(k))).left() >= 0;
+    };
+    EXPECT_TRUE(run([&] {
+        allInView(dlg.Memo1);
+        allInView(dlg.Memo2);
+        EXPECT_TRUE(startInView(dlg.Memo1, 1));
+        QWidget* area = dlg.Memo2->viewport();
+        QTest::mouseClick(area, Qt::LeftButton, {}, area->rect().center());
+        dlg.Memo2->moveCursor(QTextCursor::End);
+        typeKeys(dlg.Memo2, added);
+        allInView(dlg.Memo2);
+        const QRect cursor = dlg.Memo2->cursorRect();
+        EXPECT_TRUE(cursor.left() >= 0 && cursor.right() <= area->width()) << "the typed end is in view";
+        EXPECT_FALSE(startInView(dlg.Memo2, 4));
+        // The line above, which fits, shows whole again.
+        QTest::keyClick(dlg.Memo2, Qt::Key_Up);
+        EXPECT_TRUE(startInView(dlg.Memo2, 3));
+        EXPECT_LE(dlg.Memo2->cursorRect().right(), area->width());
+        EXPECT_EQ(beeps, 0);
+        dlg.BitBtn1->click();
+    }));
+    EXPECT_EQ(Globals::TopLine[2], "Elektro Müller & Söhne GmbH, Hauptstraße 123, 89073 Ulm");
+    EXPECT_EQ(Globals::BottomLine[5], QStringLiteral("Zeile 5") + added);
+    EXPECT_TRUE(run([&] {
+        allInView(dlg.Memo1);
+        allInView(dlg.Memo2);
+        EXPECT_TRUE(startInView(dlg.Memo2, 4));
+        dlg.BitBtn1->click();
+    }));
 }
 
 TEST_F(EinstellungenDlgTest, SuchOffersTheFieldsNameAndTakesTheChosenOne) {

@@ -509,6 +509,39 @@ TEST_F(DBControlsTest, GridCurrentRowFollowsTheQueryBothWays) {
     EXPECT_EQ(grid.model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("▶"));
 }
 
+// The row marker follows the row's state; the columns beside it stay where they are.
+TEST_F(DBControlsTest, GridColumnsKeepTheirPlaceWhateverTheRowMarkerShows) {
+    TDBGrid grid;
+    grid.SetColumns({{QStringLiteral("LfdNr")}, {QStringLiteral("Barcode")}});
+    grid.resize(300, 200);
+    grid.SetDataSource(&source);
+    grid.show();
+    QApplication::processEvents();
+    const int left = grid.viewport()->x();
+    ASSERT_GT(left, 0);
+    const auto marker = [&] { return grid.model()->headerData(query->RecNo() - 1, Qt::Vertical).toString(); };
+    query->Edit();
+    QApplication::processEvents();
+    EXPECT_EQ(marker(), QStringLiteral("I"));
+    EXPECT_EQ(grid.viewport()->x(), left);
+    query->Cancel();
+    query->Insert();
+    QApplication::processEvents();
+    EXPECT_EQ(marker(), QStringLiteral("*"));
+    EXPECT_EQ(grid.viewport()->x(), left);
+    query->Cancel();
+    QApplication::processEvents();
+    EXPECT_EQ(marker(), QStringLiteral("▶"));
+    EXPECT_EQ(grid.viewport()->x(), left);
+    // Nor do they move when the first row comes.
+    TDBGrid empty;
+    empty.SetColumns({{QStringLiteral("LfdNr")}, {QStringLiteral("Barcode")}});
+    empty.resize(300, 200);
+    empty.show();
+    QApplication::processEvents();
+    EXPECT_EQ(empty.viewport()->x(), left);
+}
+
 TEST_F(DBControlsTest, GridCellEditIsWrittenAndPosted) {
     TDBGrid grid;
     grid.SetColumns({{QStringLiteral("LfdNr"), QString(), TAlignment::taLeftJustify,

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <array>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -530,6 +531,71 @@ TEST_F(PruefprotTest, LongValuesPrintWholeInASmallerFontOnTheirBaseline) {
     if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty())
         form.QuickRep1.RenderPage(page, 300).save(
             QDir(QString::fromLocal8Bit(dir)).filePath("lange-werte.png"));
+}
+
+// The five footer lines: left, left below it, centred, right, right below it.
+TEST_F(PruefprotTest, FooterLinesPrintWholeInsideTheBandAndApart) {
+    const QString company = QStringLiteral("Elektro Müller & Söhne GmbH, Hauptstraße 123, 89073 Ulm");
+    const QString court = QStringLiteral("Amtsgericht Ulm HRB 123456, USt-IdNr. DE 123 456 789");
+    const QString managers =
+        QStringLiteral("Geschäftsführer: Hans-Joachim Müller, Dr. Eva Müller-Schönberger");
+    const QString bank = QStringLiteral("Sparkasse Ulm, IBAN DE12 6305 0000 0001 2345 67, BIC SOLADES1ULM");
+    const QString contact = QStringLiteral("Tel. 0731 123456-0, Fax 0731 123456-99, info@mueller-soehne.de");
+    const QString none;
+    const std::array<QString, 5> footers[] = {
+        {company, court, managers, bank, contact},
+        // Longer than the band alone.
+        {none, none, managers + QStringLiteral(", ") + bank + QStringLiteral(", ") + court, none, none},
+        {company + QStringLiteral(", ") + court, none, QStringLiteral("Seite 1"), none, contact + contact},
+        {company, court, none, bank, none},
+        {QStringLiteral("Fuß 1"), QStringLiteral("Fuß 2"), QStringLiteral("Fuß 3"), QStringLiteral("Fuß 4"),
+         QStringLiteral("Fuß 5")},
+    };
+    const QRectF band(30.0, 297.0 - 15.0 - 8.0, 160.0, 8.0);
+    for (const auto& lines : footers) {
+        for (int i = 0; i < 5; ++i)
+            Globals::BottomLine[i + 1] = lines[size_t(i)];
+        const TReportPage page = run(fullRecord());
+        std::vector<const platform::TPageText*> printed;
+        for (const QString& line : lines) {
+            if (line.isEmpty())
+                continue;
+            const platform::TPageText* text = page.FindText(line);
+            ASSERT_NE(text, nullptr) << line.toStdString();
+            const QRectF r = text->RectMm;
+            EXPECT_TRUE(band.contains(r)) << line.toStdString();
+            EXPECT_LE(widestMm(*text), r.width() + 1e-9) << line.toStdString();
+            EXPECT_GE(text->Font.pointSizeF(), 6.0) << line.toStdString();
+            for (const platform::TPageText* other : printed)
+                EXPECT_FALSE(r.intersects(other->RectMm))
+                    << line.toStdString() << " / " << other->Text.toStdString();
+            printed.push_back(text);
+        }
+        // The third line stays centred on the band.
+        if (!lines[2].isEmpty()) {
+            EXPECT_NEAR(page.FindText(lines[2])->RectMm.center().x(), band.center().x(), 1e-9);
+        }
+        // Lines that fit keep the designed size.
+        if (lines[0] == QStringLiteral("Fuß 1")) {
+            for (const platform::TPageText* text : printed)
+                EXPECT_EQ(text->Font, platform::reportFont(8)) << text->Text.toStdString();
+        }
+        // No letter is cut: the footer looks the same where its texts are not clipped.
+        TReportPage unclipped = page;
+        for (auto& t : unclipped.Texts)
+            t.Flags |= Qt::TextDontClip;
+        for (const double dpi : {96.0, 300.0}) {
+            form.QuickRep1.RenderPage(page, dpi); // the first rendering of the large title differs
+            EXPECT_TRUE(form.QuickRep1.RenderPage(page, dpi) == form.QuickRep1.RenderPage(unclipped, dpi))
+                << lines[0].toStdString() << " " << dpi;
+        }
+    }
+    if (const QByteArray dir = qgetenv("GT_REPORT_PNG_DIR"); !dir.isEmpty()) {
+        for (int i = 0; i < 5; ++i)
+            Globals::BottomLine[i + 1] = footers[0][size_t(i)];
+        const TReportPage page = run(fullRecord());
+        form.QuickRep1.SavePdf({page}, QDir(QString::fromLocal8Bit(dir)).filePath("fusszeilen.pdf"));
+    }
 }
 
 TEST_F(PruefprotTest, RenderedPageIsAFramedA4Protocol) {
