@@ -1,20 +1,24 @@
 #include "FakeBusPort.h"
 #include "serial/SyncBus.h"
+#include "tests/support/virtual_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
 constexpr uint8_t Pc = 0x61;
 constexpr uint8_t Tester = 0xEC;
 
-// A peer that answers each frame it is handed after a delay, as the tester would.
+// A peer that answers each frame it is handed after a delay, as the tester would, on virtual
+// time: the waits jump to what is due next, the same way every run.
 struct RequestFixture : ::testing::Test {
-    TSynchroBus bus;
+    VirtualClock clock;
+    TSynchroBus bus{nullptr, clock};
     FakeBusPort port;
     int answerDelayMs = 5;
     bool answer = true;
@@ -29,23 +33,30 @@ struct RequestFixture : ::testing::Test {
             if (!answer)
                 return;
             const uint8_t sub = f[3];
-            QTimer::singleShot(answerDelayMs, &port,
-                               [this, sub] { port.deliver(frameBytes(Tester, sub, answerData)); });
+            clock.after(answerDelayMs, [this, sub] { port.deliver(frameBytes(Tester, sub, answerData)); });
         };
     }
 
     bool request(uint8_t sub, uint32_t timeout, TProtok& out) {
         return bus.RequestMsg(Pc, sub, "", ByteSet({Tester}), ByteSet({sub}), timeout, out);
     }
+    // Runs call every period ms, the first time after first ms.
+    void every(int64_t first, int64_t period, std::function<void()> call) {
+        clock.after(first, [this, period, call] {
+            call();
+            every(period, period, call);
+        });
+    }
+    void wait(int64_t ms) { platform::delayMs(ms, clock); }
 };
 
 } // namespace
 
 TEST_F(RequestFixture, AnAnswerInTheFirstAttemptEndsTheRequestAtOnce) {
     TProtok out{};
-    const int64_t start = platform::systemClock().nowMs();
+    const int64_t start = clock.nowMs();
     ASSERT_TRUE(request(0x11, 1000, out));
-    EXPECT_LT(platform::systemClock().nowMs() - start, 900);
+    EXPECT_LT(clock.nowMs() - start, 900);
     EXPECT_EQ(port.sent.size(), 1u);
     EXPECT_EQ(out[0], 0x53);
     EXPECT_EQ(out[1], Tester);
@@ -85,7 +96,7 @@ TEST_F(RequestFixture, RetriesWithinTheBusDeadlineAreWithdrawnAndTheLateAnswerCo
     EXPECT_EQ(bus.QueuedCount(), 0u) << "the retries waited in the queue and go out no more";
     // The tester answers late: the answer is nobody's, and nothing follows it.
     port.deliver(frameBytes(Tester, 0x34));
-    platform::delayMs(50);
+    wait(50);
     EXPECT_EQ(port.sent.size(), 1u);
     EXPECT_EQ(unhandled, 1);
 }
@@ -95,9 +106,7 @@ TEST_F(RequestFixture, BehindAnOutstandingFrameARequestQueuesOneAttemptAndWithdr
     bus.SetMsgTimeOut(500);
     bus.SendMsg(Pc, 0x67, "");
     size_t mostQueued = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] { mostQueued = std::max(mostQueued, bus.QueuedCount()); });
-    probe.start(5);
+    every(5, 5, [&] { mostQueued = std::max(mostQueued, bus.QueuedCount()); });
     TProtok out{};
     EXPECT_FALSE(request(0x11, 60, out));
     EXPECT_EQ(mostQueued, 1u);
@@ -107,7 +116,7 @@ TEST_F(RequestFixture, BehindAnOutstandingFrameARequestQueuesOneAttemptAndWithdr
 
 TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
     answer = false;
-    QTimer::singleShot(10, &port, [this] { port.deliver(frameBytes(Tester, 0x3A, {0, 3})); });
+    clock.after(10, [this] { port.deliver(frameBytes(Tester, 0x3A, {0, 3})); });
     TProtok out{};
     ASSERT_TRUE(request(0x3A, 500, out));
     EXPECT_EQ(out[5], 3);
@@ -116,7 +125,7 @@ TEST_F(RequestFixture, AMatchingFrameThePeerSendsByItselfIsTakenAsTheAnswer) {
 TEST_F(RequestFixture, FramesOfOtherIdsSubsOrWithBadChecksumsDoNotQualify) {
     answer = false;
     bus.SetMsgTimeOut(10);
-    QTimer::singleShot(5, &port, [this] {
+    clock.after(5, [this] {
         port.deliver(frameBytes(Pc, 0x11));
         port.deliver(frameBytes(Tester, 0x12));
         port.deliver(frameBytes(Tester, 0x11, {}, true));
@@ -140,7 +149,7 @@ TEST_F(RequestFixture, ARequestStartedWhileAnotherWaitsFailsAtOnceAndTheOuterKee
     answerDelayMs = 40;
     bool innerResult = true;
     size_t sentByInner = 0;
-    QTimer::singleShot(5, &port, [&] {
+    clock.after(5, [&] {
         const size_t before = port.sent.size();
         TProtok inner{};
         innerResult = request(0x34, 500, inner);
@@ -153,9 +162,13 @@ TEST_F(RequestFixture, ARequestStartedWhileAnotherWaitsFailsAtOnceAndTheOuterKee
     EXPECT_EQ(sentByInner, 0u);
 }
 
-TEST_F(RequestFixture, TheWaitKeepsTimersAndDeliveriesRunning) {
-    // The answer comes from the timer's third run: the request ends only if both run in its wait.
-    answer = false;
+TEST(SyncBusWait, KeepsTimersAndDeliveriesRunning) {
+    // On the real clock: the answer comes from a Qt timer's third run, so the request ends only
+    // if both run in its wait.
+    TSynchroBus bus;
+    FakeBusPort port;
+    bus.SetTickTime(10000);
+    bus.SetCate(&port);
     int timerRuns = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -164,7 +177,7 @@ TEST_F(RequestFixture, TheWaitKeepsTimersAndDeliveriesRunning) {
     });
     timer.start(10);
     TProtok out{};
-    ASSERT_TRUE(request(0x10, 10000, out));
+    ASSERT_TRUE(bus.RequestMsg(Pc, 0x10, "", ByteSet({Tester}), ByteSet({0x10}), 10000, out));
     EXPECT_EQ(timerRuns, 3);
 }
 
@@ -181,7 +194,7 @@ struct SlowPeerFixture : RequestFixture {
             if (!answer)
                 return;
             const uint8_t sub = f[3], d0 = f[4];
-            QTimer::singleShot(answerDelayMs, &port, [this, sub, d0] {
+            clock.after(answerDelayMs, [this, sub, d0] {
                 port.deliver(frameBytes(Tester, sub, {d0, 0x77}));
             });
         };
@@ -207,7 +220,7 @@ TEST_F(SlowPeerFixture, EachRequestGetsItsOwnAnswerAndSendsOnceWhenRetriesWaitIn
         EXPECT_EQ(out[4], i);
         EXPECT_EQ(bus.QueuedCount(), 0u) << "the retry waiting in the queue is withdrawn";
     }
-    platform::delayMs(500);
+    wait(500);
     EXPECT_EQ(port.sent.size(), 3u);
     EXPECT_EQ(unhandled, 0);
 }
@@ -233,7 +246,7 @@ TEST_F(SlowPeerFixture, ALostLateAnswerCostsTheNextRequestARetryNotItsData) {
         if (++answered == 2)
             return;
         const uint8_t d0 = f[4];
-        QTimer::singleShot(400, &port, [this, d0] { port.deliver(frameBytes(Tester, 0x15, {d0})); });
+        clock.after(400, [this, d0] { port.deliver(frameBytes(Tester, 0x15, {d0})); });
     };
     TProtok out{};
     ASSERT_TRUE(entry(1, 250, out));
@@ -242,9 +255,7 @@ TEST_F(SlowPeerFixture, ALostLateAnswerCostsTheNextRequestARetryNotItsData) {
 }
 
 TEST_F(SlowPeerFixture, ARetryWaitsForTheBusDeadlineEvenWhileOtherFramesArrive) {
-    QTimer chatter;
-    QObject::connect(&chatter, &QTimer::timeout, [&] { port.deliver(frameBytes(Tester, 0x32)); });
-    chatter.start(50);
+    every(50, 50, [&] { port.deliver(frameBytes(Tester, 0x32)); });
     TProtok out{};
     ASSERT_TRUE(entry(4, 300, out));
     EXPECT_EQ(out[4], 4);
@@ -255,19 +266,14 @@ namespace {
 
 // The main window's timings: class R 300 ms, class E 800 ms, bus deadline 500 ms, tick 1000 ms.
 struct LostFramesFixture : RequestFixture {
-    QTimer ticks;
-
     void SetUp() override {
         RequestFixture::SetUp();
         bus.SetMsgTimeOut(500);
-        ticks.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&ticks, &QTimer::timeout, [this] {
-            ticks.setInterval(1000);
-            bus.DoTick();
-        });
     }
     // Ticks from phase ms on, every second.
-    void tickFrom(int phase) { ticks.start(phase); }
+    void tickFrom(int phase) {
+        every(phase, 1000, [this] { bus.DoTick(); });
+    }
 };
 
 struct TickPhase : LostFramesFixture, ::testing::WithParamInterface<int> {};
@@ -293,11 +299,11 @@ TEST_F(LostFramesFixture, ARequestQueuedBehindAFrameWithoutAnswerGoesOutWithinIt
     answer = false;
     bus.SendMsg(Pc, 0x67, "");
     answer = true;
-    platform::delayMs(100);
-    const int64_t start = platform::systemClock().nowMs();
+    wait(100);
+    const int64_t start = clock.nowMs();
     TProtok out{};
     ASSERT_TRUE(request(0x11, 300, out));
-    EXPECT_LT(platform::systemClock().nowMs() - start, 900);
+    EXPECT_LT(clock.nowMs() - start, 900);
     ASSERT_EQ(port.sent.size(), 2u);
     EXPECT_EQ(bus.QueuedCount(), 0u);
 }
@@ -308,7 +314,7 @@ TEST_F(LostFramesFixture, FramesLostOnTheLineAreNotAwaitedAsLateAnswers) {
         if (lost > 0 && lost--)
             return;
         const uint8_t sub = f[3];
-        QTimer::singleShot(answerDelayMs, &port, [this, sub] { port.deliver(frameBytes(Tester, sub)); });
+        clock.after(answerDelayMs, [this, sub] { port.deliver(frameBytes(Tester, sub)); });
     };
     TProtok out{};
     EXPECT_FALSE(request(0x20, 800, out));
@@ -330,24 +336,23 @@ struct WireFixture : LostFramesFixture {
     std::vector<int> senderOf{0}; // request of each frame number
     std::vector<int64_t> sentAt{0};
     int requestNo = 0;
-    QTimer autosend;
 
     void SetUp() override {
         LostFramesFixture::SetUp();
         port.onSent = [this](const std::vector<uint8_t>& f) {
             const int n = static_cast<int>(senderOf.size());
             senderOf.push_back(requestNo);
-            sentAt.push_back(platform::systemClock().nowMs());
+            sentAt.push_back(clock.nowMs());
             if (std::find(lostAnswers.begin(), lostAnswers.end(), n) != lostAnswers.end())
                 return;
             const uint8_t sub = f[3];
-            QTimer::singleShot(delayMs, &port,
-                               [this, sub, n] { port.deliver(frameBytes(Tester, sub, {uint8_t(n)})); });
+            clock.after(delayMs, [this, sub, n] { port.deliver(frameBytes(Tester, sub, {uint8_t(n)})); });
         };
-        QObject::connect(&autosend, &QTimer::timeout, [this] { port.deliver(frameBytes(Tester, 0x37)); });
         bus.OnMsgUnhandled = [this](TSynchroBus&, const TProtok& m) { unhandled += m[3] != 0x37; };
     }
-    void autosendOn() { autosend.start(200); }
+    void autosendOn() {
+        every(200, 200, [this] { port.deliver(frameBytes(Tester, 0x37)); });
+    }
     int frames() const { return static_cast<int>(senderOf.size()) - 1; }
 
     // A class-R request that asks for another entry each time; on success, the number of the
@@ -372,13 +377,13 @@ TEST_P(AutosendPhase, NoAttemptGoesOutAfterItsRequestHasEnded) {
     lostAnswers = {1, 2};
     int answered = 0;
     EXPECT_FALSE(classR(answered));
-    const int64_t ended = platform::systemClock().nowMs();
+    const int64_t ended = clock.nowMs();
     ASSERT_EQ(frames(), 2);
     EXPECT_LE(sentAt[2], ended);
     // Two lost answers cost three frames: the next request gets its own answer at its first send.
     ASSERT_TRUE(classR(answered));
     EXPECT_EQ(answered, 3);
-    platform::delayMs(1200);
+    wait(1200);
     EXPECT_EQ(frames(), 3);
     EXPECT_EQ(unhandled, 0);
 }
