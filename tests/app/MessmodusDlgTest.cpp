@@ -9,7 +9,7 @@
 #include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <gtest/gtest.h>
 
@@ -269,7 +269,7 @@ protected:
     }
 
     TesterDouble tester;
-    TesterLink link{tester, 100};
+    TesterScript script{tester, 100};
     QTemporaryDir dir;
     QString ini;
     std::unique_ptr<platform::Database> db;
@@ -311,7 +311,7 @@ TEST_F(MessmodusOnMainWindowTest, StoredTestSetsModeAndManualLimits) {
 }
 
 TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) {
-    link.setSilent(true);
+    script.setSilent(true);
     EXPECT_FALSE(execute([&] {
         clickRow(dlg->ListView1, 8); // "91": I, no insulation test, 0701, single
         dlg->OKBtn->click();
