@@ -1,6 +1,7 @@
 #include "app/EinstellungenDlg.h"
 
 #include "controls/Layout.h"
+#include "controls/NumberText.h"
 #include "platform/message_box.h"
 
 #include <QFocusEvent>
@@ -113,7 +114,7 @@ void TProtocolLinesMemo::insertFromMimeData(const QMimeData* source) {
 }
 
 void TServiceIntervalEdit::ShowValue(int32_t value) {
-    SetTextQuietly(edits::FormatInt(FormatString(), value));
+    SetTextQuietly(numbertext::FormatInt(FormatString(), value));
     SetValue(value);
 }
 

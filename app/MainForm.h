@@ -301,7 +301,6 @@ public:
     void BitBtn3Click();
     void BitBtn5Click();
 
-    const QString& IniFileName() const { return iniFileName_; }
     bool ProgramLogActive() const { return programLog_.IsOpen(); }
 
 protected:

@@ -9,7 +9,7 @@
 #include "app/NetzspgWarnWin.h"
 #include "platform/event_pump.h"
 #include "tester/TesterMessages.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <QApplication>
 #include <QFile>
@@ -59,8 +59,8 @@ std::string hex(uint8_t b) {
 
 void run(const Audit& a) {
     TesterDouble tester;
-    TesterLink link(tester);
-    link.setLanguages({"de", "en", "fr"}, 0);
+    TesterScript script(tester);
+    script.setLanguages({"de", "en", "fr"}, 0);
     tester.withState([](TesterDouble::State& s) {
         s.settings[2] = 1;
         s.settings[1] = 4;

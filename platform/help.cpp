@@ -36,10 +36,6 @@ void setHelpFile(const QString& name) {
     fileName() = name;
 }
 
-QString helpFile() {
-    return fileName();
-}
-
 QString helpFilePath() {
     const QFileInfo info(fileName());
     if (info.isAbsolute())

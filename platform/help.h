@@ -6,7 +6,6 @@ namespace platform {
 
 // The application's help file: a German HTML page beside the program.
 void setHelpFile(const QString& fileName);
-QString helpFile();
 // The file's full path: as set when absolute, else beside the program.
 QString helpFilePath();
 

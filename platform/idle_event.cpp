@@ -32,8 +32,6 @@ public:
         connectDispatcher();
     }
 
-    long passes() const { return passes_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (watched != &pass_)
@@ -48,7 +46,6 @@ private:
         scheduled_ = false;
         seen_ = delivered_;
         if (handler_ && activeWaits() == 0) {
-            ++passes_;
             std::function<void()> h = handler_;
             try {
                 h();
@@ -83,7 +80,6 @@ private:
     unsigned long delivered_ = 0;
     unsigned long seen_ = 0;
     bool scheduled_ = false;
-    long passes_ = 0;
 };
 
 IdleDriver* driver() {
@@ -100,10 +96,6 @@ IdleDriver* driver() {
 
 void setIdleHandler(std::function<void()> handler) {
     driver()->setHandler(std::move(handler));
-}
-
-long idlePasses() {
-    return driver()->passes();
 }
 
 } // namespace platform

@@ -11,7 +11,4 @@ namespace platform {
 // One handler at a time; installing replaces it, an empty handler removes it.
 void setIdleHandler(std::function<void()> handler);
 
-// Idle passes run so far (for tests).
-long idlePasses();
-
 } // namespace platform

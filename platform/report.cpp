@@ -1,30 +1,12 @@
 #include "platform/report.h"
 
-#include "platform/message_box.h"
-
-#include <QApplication>
-#include <QFontMetricsF>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QProgressDialog>
-#include <QScreen>
-
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
+// The layout: the form's bands, each with its elements, laid out page by page.
 namespace platform {
 
 namespace {
-
-ReportOutputHandler& outputHandler() {
-    static ReportOutputHandler handler;
-    return handler;
-}
 
 // A need-data handler that never says "no more" must not hang the program, also not with a
 // detail band too low to ever fill a page.
@@ -48,64 +30,7 @@ Qt::Alignment horizontal(TReportAlign align) {
     return Qt::AlignLeft;
 }
 
-QPageSize pageSizeOf(const TReportPageSetup& setup) {
-    return QPageSize(QSizeF(setup.WidthMm, setup.HeightMm), QPageSize::Millimeter, QString(),
-                     QPageSize::FuzzyOrientationMatch);
-}
-
 } // namespace
-
-int reportBitmapPixels(double mm) {
-    return static_cast<int>(std::lround(mm * ReportBitmapDpi / 25.4));
-}
-
-QFont reportFont(double pointSize, bool bold) {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-namespace {
-
-QFontMetricsF metricsAt(const QFont& font, double dpi) {
-    QImage device(1, 1, QImage::Format_RGB32);
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    device.setDotsPerMeterX(dotsPerMeter);
-    device.setDotsPerMeterY(dotsPerMeter);
-    return QFontMetricsF(font, &device);
-}
-
-} // namespace
-
-double reportTextWidthMm(const QString& text, const QFont& font) {
-    double widest = 0;
-    for (double dpi : ReportPageDpis)
-        widest = std::max(widest, metricsAt(font, dpi).horizontalAdvance(text) * 25.4 / dpi);
-    return widest;
-}
-
-double reportAscentMm(const QFont& font) {
-    return metricsAt(font, 1200).ascent() * 25.4 / 1200;
-}
-
-QFont fittingFont(const QString& text, const QFont& font, double roomMm, double minPointSize) {
-    QFont fitting = font;
-    double width = reportTextWidthMm(text, fitting);
-    while (width > roomMm && fitting.pointSizeF() - 0.5 >= minPointSize - 1e-9) {
-        fitting.setPointSizeF(fitting.pointSizeF() - 0.5);
-        width = reportTextWidthMm(text, fitting);
-    }
-    if (width <= roomMm || roomMm <= 0)
-        return fitting;
-    // Narrower letters keep the text readable where smaller ones would not be.
-    int stretch = std::clamp(static_cast<int>(100.0 * roomMm / width), 1, 99);
-    fitting.setStretch(stretch);
-    while (stretch > 1 && reportTextWidthMm(text, fitting) > roomMm)
-        fitting.setStretch(--stretch);
-    return fitting;
-}
 
 QStringList TReportPage::AllTexts() const {
     QStringList texts;
@@ -266,10 +191,6 @@ TReportMemo* TReportBand::AddMemo(double left, double top, double width, double 
     return add(std::move(memo));
 }
 
-ReportOutputHandler setReportOutputHandler(ReportOutputHandler handler) {
-    return std::exchange(outputHandler(), std::move(handler));
-}
-
 TReportForm::TReportForm() = default;
 TReportForm::~TReportForm() = default;
 
@@ -363,135 +284,6 @@ std::vector<TReportPage> TReportForm::Generate() {
     }
     finishPage();
     return pages;
-}
-
-void TReportForm::paintPage(const TReportPage& page, QPainter& painter, double pxPerMm) const {
-    auto px = [pxPerMm](const QRectF& r) {
-        return QRectF(r.x() * pxPerMm, r.y() * pxPerMm, r.width() * pxPerMm, r.height() * pxPerMm);
-    };
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBrush(Qt::NoBrush);
-    for (const auto& line : page.Lines) {
-        painter.setPen(QPen(Qt::black, std::max(1.0, line.WidthMm * pxPerMm), Qt::SolidLine, Qt::FlatCap));
-        painter.drawLine(QLineF(line.LineMm.p1() * pxPerMm, line.LineMm.p2() * pxPerMm));
-    }
-    for (const auto& rect : page.Rects) {
-        painter.setPen(QPen(Qt::black, std::max(1.0, rect.WidthMm * pxPerMm), Qt::SolidLine, Qt::SquareCap,
-                            Qt::MiterJoin));
-        painter.drawRect(px(rect.RectMm));
-    }
-    for (const auto& image : page.Images)
-        painter.drawImage(px(image.RectMm), image.Bitmap);
-    painter.setPen(Qt::black);
-    for (const auto& text : page.Texts) {
-        painter.setFont(text.Font);
-        painter.drawText(px(text.RectMm), text.Flags, text.Text);
-    }
-}
-
-bool TReportForm::PaintPages(const std::vector<TReportPage>& pages, QPaintDevice& device,
-                             const std::function<bool()>& newPage) const {
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
-    const double pxPerMm = device.logicalDpiX() / 25.4;
-    for (size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0 && newPage && !newPage())
-            return false;
-        paintPage(pages[i], painter, pxPerMm);
-    }
-    return painter.end();
-}
-
-QImage TReportForm::RenderPage(const TReportPage& page, double dpi) const {
-    const double pxPerMm = dpi / 25.4;
-    QImage image(static_cast<int>(std::lround(Page.WidthMm * pxPerMm)),
-                 static_cast<int>(std::lround(Page.HeightMm * pxPerMm)), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    QPainter painter(&image);
-    paintPage(page, painter, pxPerMm);
-    return image;
-}
-
-bool TReportForm::SavePdf(const std::vector<TReportPage>& pages, const QString& fileName) const {
-    QPdfWriter writer(fileName);
-    writer.setPageSize(pageSizeOf(Page));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(600);
-    writer.setTitle(Title);
-    return PaintPages(pages, writer, [&writer] { return writer.newPage(); });
-}
-
-QSize previewWindowSize(const QSize& available) {
-    // A tenth of the area stays for the frame and the title bar.
-    return QSize(std::min(800, available.width() * 9 / 10), std::min(1000, available.height() * 9 / 10));
-}
-
-void TReportForm::Preview(QWidget* parent) {
-    if (outputHandler()) {
-        outputHandler()(TReportOutput::Preview, Generate());
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(pageSizeOf(Page));
-    printer.setFullPage(true);
-    printer.setDocName(Title);
-    QWidget* owner = parent ? parent : QApplication::activeWindow();
-    QPrintPreviewDialog dialog(&printer, owner);
-    dialog.setWindowTitle(Title);
-    // Each rendering, also the print from the preview, is a run of its own.
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this](QPrinter* target) {
-        PaintPages(Generate(), *target, [target] { return target->newPage(); });
-    });
-    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    dialog.resize(screen ? previewWindowSize(screen->availableGeometry().size()) : QSize(800, 1000));
-    dialog.exec();
-}
-
-bool TReportForm::Print(QWidget* parent) {
-    if (outputHandler()) {
-        outputHandler()(TReportOutput::Print, Generate());
-        return true;
-    }
-    if (QPrinterInfo::defaultPrinter().isNull() && QPrinterInfo::availablePrinters().isEmpty()) {
-        messageBox(
-            QStringLiteral("Es ist kein Drucker eingerichtet. Richten Sie in den Druckereinstellungen "
-                           "des Systems (CUPS) einen Drucker ein. Zum Ausprobieren genügt ein "
-                           "PDF-Drucker (Paket printer-driver-cups-pdf), der das Gedruckte als PDF-Datei "
-                           "im Ordner PDF Ihres Benutzerverzeichnisses ablegt."),
-            MessageButtons::Ok, MessageIcon::Stop);
-        return false;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(pageSizeOf(Page));
-    printer.setFullPage(true);
-    printer.setDocName(Title);
-    const std::vector<TReportPage> pages = Generate();
-    QProgressDialog progress(QStringLiteral("Drucken..."), QString(), 0, static_cast<int>(pages.size()),
-                             parent ? parent : QApplication::activeWindow());
-    progress.setWindowTitle(Title);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    QPainter painter;
-    bool ok = painter.begin(&printer);
-    const double pxPerMm = printer.logicalDpiX() / 25.4;
-    for (size_t i = 0; ok && i < pages.size(); ++i) {
-        progress.setValue(static_cast<int>(i));
-        if (i > 0)
-            ok = printer.newPage();
-        if (ok)
-            paintPage(pages[i], painter, pxPerMm);
-    }
-    if (painter.isActive())
-        ok = painter.end() && ok;
-    progress.setValue(static_cast<int>(pages.size()));
-    if (!ok)
-        messageBox(QStringLiteral("Der Druck ist fehlgeschlagen."), MessageButtons::Ok, MessageIcon::Stop);
-    return ok;
 }
 
 } // namespace platform

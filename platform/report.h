@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/report_font.h"
+
 #include <QFont>
 #include <QImage>
 #include <QLineF>
@@ -21,28 +23,6 @@ class QWidget;
 // from the top left corner of the band that holds the element; image bitmaps are in pixels
 // at 96 per inch, as they were designed.
 namespace platform {
-
-constexpr double ReportBitmapDpi = 96.0;
-// Bitmap pixels of a length in millimetres.
-int reportBitmapPixels(double mm);
-
-// The report font; Liberation Sans has the metrics of the font the forms were designed with.
-QFont reportFont(double pointSize, bool bold = false);
-
-// The resolutions a page is shown and printed at. Hinting makes a text's width differ between
-// them, so a text that must fit has to fit at each.
-inline constexpr double ReportPageDpis[] = {96, 100, 150, 300, 600, 1200};
-// A text's width in millimetres where it is widest among the page's resolutions.
-double reportTextWidthMm(const QString& text, const QFont& font);
-double reportAscentMm(const QFont& font);
-// The font in which text fits into roomMm: the font itself when the text fits; else smaller in
-// steps of 0.5 pt down to minPointSize, and where even that is too wide, narrowed at that size
-// until it fits, so that no letter is ever cut off.
-QFont fittingFont(const QString& text, const QFont& font, double roomMm, double minPointSize);
-
-// Size of the preview window: 800 x 1000 pixels, less where the screen's available area is
-// smaller, leaving room for the window's frame.
-QSize previewWindowSize(const QSize& available);
 
 struct TReportPageSetup {
     double WidthMm = 210.0; // A4 portrait
@@ -190,6 +170,10 @@ private:
     template <class T> T* add(std::unique_ptr<T> element);
     std::vector<std::unique_ptr<TReportElement>> elements_;
 };
+
+// Size of the preview window: 800 x 1000 pixels, less where the screen's available area is
+// smaller, leaving room for the window's frame.
+QSize previewWindowSize(const QSize& available);
 
 // Replaces the preview window and the printer (tests, export): gets the pages of one run.
 enum class TReportOutput { Preview, Print };

@@ -1,7 +1,7 @@
 #include "printing/Steuerbarcodes.h"
 
 #include "printing/Barcd4.h"
-#include "printing/ControlBarcodes.h"
+#include "printing/ControlBarcodeTable.h"
 
 #include <QPainter>
 

@@ -63,16 +63,14 @@ bool TRecordRetrieval::Request(uint8_t Sub, const TMsgData& Data, TTimeoutClass 
 }
 
 bool TRecordRetrieval::EepromFunction(char function, TProtok& Answer) {
-    return Request(MsgEepromFunction, TMsgData(1, function),
-                   EepromFunctionTimeoutClass(function).value_or(TTimeoutClass::tcWriteEeprom), Answer);
+    return Request(MsgEepromFunction, TMsgData(1, function), EepromFunctionTimeoutClass(function), Answer);
 }
 
 // "S" moves the tester on: sent again after a lost answer it would skip a record, which
 // the later "C" would then clear unread.
 bool TRecordRetrieval::Step(TProtok& Answer) {
-    return link_.RequestOnce(
-        MsgEepromFunction, TMsgData(1, 'S'),
-        link_.AnswerTimeout(EepromFunctionTimeoutClass('S').value_or(TTimeoutClass::tcReadEeprom)), Answer);
+    return link_.RequestOnce(MsgEepromFunction, TMsgData(1, 'S'),
+                             link_.AnswerTimeout(EepromFunctionTimeoutClass('S')), Answer);
 }
 
 TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {

@@ -488,7 +488,3 @@ void TCate::SetLogfileName(const std::string& name) {
     WriteCateLog("");
     WriteCateLog("--- Logfile-Start ---");
 }
-
-std::string TCate::SysErrorText(int code) {
-    return platform::systemErrorText(code);
-}

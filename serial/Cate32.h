@@ -148,9 +148,6 @@ public:
     // How the last open went: why it failed, the error number and the device tried.
     const platform::CommOpenStatus& OpenStatus() const { return openStatus_; }
 
-    // The system's text for an error number.
-    static std::string SysErrorText(int code);
-
     // The notifications of the port threads.
     void CateWndProc(uint32_t msg, uintptr_t wParam, std::vector<uint8_t> block);
 

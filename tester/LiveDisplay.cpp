@@ -119,26 +119,26 @@ void TLiveDisplay::ApplyFlags(const TProtok& frame, TPanelFocus focus) {
     UpdateTouchCurrentEnabled(p, d0, schutzklasse);
 
     if (state_.SettingsHold == 0) {
-        p.RadioGroup1 = (d0 & B::DINVDE) ? 1 : 0;
-        p.RadioGroup3 = (d0 & B::automatisch) ? 1 : 0;
-        p.RadioGroup2 = (d0 & B::mitIsoDiff) ? PanelEntry::IsolUndDiff
-                        : (d0 & B::mitIsol)  ? PanelEntry::MitIsol
-                                             : 0;
+        p.RadioGroup1 = (d0 & Menueflags::DINVDE) ? 1 : 0;
+        p.RadioGroup3 = (d0 & Menueflags::automatisch) ? 1 : 0;
+        p.RadioGroup2 = (d0 & Menueflags::mitIsoDiff) ? PanelEntry::IsolUndDiff
+                        : (d0 & Menueflags::mitIsol)  ? PanelEntry::MitIsol
+                                                      : 0;
         if (!focus.ComboBox1)
             p.ComboBox1 = schutzklasse - 1;
         if (level >= 1) {
             p.ComboBox2Enabled = true;
             if (!focus.ComboBox2)
-                p.ComboBox2 = (d2 & B::VisualCheckPending)  ? PanelEntry::SichtNichtEntschieden
-                              : (d6 & B::VisualCheckPassed) ? PanelEntry::SichtJa
-                                                            : PanelEntry::SichtNein;
+                p.ComboBox2 = (d2 & B::VisualCheckPending)                ? PanelEntry::SichtNichtEntschieden
+                              : (d6 & Messablauf::SichtpruefungBestanden) ? PanelEntry::SichtJa
+                                                                          : PanelEntry::SichtNein;
         } else {
             p.ComboBox2 = PanelEntry::SichtNichtEntschieden;
             p.ComboBox2Enabled = false;
         }
-        p.RadioGroup4 = (d0 & B::manuGrenz) ? 1 : 0;
-        p.RadioGroup5 = (d0 & B::mitBeruehr) ? 1 : 0;
-        p.CheckBox1 = (d0 & B::Steuerbarcode) != 0;
+        p.RadioGroup4 = (d0 & Menueflags::manuGrenz) ? 1 : 0;
+        p.RadioGroup5 = (d0 & Menueflags::mitBeruehr) ? 1 : 0;
+        p.CheckBox1 = (d0 & Menueflags::Steuerbarcode) != 0;
         p.CheckBox2 = (d5 & B::Einstellsperre) != 0;
         if (!focus.FloatEdit1)
             p.FloatEdit1 = d3 / 10.0;
@@ -146,13 +146,13 @@ void TLiveDisplay::ApplyFlags(const TProtok& frame, TPanelFocus focus) {
 
     TLiveDisplayState& s = state_.Display;
     s.Umschalt = (d4 & B::Umschalt) != 0;
-    s.Abbruch = (d6 & B::Abbruch) != 0;
-    s.Grenzwert = (d6 & B::Grenzwert) != 0;
-    s.NotAus = (d6 & B::NotAus) != 0;
+    s.Abbruch = (d6 & Messablauf::abgebrochen) != 0;
+    s.Grenzwert = (d6 & Messablauf::Schnellabschaltung) != 0;
+    s.NotAus = (d6 & Messablauf::NotAus) != 0;
     s.WarningWindowVisible = (d5 & B::MainsWarning) != 0;
     const int row = RunningRow(state_.RunningStep);
     if (row >= 0)
-        s.LimitExceeded[static_cast<size_t>(row)] = (d6 & B::Grenzwert) != 0;
+        s.LimitExceeded[static_cast<size_t>(row)] = (d6 & Messablauf::Schnellabschaltung) != 0;
     s.MainsNoteVisible = row >= MeasurementBits::SchutzlStromL1N;
 
     if (state_.SettingsHold == 0 && p.RadioGroup4 == 0)

@@ -2,49 +2,15 @@
 
 #include <cstdio>
 
-std::optional<TTimeoutClass> RequestTimeoutClass(uint8_t code) {
-    switch (code) {
-    case MsgGetProgramVersion:
-    case MsgQuerySerialNumber:
-    case MsgQueryLanguageEntry:
-    case MsgQueryRecordCount:
-    case MsgQueryFlags:
-    case MsgQuerySequenceFlags:
-    case MsgQueryLanguage:
-    case MsgSetLanguage:
-        return TTimeoutClass::tcRam;
-    case MsgReadRecordPart1:
-    case MsgReadRecordPart2:
-    case MsgReadRecordPart3:
-    case MsgReadRecordPart4:
-    case MsgReadRecordPart5:
-    case MsgSetLimitIndices:
-        return TTimeoutClass::tcReadEeprom;
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<TTimeoutClass> EepromFunctionTimeoutClass(char function) {
+TTimeoutClass EepromFunctionTimeoutClass(char function) {
     switch (function) {
     case 'T':
         return TTimeoutClass::tcRam;
     case 'S':
         return TTimeoutClass::tcReadEeprom;
-    case 'C':
-        return TTimeoutClass::tcWriteEeprom;
     default:
-        return std::nullopt;
+        return TTimeoutClass::tcWriteEeprom;
     }
-}
-
-uint32_t TAnswerTimeouts::For(TTimeoutClass c) const {
-    int32_t ms = Ram;
-    if (c == TTimeoutClass::tcReadEeprom)
-        ms = ReadEeprom;
-    else if (c == TTimeoutClass::tcWriteEeprom)
-        ms = WriteEeprom;
-    return ms < 0 ? 0u : static_cast<uint32_t>(ms);
 }
 
 const char* MsgLogLabel(uint8_t code) {

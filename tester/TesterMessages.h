@@ -3,7 +3,6 @@
 #include "serial/SyncBus.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // Id byte of every frame the PC sends ("a") and of every frame of the tester.
@@ -49,26 +48,13 @@ inline constexpr uint16_t AutosendMask = 0x079C;
 inline constexpr uint16_t AutosendOff = 0x0000;
 
 // How long a request waits for its answer: the configured MessageAnswerRAM,
-// MessageAnswerReadEEPROM or MessageAnswerWriteEEPROM.
+// MessageAnswerReadEEPROM or MessageAnswerWriteEEPROM. Each request names its class where it
+// is sent.
 enum class TTimeoutClass { tcRam, tcReadEeprom, tcWriteEeprom };
 
-// The class of a request whose class follows from its code alone. Empty for codes that
-// are never sent as requests, and for $66 and $70, whose class the writer or the
-// function character decides.
-std::optional<TTimeoutClass> RequestTimeoutClass(uint8_t code);
-
-// Class of a MsgEepromFunction request by its function character ("T", "S", "C").
-std::optional<TTimeoutClass> EepromFunctionTimeoutClass(char function);
-
-// The configured answer time-outs in milliseconds, with their defaults.
-struct TAnswerTimeouts {
-    int32_t Ram = 300;
-    int32_t ReadEeprom = 800;
-    int32_t WriteEeprom = 1200;
-
-    // A negative value from the configuration counts as 0 rather than as an endless wait.
-    uint32_t For(TTimeoutClass c) const;
-};
+// Class of a MsgEepromFunction request by its function character: "T" R, "S" E, "C" W. Any
+// other character waits as long as "C", the longest.
+TTimeoutClass EepromFunctionTimeoutClass(char function);
 
 // Label of a code in the program log, or nullptr for a code without one.
 const char* MsgLogLabel(uint8_t code);

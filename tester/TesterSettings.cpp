@@ -34,10 +34,10 @@ TMsgData TLimitIndices::Data() const {
 }
 
 void TTesterSettings::NormalizeModeFlags(uint8_t& Flags, int Class) {
-    if (Class == 2 && !(Flags & B::mitIsol))
-        Flags |= B::mitBeruehr;
+    if (Class == 2 && !(Flags & Menueflags::mitIsol))
+        Flags |= Menueflags::mitBeruehr;
     else if (Class == 3)
-        Flags = (Flags | B::mitIsol) & ~B::mitIsoDiff;
+        Flags = (Flags | Menueflags::mitIsol) & ~Menueflags::mitIsoDiff;
 }
 
 bool TTesterSettings::Reject() {
@@ -125,27 +125,28 @@ bool TTesterSettings::SendModeFlag(uint8_t Mask, bool On) {
 bool TTesterSettings::SendDinVde(int32_t Index) {
     if (Index != 0 && Index != 1)
         return Reject();
-    return SendModeFlag(B::DINVDE, Index == 1);
+    return SendModeFlag(Menueflags::DINVDE, Index == 1);
 }
 
 bool TTesterSettings::SendAutoSequence(bool On) {
-    return SendModeFlag(B::automatisch, On);
+    return SendModeFlag(Menueflags::automatisch, On);
 }
 bool TTesterSettings::SendManualLimits(bool On) {
-    return SendModeFlag(B::manuGrenz, On);
+    return SendModeFlag(Menueflags::manuGrenz, On);
 }
 bool TTesterSettings::SendTouchCurrent(bool On) {
-    return SendModeFlag(B::mitBeruehr, On);
+    return SendModeFlag(Menueflags::mitBeruehr, On);
 }
 bool TTesterSettings::SendControlBarcode(bool On) {
-    return SendModeFlag(B::Steuerbarcode, On);
+    return SendModeFlag(Menueflags::Steuerbarcode, On);
 }
 
 bool TTesterSettings::SendInsulationMode(bool WithInsulation, bool InsulationPlusDiff) {
     return Exclusive([&] {
         if (link_.FirmwareLevel() == 0)
-            return ModeFlag(B::mitIsol, WithInsulation);
-        return ModeFlag(B::mitIsoDiff, InsulationPlusDiff) && ModeFlag(B::mitIsol, WithInsulation);
+            return ModeFlag(Menueflags::mitIsol, WithInsulation);
+        return ModeFlag(Menueflags::mitIsoDiff, InsulationPlusDiff) &&
+               ModeFlag(Menueflags::mitIsol, WithInsulation);
     });
 }
 
@@ -226,7 +227,8 @@ void TTesterSettings::SendVisualCheckPassed(bool Passed) {
     Exclusive([&] {
         return WriteSettings(TTimeoutClass::tcRam, true, [Passed](TesterSettingsBlock& b) {
             uint8_t& d6 = b.d[B::Messablauf];
-            const uint8_t wanted = Passed ? (d6 | B::VisualCheckPassed) : (d6 & ~B::VisualCheckPassed);
+            const uint8_t wanted = Passed ? (d6 | Messablauf::SichtpruefungBestanden)
+                                          : (d6 & ~Messablauf::SichtpruefungBestanden);
             if (wanted == d6)
                 return false;
             d6 = wanted;

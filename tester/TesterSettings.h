@@ -2,6 +2,7 @@
 
 #include "tester/TesterLink.h"
 #include "tester/TesterMessages.h"
+#include "tester/WerteSatz.h"
 
 #include <array>
 #include <cstdint>
@@ -20,14 +21,8 @@ struct TesterSettingsBlock {
     static constexpr int Messablauf = 6;
     static constexpr int Command = 7;
 
-    // d0 bits.
-    static constexpr uint8_t automatisch = 1;
-    static constexpr uint8_t DINVDE = 2; // set = DIN VDE 0702
-    static constexpr uint8_t mitIsol = 4;
-    static constexpr uint8_t manuGrenz = 8;
-    static constexpr uint8_t mitBeruehr = 16;
-    static constexpr uint8_t Steuerbarcode = 32;
-    static constexpr uint8_t mitIsoDiff = 64;
+    // Bits: d0 those of Menueflags, d6 those of Messablauf (tester/WerteSatz.h), the record
+    // fields that keep these two bytes.
     // d1
     static constexpr uint8_t LanguageSettable = 4;
     // d2
@@ -39,11 +34,6 @@ struct TesterSettingsBlock {
     static constexpr uint8_t WrittenByPc = 4;
     static constexpr uint8_t Einstellsperre = 8;
     static constexpr uint8_t MainsWarning = 128;
-    // d6
-    static constexpr uint8_t Abbruch = 1;
-    static constexpr uint8_t Grenzwert = 4;
-    static constexpr uint8_t NotAus = 8;
-    static constexpr uint8_t VisualCheckPassed = 64;
 
     std::array<uint8_t, 8> d{};
 

@@ -34,7 +34,7 @@ enum : int32_t {
 };
 } // namespace Menueflags
 
-// Bit values of the test run as the tester reports it.
+// Bit values of the test run as the tester reports it (byte 6 of its settings block).
 namespace Messablauf {
 enum : int32_t {
     abgebrochen = 1,         // "Abbruch"

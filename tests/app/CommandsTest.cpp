@@ -12,7 +12,7 @@
 #include "tester/LiveProtocol.h"
 #include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,7 @@ protected:
     }
 
     TesterDouble tester;
-    TesterLink link{tester, 100};
+    TesterScript script{tester, 100};
     QTemporaryDir dir;
     std::unique_ptr<platform::Database> db;
     QString pgmLog;

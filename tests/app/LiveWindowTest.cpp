@@ -5,7 +5,7 @@
 #include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/support/demo_records.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 #include "tests/support/tester_sequence.h"
 
 #include <gtest/gtest.h>
@@ -91,8 +91,8 @@ protected:
     QString stepLabel() const { return form->Label30->text(); }
 
     TesterDouble tester;
-    TesterLink link{tester, 100};
-    TesterSequence sequence{link, 300};
+    TesterScript script{tester, 100};
+    TesterSequence sequence{script, 300};
     QTemporaryDir dir;
     QString ini;
     MessageBoxRecorder boxes;

@@ -5,7 +5,7 @@
 #include "serial/Cate32.h"
 #include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ protected:
     bool connected() const { return form->IsConnected(); }
 
     TesterDouble tester;
-    TesterLink link{tester, 100};
+    TesterScript script{tester, 100};
     QTemporaryDir dir;
     QString ini;
     QString pgmLog;
@@ -159,13 +159,13 @@ TEST_F(MainWindowTest, ConnectIdentifiesAnAutosendTesterAndDisconnectStopsIt) {
     EXPECT_EQ(panel(3), QStringLiteral("PgmVers. 1.02.B1 AB"));
     EXPECT_EQ(panel(5), QStringLiteral("03"));
     EXPECT_EQ(panel(4), QStringLiteral("de"));
-    EXPECT_EQ(link.currentLanguage(), "de");
+    EXPECT_EQ(script.currentLanguage(), "de");
     EXPECT_EQ(Globals::TesterSerialNumber, QStringLiteral("1234567890"));
     EXPECT_EQ(form->TrackBar1->maximum(), 9);
     EXPECT_FALSE(form->ComboBox2->isEnabled()); // enabled while the level was still 0
     EXPECT_TRUE(form->Timer2->Enabled());
     EXPECT_FALSE(form->PollMode);
-    ASSERT_TRUE(waitFor([&] { return link.autosendOrders() >= 1; }, 2000));
+    ASSERT_TRUE(waitFor([&] { return script.autosendOrders() >= 1; }, 2000));
     // Autosend frames are applied from the idle handler and keep the link alive.
     ASSERT_TRUE(waitFor(
         [&] { return form->Refresh.RotationIndex() != 0 || form->Refresh.PendingMask() != 0; }, 2000));
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ConnectIdentifiesAnAutosendTesterAndDisconnectStopsIt) {
     EXPECT_EQ(panel(2), QStringLiteral("SerNo."));
     EXPECT_EQ(panel(5), QString());
     EXPECT_TRUE(form->ToolButton1->isEnabled());
-    ASSERT_TRUE(waitFor([&] { return link.autosendStops() >= 1; }, 2000));
+    ASSERT_TRUE(waitFor([&] { return script.autosendStops() >= 1; }, 2000));
     const QStringList log = readLines(pgmLog);
     EXPECT_TRUE(log.contains(QStringLiteral("COM wird geöffnet")));
     EXPECT_TRUE(log.contains(QStringLiteral("COM ist verbunden")));
@@ -203,10 +203,10 @@ TEST_F(MainWindowTest, AutosendOrderIsRepeatedEveryRefreshTime) {
     start(QStringLiteral("[Timing]\r\nRefreshTime=3\r\n"));
     clickConnect();
     ASSERT_TRUE(connected());
-    const int first = link.autosendOrders();
+    const int first = script.autosendOrders();
     // Every 3 ticks of 100 ms: about ten more orders in 3 s, and not one per tick.
     runFor(3000);
-    const int more = link.autosendOrders() - first;
+    const int more = script.autosendOrders() - first;
     EXPECT_GE(more, 7);
     EXPECT_LE(more, 14);
     EXPECT_TRUE(connected());
@@ -237,14 +237,14 @@ TEST_F(MainWindowTest, LevelZeroTesterIsPolledOneKindPerTickAndStaysConnected) {
     const QStringList log = readLines(pgmLog);
     EXPECT_TRUE(log.contains(QStringLiteral("Info 0 anfordern")));
     EXPECT_TRUE(log.contains(QStringLiteral("Info 7 anfordern")));
-    EXPECT_EQ(link.autosendOrders(), 0);
+    EXPECT_EQ(script.autosendOrders(), 0);
 }
 
 TEST_F(MainWindowTest, SilentTesterIsDroppedAfterTheInactivityTime) {
     start(QStringLiteral("[Timing]\r\nInActiveTime=5\r\n"));
     clickConnect();
     ASSERT_TRUE(connected());
-    link.setSilent(true);
+    script.setSilent(true);
     QElapsedTimer t;
     t.start();
     ASSERT_TRUE(waitFor([&] { return !connected(); }, 3000));
@@ -338,10 +338,10 @@ TEST_F(MainWindowTest, ShutDownWhileConnectedTellsTheTesterToStop) {
     start();
     clickConnect();
     ASSERT_TRUE(connected());
-    const int before = link.autosendStops();
+    const int before = script.autosendStops();
     form.reset();
     Form1 = nullptr;
-    EXPECT_TRUE(waitFor([&] { return link.autosendStops() > before; }, 2000));
+    EXPECT_TRUE(waitFor([&] { return script.autosendStops() > before; }, 2000));
     const QStringList log = readLines(pgmLog);
     ASSERT_GE(log.size(), 3);
     EXPECT_EQ(log[log.size() - 3], QStringLiteral("Sendung $67: Autosend-Funktionen löschen"));

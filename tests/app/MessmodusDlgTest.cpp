@@ -9,7 +9,7 @@
 #include "platform/query.h"
 #include "records/ProgramDatabase.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <gtest/gtest.h>
 
@@ -124,7 +124,7 @@ TEST_F(MessmodusDlgTest, ChosenTableRowIsWritten) {
         dlg->OKBtn->click();
     }));
     EXPECT_TRUE(dlg->ApplyChoice(writer));
-    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::mitBeruehr);
+    EXPECT_EQ(link.block.d[0], Menueflags::mitBeruehr);
     EXPECT_EQ(link.block.d[2] & 3, 2);
     EXPECT_EQ(hold, 3);
     // The next showing keeps the choice of source but no row.
@@ -160,7 +160,7 @@ TEST_F(MessmodusDlgTest, StoredTestChoiceNeedsACurrentStoredTest) {
     // class I, insulation off, touch current off, 0701, single, manual limits; then the
     // insulation (500 = 2) and leakage (700 = 5) limits but no 150 mOhm, which the
     // 8-entry table lacks.
-    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::manuGrenz);
+    EXPECT_EQ(link.block.d[0], Menueflags::manuGrenz);
     EXPECT_EQ(link.block.d[2] & 3, 1);
     EXPECT_EQ((FakeTesterLink::Bytes(link.sequence.begin() + 2, link.sequence.begin() + 5)),
               (FakeTesterLink::Bytes{1, 2, 5}));
@@ -269,7 +269,7 @@ protected:
     }
 
     TesterDouble tester;
-    TesterLink link{tester, 100};
+    TesterScript script{tester, 100};
     QTemporaryDir dir;
     QString ini;
     std::unique_ptr<platform::Database> db;
@@ -285,7 +285,7 @@ TEST_F(MessmodusOnMainWindowTest, TableRowReachesTheTester) {
         dlg->OKBtn->click();
     }));
     const auto settings = tester.state().settings;
-    EXPECT_EQ(settings[0], TesterSettingsBlock::mitBeruehr);
+    EXPECT_EQ(settings[0], Menueflags::mitBeruehr);
     EXPECT_EQ(settings[2] & 3, 2);
     EXPECT_EQ(settings[3], 20);           // the measuring time is written back as read
     EXPECT_TRUE(form->Timer2->Enabled()); // the refresh runs again
@@ -311,7 +311,7 @@ TEST_F(MessmodusOnMainWindowTest, StoredTestSetsModeAndManualLimits) {
 }
 
 TEST_F(MessmodusOnMainWindowTest, SilentTesterEndsTheChainAndTheRefreshResumes) {
-    link.setSilent(true);
+    script.setSilent(true);
     EXPECT_FALSE(execute([&] {
         clickRow(dlg->ListView1, 8); // "91": I, no insulation test, 0701, single
         dlg->OKBtn->click();
@@ -342,7 +342,7 @@ TEST_F(MessmodusOnMainWindowTest, ModeChosenWhileAnExchangeRunsIsWrittenAfterIt)
         }));
         EXPECT_EQ(tester.state().settings[2] & 3, 1);
     }
-    ASSERT_TRUE(waitFor([&] { return tester.state().settings[0] == TesterSettingsBlock::mitBeruehr; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return tester.state().settings[0] == Menueflags::mitBeruehr; }, 3000));
     EXPECT_EQ(tester.state().settings[2] & 3, 2);
 }
 

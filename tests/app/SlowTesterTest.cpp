@@ -4,7 +4,7 @@
 #include "platform/message_box.h"
 #include "tester/TesterMessages.h"
 #include "tests/app/WindowTestSupport.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ protected:
     }
 
     TesterDouble tester;
-    TesterLink link{tester};
+    TesterScript script{tester};
     QTemporaryDir dir;
     QString ini;
     MessageBoxRecorder boxes;
@@ -111,14 +111,14 @@ QStringList earlyRepeats(const QString& logPath) {
 }
 
 TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
-    link.setLanguages({"en", "fr", "de"}, 1);
+    script.setLanguages({"en", "fr", "de"}, 1);
     tester.misbehave(TesterDouble::Misbehaviour::Slow, 400);
     connectTester();
 
     EXPECT_EQ(form->StatusBar1->PanelText(2), QStringLiteral("SerNo. 1234567890"));
     EXPECT_EQ(form->StatusBar1->PanelText(3), QStringLiteral("PgmVers. 2.00.00 00"));
     EXPECT_EQ(form->StatusBar1->PanelText(4), QStringLiteral("de"));
-    EXPECT_EQ(link.currentLanguage(), "de");
+    EXPECT_EQ(script.currentLanguage(), "de");
     EXPECT_GE(countFrames(tester, MsgSetLanguage, 2), 1) << "the position of de in en,fr,de";
     EXPECT_EQ(countFrames(tester, MsgSetLanguage), countFrames(tester, MsgSetLanguage, 2));
 
@@ -146,7 +146,7 @@ TEST_F(SlowTesterTest, EveryRequestGetsItsOwnAnswerAndEachCommandGoesOutOnce) {
 TEST_F(SlowTesterTest, ATesterAnsweringAfterTheRetryListsEachLanguageOnce) {
     // Each answer comes after the request's second attempt went out; the answer to that one
     // must not become the next entry.
-    link.setLanguages({"de", "en", "fr"}, 0);
+    script.setLanguages({"de", "en", "fr"}, 0);
     tester.misbehave(TesterDouble::Misbehaviour::Slow, 700);
     connectTester();
     int current = -1;

@@ -1,4 +1,5 @@
 #include "controls/Edits.h"
+#include "controls/NumberText.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -7,8 +8,6 @@
 #include <QWidget>
 
 #include <gtest/gtest.h>
-
-#include <limits>
 
 namespace {
 
@@ -71,16 +70,6 @@ TEST(FloatEdit, PullsTheNumberOutOfAFormattedText) {
     EXPECT_EQ(p.text(), QStringLiteral("Zeit -4.50 s"));
 }
 
-TEST(FloatEdit, OnlyTheRightmostSeparatorCounts) {
-    EXPECT_EQ(edits::ExtractFloatNumber(QStringLiteral("1,2,5"), QStringLiteral("%g"), comma),
-              QStringLiteral("12,5"));
-    EXPECT_EQ(edits::ExtractFloatNumber(QStringLiteral("ab1.2.5"), QStringLiteral("%g"), point),
-              QStringLiteral("12.5"));
-    EXPECT_EQ(edits::ExtractFloatNumber(QStringLiteral("1.2,5"), QStringLiteral("%g"), point,
-                                        edits::TDecimalMarks::CommaOrPoint),
-              QStringLiteral("12.5"));
-}
-
 TEST(FloatEdit, TakesCommaAndPointAlikeAsTheDecimalMark) {
     for (QChar sep : {comma, point}) {
         SCOPED_TRACE(QString(sep).toStdString());
@@ -138,8 +127,9 @@ TEST(IntEdit, ReadsItsOwnHexadecimalTextBack) {
     type(e, QStringLiteral("1f"));
     EXPECT_EQ(e.Value(), 31);
     EXPECT_EQ(e.text(), QStringLiteral("1F"));
-    EXPECT_EQ(edits::ExtractIntNumber(QStringLiteral("FF"), QStringLiteral("%x")), QStringLiteral("$FF"));
-    EXPECT_EQ(edits::ExtractIntNumber(QStringLiteral("Code: 0a h"), QStringLiteral("Code: %X h")),
+    EXPECT_EQ(numbertext::ExtractIntNumber(QStringLiteral("FF"), QStringLiteral("%x")),
+              QStringLiteral("$FF"));
+    EXPECT_EQ(numbertext::ExtractIntNumber(QStringLiteral("Code: 0a h"), QStringLiteral("Code: %X h")),
               QStringLiteral("$0a"));
 }
 
@@ -160,43 +150,6 @@ TEST(IntEdit, ClampsAndExtracts) {
     EXPECT_EQ(e.text(), QStringLiteral("1 Tage"));
     type(e, QStringLiteral("99999999999 Tage"));
     EXPECT_EQ(e.Value(), 1) << "beyond 32 bits is no number";
-}
-
-TEST(EditConversions, Numbers) {
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral(" 1,5 "), comma), 1.5);
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral("-1e3"), comma), -1000.0);
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral(",5"), comma), 0.5);
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral("2,"), comma), 2.0);
-    EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1.5"), comma));
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral("1.5"), comma, edits::TDecimalMarks::CommaOrPoint), 1.5);
-    EXPECT_EQ(edits::TextToFloat(QStringLiteral("-1,5"), point, edits::TDecimalMarks::CommaOrPoint), -1.5);
-    EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1,5.0"), point, edits::TDecimalMarks::CommaOrPoint));
-    EXPECT_FALSE(edits::TextToFloat(QStringLiteral("1e"), point));
-    EXPECT_FALSE(edits::TextToFloat(QStringLiteral("inf"), point));
-    EXPECT_EQ(edits::TextToInt(QStringLiteral("$FF")), 255);
-    EXPECT_EQ(edits::TextToInt(QStringLiteral("-12")), -12);
-    EXPECT_EQ(edits::TextToInt(QStringLiteral("-2147483648")), std::numeric_limits<int32_t>::min());
-    EXPECT_FALSE(edits::TextToInt(QStringLiteral("2147483648")));
-    EXPECT_FALSE(edits::TextToInt(QStringLiteral("12a")));
-    EXPECT_FALSE(edits::TextToInt(QStringLiteral("$")));
-}
-
-TEST(EditConversions, Formats) {
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%1.1f"), 25, comma), QStringLiteral("25,0"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%g"), 2.5, point), QStringLiteral("2.5"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%g"), 3, comma), QStringLiteral("3"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%f"), 3, comma), QStringLiteral("3,00"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("[%6.2f]"), 3.14159, comma), QStringLiteral("[  3,14]"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("[%-6.1f]"), 3.14159, point), QStringLiteral("[3.1   ]"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%.3e"), 1234.5, comma), QStringLiteral("1,23E+003"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%n"), 1234567.5, comma), QStringLiteral("1.234.567,50"));
-    EXPECT_EQ(edits::FormatFloat(QStringLiteral("%d"), 2.5, point), QStringLiteral("2.5")) << "wrong letter";
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%d"), -5), QStringLiteral("-5"));
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%.3d"), 7), QStringLiteral("007"));
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%4d%%"), 50), QStringLiteral("  50%"));
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%x"), -1), QStringLiteral("FFFFFFFF"));
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%u"), -1), QStringLiteral("4294967295"));
-    EXPECT_EQ(edits::FormatInt(QStringLiteral("%99999d"), 1).size(), 1000) << "pads are bounded";
 }
 
 TEST(ValidateEdit, LeavingUnchangedRunsNoCheck) {

@@ -2,7 +2,7 @@
 #include "printing/Barcd4.h"
 #include "printing/BarcdWahlDlg.h"
 #include "printing/ConfigBarcodes.h"
-#include "printing/ControlBarcodes.h"
+#include "printing/ControlBarcodeTable.h"
 #include "printing/Steuerbarcodes.h"
 
 #include <QPainter>

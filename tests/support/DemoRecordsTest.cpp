@@ -4,7 +4,7 @@
 #include "tests/support/demo_records.h"
 #include "tests/support/stored_records_double.h"
 #include "tests/support/tester_double.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 #include "tests/support/tester_sequence.h"
 
 #include <gtest/gtest.h>
@@ -130,9 +130,9 @@ protected:
     }
 
     TesterDouble tester;
-    TesterLink link{tester, 50};
+    TesterScript script{tester, 50};
     StoredRecordsDouble memory{tester};
-    TesterSequence sequence{link, 10};
+    TesterSequence sequence{script, 10};
     int fd = -1;
     std::vector<uint8_t> rx;
 };

@@ -33,7 +33,8 @@ public:
     bool connected = true;
     int level = 3;
     QString serialNumber = QStringLiteral("1234567890");
-    TAnswerTimeouts timeouts; // 300, 800 and 1200 ms
+    // The answer time-outs of classes R, E and W, the configuration's defaults.
+    uint32_t ramMs = 300, readEepromMs = 800, writeEepromMs = 1200;
     TExchangeGate gate;
 
     TesterSettingsBlock block;
@@ -55,7 +56,11 @@ public:
     bool Connected() const override { return connected; }
     int FirmwareLevel() const override { return level; }
     QString TesterSerialNumber() const override { return connected ? serialNumber : QString(); }
-    uint32_t AnswerTimeout(TTimeoutClass c) const override { return timeouts.For(c); }
+    uint32_t AnswerTimeout(TTimeoutClass c) const override {
+        return c == TTimeoutClass::tcRam          ? ramMs
+               : c == TTimeoutClass::tcReadEeprom ? readEepromMs
+                                                  : writeEepromMs;
+    }
     bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
         return Exchange({Sub, Bytes(Data.begin(), Data.end()), TimeoutMs, false}, Answer);
     }

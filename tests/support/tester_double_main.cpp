@@ -2,7 +2,7 @@
 #include "tests/support/demo_records.h"
 #include "tests/support/stored_records_double.h"
 #include "tests/support/tester_double.h"
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 #include "tests/support/tester_sequence.h"
 
 #include <csignal>
@@ -11,12 +11,12 @@
 
 int main(int argc, char** argv) {
     TesterDouble tester;
-    TesterLink link(tester);
+    TesterScript script(tester);
     // A tester set to protection class I, as one comes out of its box.
     tester.withState([](TesterDouble::State& state) { state.settings[2] = 1; });
     StoredRecordsDouble memory(tester);
     memory.setRecords(DemoRecords());
-    TesterSequence sequence(link);
+    TesterSequence sequence(script);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pace") == 0) {
             tester.setPacing(true);

@@ -30,14 +30,14 @@ int16_t limitOf(TLimitKind kind, uint8_t index) {
 
 } // namespace
 
-TesterSequence::TesterSequence(TesterLink& link, int stepMs) : link_(link), stepMs_(stepMs) {
-    link_.setKindSource([this](uint8_t code, TesterDouble::State& s) { return kind(code, s); });
-    link_.setCommandHook([this](TesterDouble::State& s, uint8_t c) { command(s, c); });
+TesterSequence::TesterSequence(TesterScript& script, int stepMs) : script_(script), stepMs_(stepMs) {
+    script_.setKindSource([this](uint8_t code, TesterDouble::State& s) { return kind(code, s); });
+    script_.setCommandHook([this](TesterDouble::State& s, uint8_t c) { command(s, c); });
 }
 
 TesterSequence::~TesterSequence() {
-    link_.setKindSource({});
-    link_.setCommandHook({});
+    script_.setKindSource({});
+    script_.setCommandHook({});
 }
 
 void TesterSequence::setSteps(uint8_t mask) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <array>
 #include <chrono>
@@ -19,7 +19,7 @@
 // more stored record in the double's memory; the count ($33) is what the memory holds.
 class TesterSequence {
 public:
-    explicit TesterSequence(TesterLink& link, int stepMs = 300);
+    explicit TesterSequence(TesterScript& script, int stepMs = 300);
     ~TesterSequence();
     TesterSequence(const TesterSequence&) = delete;
     TesterSequence& operator=(const TesterSequence&) = delete;
@@ -54,7 +54,7 @@ private:
     void enter(int row);
     int reportedStep() const;
 
-    TesterLink& link_;
+    TesterScript& script_;
     std::mutex mutex_;
     int stepMs_;
     uint8_t steps_ = 0x7F;

@@ -93,6 +93,8 @@ TEST(Identification, RequestsAreRetriedThreeTimesWhileConnected) {
     EXPECT_FALSE(v.LinkLost);
     EXPECT_EQ(v.FirmwareLevel, 0);
     EXPECT_EQ(silent.requests.size(), 6u);
+    for (const auto& r : silent.requests)
+        EXPECT_EQ(r.timeout, silent.ramMs) << "identification waits class R: $" << std::hex << int(r.sub);
 }
 
 TEST(Identification, ClosedPortStopsTheAttempts) {

@@ -44,9 +44,9 @@ protected:
     static uint8_t hi(int16_t v) { return static_cast<uint8_t>((v >> 8) & 0xFF); }
 
     // Class I, insulation test, DIN VDE 0701: rows 0..2 in use.
-    void ModeClassOneWithInsulation() { Flags({B::mitIsol, 0, 1, 30, 0, 0, 0, 0}); }
+    void ModeClassOneWithInsulation() { Flags({Menueflags::mitIsol, 0, 1, 30, 0, 0, 0, 0}); }
     // Class I, no insulation test, touch current: every row but insulation in use.
-    void ModeClassOneAllCurrents() { Flags({B::mitBeruehr, 0, 1, 30, 0, 0, 0, 0}); }
+    void ModeClassOneAllCurrents() { Flags({Menueflags::mitBeruehr, 0, 1, 30, 0, 0, 0, 0}); }
 };
 
 TEST_F(Live, LimitsFramesFillOnlyTheRecord) {
@@ -70,8 +70,9 @@ TEST_F(Live, RecordCountShowsUnsignedCountsOrFull) {
 }
 
 TEST_F(Live, FlagsMirrorTheBlockIntoThePanel) {
-    Flags({B::DINVDE | B::automatisch | B::mitIsol | B::manuGrenz | B::mitBeruehr | B::Steuerbarcode, 0, 2,
-           125, 0, B::Einstellsperre, B::VisualCheckPassed, 0});
+    Flags({Menueflags::DINVDE | Menueflags::automatisch | Menueflags::mitIsol | Menueflags::manuGrenz |
+               Menueflags::mitBeruehr | Menueflags::Steuerbarcode,
+           0, 2, 125, 0, B::Einstellsperre, Messablauf::SichtpruefungBestanden, 0});
     const TSettingsPanelState& p = state.Panel;
     EXPECT_EQ(p.RadioGroup1, 1);
     EXPECT_EQ(p.RadioGroup3, 1);
@@ -86,9 +87,10 @@ TEST_F(Live, FlagsMirrorTheBlockIntoThePanel) {
     EXPECT_EQ(p.ComboBox2, PanelEntry::SichtJa);
     EXPECT_EQ(ws.Menueflags, 0x3F);
     EXPECT_EQ(ws.Schutzklasse, 2);
-    EXPECT_EQ(ws.Messablauf, B::VisualCheckPassed);
+    EXPECT_EQ(ws.Messablauf, Messablauf::SichtpruefungBestanden);
 
-    Flags({B::mitIsoDiff | B::mitIsol, 0, B::VisualCheckPending | 0xF0, 30, 0, 0, B::VisualCheckPassed, 0});
+    Flags({Menueflags::mitIsoDiff | Menueflags::mitIsol, 0, B::VisualCheckPending | 0xF0, 30, 0, 0,
+           Messablauf::SichtpruefungBestanden, 0});
     EXPECT_EQ(p.RadioGroup1, 0);
     EXPECT_EQ(p.RadioGroup2, PanelEntry::IsolUndDiff);
     EXPECT_EQ(p.ComboBox1, -1) << "class 0 leaves no selection";
@@ -106,7 +108,7 @@ TEST_F(Live, VisualCheckIsDisabledAtLevelZero) {
     link.level = 0;
     state.Panel.ComboBox2 = 2;
     state.Panel.ComboBox2Enabled = true;
-    Flags({0, 0, 1, 30, 0, 0, B::VisualCheckPassed, 0});
+    Flags({0, 0, 1, 30, 0, 0, Messablauf::SichtpruefungBestanden, 0});
     EXPECT_EQ(state.Panel.ComboBox2, 0);
     EXPECT_FALSE(state.Panel.ComboBox2Enabled);
 }
@@ -123,11 +125,12 @@ TEST_F(Live, FocusedControlsKeepTheUsersInput) {
 }
 
 TEST_F(Live, StateLabelsAndWarningFollowTheBlock) {
-    Flags({0, 0, 1, 30, B::Umschalt, B::MainsWarning, B::Abbruch | B::Grenzwert | B::NotAus, 0});
+    Flags({0, 0, 1, 30, B::Umschalt, B::MainsWarning,
+           Messablauf::abgebrochen | Messablauf::Schnellabschaltung | Messablauf::NotAus, 0});
     const TLiveDisplayState& s = state.Display;
     EXPECT_TRUE(s.Umschalt && s.Abbruch && s.Grenzwert && s.NotAus);
     EXPECT_TRUE(s.WarningWindowVisible);
-    Flags({0, 0, 1, 30, 0, 0, B::Grenzwert, 0});
+    Flags({0, 0, 1, 30, 0, 0, Messablauf::Schnellabschaltung, 0});
     EXPECT_FALSE(s.Umschalt || s.Abbruch || s.NotAus);
     EXPECT_TRUE(s.Grenzwert);
     EXPECT_FALSE(s.WarningWindowVisible);
@@ -137,7 +140,7 @@ TEST_F(Live, RunningStepGetsItsLimitLabelAndMainsNote) {
     for (int step = 0; step <= 7; ++step) {
         Sequence(static_cast<uint8_t>(step));
         state.Display.LimitExceeded.fill(false);
-        Flags({B::mitBeruehr, 0, 1, 30, 0, 0, B::Grenzwert, 0});
+        Flags({Menueflags::mitBeruehr, 0, 1, 30, 0, 0, Messablauf::Schnellabschaltung, 0});
         for (int row = 0; row < ValueRowCount; ++row)
             EXPECT_EQ(state.Display.LimitExceeded[row], row == step - 1) << step << " " << row;
         EXPECT_EQ(state.Display.MainsNoteVisible, step >= 4) << step;
@@ -149,8 +152,8 @@ TEST_F(Live, HoldOffKeepsThePanelWhileTheRecordAndLabelsUpdate) {
     const TSettingsPanelState before = state.Panel;
     const auto limitsBefore = state.Display.LimitText;
     state.SettingsHold = 3;
-    Flags({B::DINVDE | B::manuGrenz | B::mitIsoDiff, 0, 2, 200, B::Umschalt,
-           B::MainsWarning | B::Einstellsperre, B::NotAus, 0});
+    Flags({Menueflags::DINVDE | Menueflags::manuGrenz | Menueflags::mitIsoDiff, 0, 2, 200, B::Umschalt,
+           B::MainsWarning | B::Einstellsperre, Messablauf::NotAus, 0});
     EXPECT_EQ(state.Panel.RadioGroup1, before.RadioGroup1);
     EXPECT_EQ(state.Panel.RadioGroup2, before.RadioGroup2);
     EXPECT_EQ(state.Panel.RadioGroup4, before.RadioGroup4);
@@ -159,9 +162,9 @@ TEST_F(Live, HoldOffKeepsThePanelWhileTheRecordAndLabelsUpdate) {
     EXPECT_DOUBLE_EQ(state.Panel.FloatEdit1, before.FloatEdit1);
     EXPECT_EQ(state.Panel.TrackBarPosition, before.TrackBarPosition);
     EXPECT_EQ(state.Display.LimitText, limitsBefore) << "no standard limits while held";
-    EXPECT_EQ(ws.Menueflags, B::DINVDE | B::manuGrenz | B::mitIsoDiff);
+    EXPECT_EQ(ws.Menueflags, Menueflags::DINVDE | Menueflags::manuGrenz | Menueflags::mitIsoDiff);
     EXPECT_EQ(ws.Schutzklasse, 2);
-    EXPECT_EQ(ws.Messablauf, B::NotAus);
+    EXPECT_EQ(ws.Messablauf, Messablauf::NotAus);
     EXPECT_TRUE(state.Display.Umschalt);
     EXPECT_TRUE(state.Display.NotAus);
     EXPECT_TRUE(state.Display.WarningWindowVisible);
@@ -174,7 +177,7 @@ TEST_F(Live, HoldOffKeepsThePanelWhileTheRecordAndLabelsUpdate) {
 
 TEST_F(Live, StandardLimitsFromTheMirroredMode) {
     link.level = 2;
-    Flags({B::DINVDE | B::mitIsol, 0, 1, 30, 0, 0, 0, 0});
+    Flags({Menueflags::DINVDE | Menueflags::mitIsol, 0, 1, 30, 0, 0, 0, 0});
     EXPECT_EQ(state.Display.LimitText[0], "300");
     EXPECT_EQ(state.Display.LimitText[1], "0,50");
     EXPECT_EQ(state.Display.LimitText[2], "7,00");
@@ -189,7 +192,7 @@ TEST_F(Live, StandardLimitsFromTheMirroredMode) {
 TEST_F(Live, NoClassLeavesTheInsulationLimitUnset) {
     state.Panel.TrackBarPosition = {0, 3, 0};
     ws.GrwIsolationswid = 1234;
-    Flags({B::mitIsol | B::mitIsoDiff, 0, 0, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsol | Menueflags::mitIsoDiff, 0, 0, 30, 0, 0, 0, 0});
     EXPECT_EQ(state.Panel.TrackBarPosition[1], 3);
     EXPECT_EQ(state.Display.LimitText[1], NotMeasuredText);
     EXPECT_EQ(ws.GrwIsolationswid, 1234);
@@ -204,9 +207,9 @@ TEST_F(Live, RowsNotInUseShowNoLimit) {
 }
 
 TEST_F(Live, TouchCurrentGroupEnabling) {
-    Flags({B::mitIsoDiff, 0, 2, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsoDiff, 0, 2, 30, 0, 0, 0, 0});
     EXPECT_TRUE(state.Panel.RadioGroup5Enabled) << "insulation and differential has no bit 4";
-    Flags({B::mitIsol, 0, 2, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsol, 0, 2, 30, 0, 0, 0, 0});
     EXPECT_FALSE(state.Panel.RadioGroup5Enabled);
     Flags({0, 0, 3, 30, 0, 0, 0, 0});
     EXPECT_FALSE(state.Panel.RadioGroup5Enabled);
@@ -299,7 +302,7 @@ TEST_F(Live, StepAboveSevenNamesNoStepAndFeedsNoRow) {
     EXPECT_TRUE(state.Display.BitBtn3Enabled);
     Raw(99);
     EXPECT_EQ(state.Display.ValueText, values);
-    Flags({B::mitBeruehr, 0, 1, 30, 0, 0, B::Grenzwert, 0});
+    Flags({Menueflags::mitBeruehr, 0, 1, 30, 0, 0, Messablauf::Schnellabschaltung, 0});
     EXPECT_FALSE(state.Display.MainsNoteVisible);
     Measured1(100, 100, 100, 0x7F);
     EXPECT_EQ(state.Display.LimitExceeded, (std::array<bool, 7>{true, true, true, true, true, true, true}));
@@ -308,7 +311,7 @@ TEST_F(Live, StepAboveSevenNamesNoStepAndFeedsNoRow) {
 TEST_F(Live, ButtonsThroughATestSequence) {
     TLiveDisplayState& s = state.Display;
     // Single-step sequence: "Prüfung weiter" while a step runs.
-    Flags({B::mitIsol, 0, 1, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsol, 0, 1, 30, 0, 0, 0, 0});
     Sequence(1);
     EXPECT_FALSE(s.BitBtn1Enabled);
     EXPECT_TRUE(s.BitBtn2Enabled);
@@ -318,15 +321,15 @@ TEST_F(Live, ButtonsThroughATestSequence) {
     EXPECT_EQ(state.StartCountdown, 0);
 
     // Automatic sequence: only while the warning window is shown.
-    Flags({B::mitIsol | B::automatisch, 0, 1, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsol | Menueflags::automatisch, 0, 1, 30, 0, 0, 0, 0});
     Sequence(2);
     EXPECT_FALSE(s.BitBtn2Enabled);
-    Flags({B::mitIsol | B::automatisch, 0, 1, 30, 0, B::MainsWarning, 0, 0});
+    Flags({Menueflags::mitIsol | Menueflags::automatisch, 0, 1, 30, 0, B::MainsWarning, 0, 0});
     Sequence(3);
     EXPECT_TRUE(s.BitBtn2Enabled);
 
     // Idle again: the start button waits 38 ticks.
-    Flags({B::mitIsol | B::automatisch, 0, 1, 30, 0, 0, 0, 0});
+    Flags({Menueflags::mitIsol | Menueflags::automatisch, 0, 1, 30, 0, 0, 0, 0});
     Sequence(0);
     EXPECT_FALSE(s.BitBtn1Enabled);
     EXPECT_EQ(state.StartCountdown, 38);
@@ -425,7 +428,7 @@ TEST_F(ManualLimits, PendingLimitWaitsWhileAnotherExchangeRuns) {
 
 TEST_F(Live, ClearAndResetRestoreTheDisconnectedDisplay) {
     ModeClassOneAllCurrents();
-    Flags({B::mitBeruehr, 0, 1, 30, 1, B::MainsWarning, 0x0D, 0});
+    Flags({Menueflags::mitBeruehr, 0, 1, 30, 1, B::MainsWarning, 0x0D, 0});
     Sequence(4);
     Measured1(1, 2, 3, 0x7F);
     live.ApplyRecordCount(TesterFrame(MsgQueryRecordCount, {1, 0, 2, 0, 0}));

@@ -73,15 +73,7 @@ TEST(ModeTable, CodesAreTheControlBarcodeNumbersOncePerRow) {
 
 TEST_F(ModeWriterTest, TableRowSetsClassInsulationTouchCurrentDinVdeAndSequenceInThatOrder) {
     link.level = 0;
-    link.block.d = {TesterSettingsBlock::mitIsol | TesterSettingsBlock::automatisch |
-                        TesterSettingsBlock::DINVDE,
-                    0,
-                    1,
-                    20,
-                    0,
-                    0,
-                    0,
-                    0};
+    link.block.d = {Menueflags::mitIsol | Menueflags::automatisch | Menueflags::DINVDE, 0, 1, 20, 0, 0, 0, 0};
     EXPECT_TRUE(writer.WriteTableRow(12)); // "87": II, touch current, 0701, single
     // class 2 (insulation still on), insulation off (class II then needs touch current),
     // touch current on, 0701, single sequence.
@@ -99,7 +91,7 @@ TEST_F(ModeWriterTest, DifferentialRowWritesBothInsulationBitsFromLevelOne) {
     link.level = 1;
     EXPECT_TRUE(writer.WriteTableRow(30)); // "62": I, I + D, no touch current, 0702, single
     EXPECT_EQ(settingsWrites().size(), 6u);
-    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::mitIsoDiff | TesterSettingsBlock::DINVDE);
+    EXPECT_EQ(link.block.d[0], Menueflags::mitIsoDiff | Menueflags::DINVDE);
     EXPECT_EQ(link.block.d[2] & 3, 1);
 }
 
@@ -125,7 +117,7 @@ TEST_F(ModeWriterTest, StoredTestWithManualLimitsSendsTheLimitsThatAreInTheirTab
     EXPECT_TRUE(writer.WriteStoredTest(mode));
     // class, insulation off, touch current off, 0701, single, manual limits on.
     ASSERT_EQ(settingsWrites().size(), 6u);
-    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::manuGrenz);
+    EXPECT_EQ(link.block.d[0], Menueflags::manuGrenz);
     EXPECT_EQ(link.block.d[2] & 3, 1);
     const auto limits = limitWrites();
     ASSERT_EQ(limits.size(), 2u);
@@ -149,13 +141,13 @@ TEST_F(ModeWriterTest, StoredTestUsesTheLongProtectiveConductorTableFromLevelOne
 }
 
 TEST_F(ModeWriterTest, StoredTestWithoutManualLimitsSwitchesThemOffAndSendsNoLimit) {
-    link.block.d[0] = TesterSettingsBlock::manuGrenz;
+    link.block.d[0] = Menueflags::manuGrenz;
     TStoredTestMode mode;
     mode.Menueflags = Menueflags::automatisch | Menueflags::mitBeruehr;
     mode.Schutzklasse = 1;
     mode.GrwIsolationswid = 500;
     EXPECT_TRUE(writer.WriteStoredTest(mode));
-    EXPECT_EQ(link.block.d[0], TesterSettingsBlock::automatisch | TesterSettingsBlock::mitBeruehr);
+    EXPECT_EQ(link.block.d[0], Menueflags::automatisch | Menueflags::mitBeruehr);
     EXPECT_TRUE(limitWrites().empty());
 }
 

@@ -40,7 +40,7 @@ TEST_F(Panel, HandlerSetsTheHoldCounterAndBracketsTheWriter) {
     EXPECT_EQ(state.SettingsHold, 3);
     EXPECT_EQ(state.Panel.RadioGroup1, 1);
     EXPECT_EQ(link.events, (Events{"pause", "pause", "$34", "$66", "resume", "resume"}));
-    EXPECT_EQ(Blocks(), (std::vector<Bytes>{{B::DINVDE, 0x04, 0x01, 30, 0, B::WrittenByPc, 0, 0}}));
+    EXPECT_EQ(Blocks(), (std::vector<Bytes>{{Menueflags::DINVDE, 0x04, 0x01, 30, 0, B::WrittenByPc, 0, 0}}));
 }
 
 TEST_F(Panel, EachControlWritesItsSetting) {
@@ -51,10 +51,10 @@ TEST_F(Panel, EachControlWritesItsSetting) {
         uint8_t value;
     };
     const std::vector<Case> cases = {
-        {"Messablauf automatisch", [&] { panel.RadioGroup3Click(1); }, 0, B::automatisch},
-        {"Berührungsstrom mit", [&] { panel.RadioGroup5Click(1); }, 0, B::mitBeruehr},
-        {"Grenzwerte manuell", [&] { panel.RadioGroup4Click(1); }, 0, B::manuGrenz},
-        {"Steuerbarcode", [&] { panel.CheckBox1Click(true); }, 0, B::Steuerbarcode},
+        {"Messablauf automatisch", [&] { panel.RadioGroup3Click(1); }, 0, Menueflags::automatisch},
+        {"Berührungsstrom mit", [&] { panel.RadioGroup5Click(1); }, 0, Menueflags::mitBeruehr},
+        {"Grenzwerte manuell", [&] { panel.RadioGroup4Click(1); }, 0, Menueflags::manuGrenz},
+        {"Steuerbarcode", [&] { panel.CheckBox1Click(true); }, 0, Menueflags::Steuerbarcode},
         {"Einstellsperre", [&] { panel.CheckBox2Click(true); }, 5, B::Einstellsperre | B::WrittenByPc},
         {"Schutzklasse III", [&] { panel.ComboBox1Change(2); }, 2, 3},
         {"Messzeit 12,5 s", [&] { panel.FloatEdit1Exit(12.5); }, 3, 125},
@@ -71,12 +71,12 @@ TEST_F(Panel, EachControlWritesItsSetting) {
 
 TEST_F(Panel, InsulationAndDifferentialWritesTwoBlocks) {
     link.level = 2;
-    link.block.d[0] = B::mitIsol;
+    link.block.d[0] = Menueflags::mitIsol;
     panel.RadioGroup2Click(2);
     const auto blocks = Blocks();
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0][0], B::mitIsol | B::mitIsoDiff);
-    EXPECT_EQ(blocks[1][0], B::mitIsoDiff);
+    EXPECT_EQ(blocks[0][0], Menueflags::mitIsol | Menueflags::mitIsoDiff);
+    EXPECT_EQ(blocks[1][0], Menueflags::mitIsoDiff);
     EXPECT_EQ(state.Panel.RadioGroup2, 2);
 }
 
@@ -94,7 +94,7 @@ TEST_F(Panel, VisualCheckYesWritesOnlyWhatDiffers) {
     auto blocks = Blocks();
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0], (Bytes{0x00, 0x04, 0x01, 30})) << "pending cleared, trailing zeros dropped";
-    EXPECT_EQ(blocks[1], (Bytes{0x00, 0x04, 0x01, 30, 0, 0, B::VisualCheckPassed}));
+    EXPECT_EQ(blocks[1], (Bytes{0x00, 0x04, 0x01, 30, 0, 0, Messablauf::SichtpruefungBestanden}));
 
     link.clear();
     panel.ComboBox2Change(PanelEntry::SichtJa);
@@ -152,7 +152,7 @@ TEST_F(Panel, ChangesDuringAnExchangeAreWrittenAfterItTheLatestOfEachOnce) {
     EXPECT_EQ(state.Panel.FloatEdit1, 12.5);
     const auto blocks = Blocks();
     ASSERT_EQ(blocks.size(), 3u) << "the sequence, then the latest lock and time";
-    EXPECT_EQ(blocks[0][0], B::automatisch);
+    EXPECT_EQ(blocks[0][0], Menueflags::automatisch);
     EXPECT_EQ(blocks[1][5], B::WrittenByPc) << "lock off";
     EXPECT_EQ(blocks[2][3], 125);
     EXPECT_EQ(link.events.back(), "resume");
@@ -196,9 +196,9 @@ TEST_F(Panel, TrackBarActionThatLeavesThePositionMarksNothing) {
 
 TEST_F(Panel, TouchCurrentAndRowsFollowTheShownMode) {
     TSettingsPanelState& p = state.Panel;
-    UpdateTouchCurrentEnabled(p, B::mitIsoDiff, 2);
+    UpdateTouchCurrentEnabled(p, Menueflags::mitIsoDiff, 2);
     EXPECT_TRUE(p.RadioGroup5Enabled);
-    UpdateTouchCurrentEnabled(p, B::mitIsol, 1);
+    UpdateTouchCurrentEnabled(p, Menueflags::mitIsol, 1);
     EXPECT_FALSE(p.RadioGroup5Enabled);
     UpdateTouchCurrentEnabled(p, 0, 3);
     EXPECT_FALSE(p.RadioGroup5Enabled);

@@ -120,6 +120,8 @@ TEST(TesterLanguage, ConnectSetsGermanAtItsPosition) {
     lang.SetTesterLanguage("de", [&](const QString& code) { shown = code; });
     EXPECT_EQ(t.log(), (std::vector<std::string>{"$34", "$15:0", "$15:1", "$69:1", "$3B"}));
     EXPECT_EQ(shown, QStringLiteral("de"));
+    for (const auto& r : t.requests)
+        EXPECT_EQ(r.timeout, t.ramMs) << "every language request waits class R: $" << std::hex << int(r.sub);
 }
 
 TEST(TesterLanguage, TesterWithoutGermanGetsNoLanguageCommand) {

@@ -74,29 +74,9 @@ TEST(MessageLog, TheWindowsMaskIsTheOneTheLogNames) {
     EXPECT_EQ(SentMsgLogLine(f), "Sendung $67: Autosend-Funktionen löschen");
 }
 
-TEST(MessageTimeouts, ClassesFollowTheRequest) {
-    EXPECT_EQ(RequestTimeoutClass(MsgGetProgramVersion), TTimeoutClass::tcRam);
-    EXPECT_EQ(RequestTimeoutClass(MsgQueryFlags), TTimeoutClass::tcRam);
-    EXPECT_EQ(RequestTimeoutClass(MsgQuerySequenceFlags), TTimeoutClass::tcRam);
-    EXPECT_EQ(RequestTimeoutClass(MsgQueryLanguage), TTimeoutClass::tcRam);
-    EXPECT_EQ(RequestTimeoutClass(MsgSetLanguage), TTimeoutClass::tcRam);
-    EXPECT_EQ(RequestTimeoutClass(MsgReadRecordPart1), TTimeoutClass::tcReadEeprom);
-    EXPECT_EQ(RequestTimeoutClass(MsgReadRecordPart5), TTimeoutClass::tcReadEeprom);
-    EXPECT_EQ(RequestTimeoutClass(MsgSetLimitIndices), TTimeoutClass::tcReadEeprom);
-    EXPECT_FALSE(RequestTimeoutClass(MsgSetSettings)) << "the writer decides";
-    EXPECT_FALSE(RequestTimeoutClass(MsgSetAutosend)) << "no answer awaited";
-    EXPECT_FALSE(RequestTimeoutClass(MsgQueryMeasured1)) << "poll only";
+TEST(MessageTimeouts, EepromFunctionsWaitByTheirFunction) {
     EXPECT_EQ(EepromFunctionTimeoutClass('T'), TTimeoutClass::tcRam);
     EXPECT_EQ(EepromFunctionTimeoutClass('S'), TTimeoutClass::tcReadEeprom);
     EXPECT_EQ(EepromFunctionTimeoutClass('C'), TTimeoutClass::tcWriteEeprom);
-    EXPECT_FALSE(EepromFunctionTimeoutClass('X'));
-}
-
-TEST(MessageTimeouts, DefaultsAndNegativeConfiguration) {
-    TAnswerTimeouts t;
-    EXPECT_EQ(t.For(TTimeoutClass::tcRam), 300u);
-    EXPECT_EQ(t.For(TTimeoutClass::tcReadEeprom), 800u);
-    EXPECT_EQ(t.For(TTimeoutClass::tcWriteEeprom), 1200u);
-    t.Ram = -5;
-    EXPECT_EQ(t.For(TTimeoutClass::tcRam), 0u) << "not a wait of 49 days";
+    EXPECT_EQ(EepromFunctionTimeoutClass('X'), TTimeoutClass::tcWriteEeprom) << "the longest wait";
 }

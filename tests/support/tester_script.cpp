@@ -1,4 +1,4 @@
-#include "tests/support/tester_link.h"
+#include "tests/support/tester_script.h"
 
 #include <chrono>
 #include <utility>
@@ -16,17 +16,17 @@ constexpr int StoredRecordBytes = 40;
 
 } // namespace
 
-void TesterLink::setKindSource(KindSource source) {
+void TesterScript::setKindSource(KindSource source) {
     std::lock_guard lock(hookMutex_);
     kindSource_ = std::move(source);
 }
 
-void TesterLink::setCommandHook(CommandHook hook) {
+void TesterScript::setCommandHook(CommandHook hook) {
     std::lock_guard lock(hookMutex_);
     commandHook_ = std::move(hook);
 }
 
-std::vector<uint8_t> TesterLink::kindData(uint8_t code, TesterDouble::State& s) {
+std::vector<uint8_t> TesterScript::kindData(uint8_t code, TesterDouble::State& s) {
     {
         std::lock_guard lock(hookMutex_);
         if (kindSource_)
@@ -69,7 +69,7 @@ std::vector<uint8_t> TesterLink::kindData(uint8_t code, TesterDouble::State& s) 
     return d;
 }
 
-TesterLink::TesterLink(TesterDouble& tester, int autosendPeriodMs)
+TesterScript::TesterScript(TesterDouble& tester, int autosendPeriodMs)
     : tester_(tester), periodMs_(autosendPeriodMs) {
     using Answer = std::optional<std::vector<uint8_t>>;
     // The language of the display may be set from the PC.
@@ -146,7 +146,7 @@ TesterLink::TesterLink(TesterDouble& tester, int autosendPeriodMs)
     thread_ = std::thread([this] { autosend(); });
 }
 
-TesterLink::~TesterLink() {
+TesterScript::~TesterScript() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -155,34 +155,34 @@ TesterLink::~TesterLink() {
     thread_.join();
 }
 
-void TesterLink::setLanguages(const std::vector<std::string>& codes, int current) {
+void TesterScript::setLanguages(const std::vector<std::string>& codes, int current) {
     std::lock_guard lock(mutex_);
     languages_ = codes;
     current_ = current;
 }
 
-std::string TesterLink::currentLanguage() {
+std::string TesterScript::currentLanguage() {
     std::lock_guard lock(mutex_);
     return current_ >= 0 && current_ < static_cast<int>(languages_.size()) ? languages_[current_]
                                                                            : std::string();
 }
 
-void TesterLink::setSilent(bool on) {
+void TesterScript::setSilent(bool on) {
     std::lock_guard lock(mutex_);
     silent_ = on;
 }
 
-int TesterLink::autosendOrders() {
+int TesterScript::autosendOrders() {
     std::lock_guard lock(mutex_);
     return orders_;
 }
 
-int TesterLink::autosendStops() {
+int TesterScript::autosendStops() {
     std::lock_guard lock(mutex_);
     return stops_;
 }
 
-void TesterLink::autosend() {
+void TesterScript::autosend() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         wake_.wait_for(lock, std::chrono::milliseconds(periodMs_));

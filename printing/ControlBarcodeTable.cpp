@@ -1,4 +1,4 @@
-#include "printing/ControlBarcodes.h"
+#include "printing/ControlBarcodeTable.h"
 
 const std::array<TCode, ControlBarcodeCount> ControlBarcodeTable = {{
     {"990000000000", "Schutzkl. I, mit Isol., 0701"},

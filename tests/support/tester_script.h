@@ -14,12 +14,12 @@
 // Teaches the tester double what the main window's link asks of it: the language messages,
 // the settings and limit writes, polling for every kept kind and, once the program orders
 // it, autosend of those kinds at a steady pace.
-class TesterLink {
+class TesterScript {
 public:
-    explicit TesterLink(TesterDouble& tester, int autosendPeriodMs = 200);
-    ~TesterLink();
-    TesterLink(const TesterLink&) = delete;
-    TesterLink& operator=(const TesterLink&) = delete;
+    explicit TesterScript(TesterDouble& tester, int autosendPeriodMs = 200);
+    ~TesterScript();
+    TesterScript(const TesterScript&) = delete;
+    TesterScript& operator=(const TesterScript&) = delete;
 
     void setLanguages(const std::vector<std::string>& codes, int current);
     std::string currentLanguage();
@@ -29,7 +29,7 @@ public:
     int autosendOrders();
     int autosendStops();
 
-    // Data of a kept kind from elsewhere (a running test); nothing takes the link's own.
+    // Data of a kept kind from elsewhere (a running test); nothing takes the script's own.
     // Runs under the double's state lock.
     using KindSource =
         std::function<std::optional<std::vector<uint8_t>>(uint8_t code, TesterDouble::State& s)>;
