@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's database: one SQLite file holding the tables "Kunden.db", "Prueflng.db",
-// "Pruefung.db" and "Uebernah.db", reached through query objects with a client-side cursor.
+// A database in one SQLite file, read and written through query objects that hold their rows
+// (query.h), or read one row at a time through a cursor (cursor.h).
 
 #include "platform/error_report.h"
 

@@ -273,15 +273,6 @@ bool FileReplacement::write(const char* data, qsizetype size) {
     return true;
 }
 
-bool FileReplacement::restart() {
-    if (fd_ < 0)
-        return false;
-    if (::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0)
-        return true;
-    error_ = errno;
-    return false;
-}
-
 bool FileReplacement::commit() {
     if (fd_ < 0)
         return false;

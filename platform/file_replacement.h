@@ -57,8 +57,6 @@ public:
     bool open(const QString& path);
     bool isOpen() const { return fd_ >= 0; }
     bool write(const char* data, qsizetype size);
-    // Drops what was written since open.
-    bool restart();
     // Puts what was written in place of the earlier file.
     bool commit();
     // Drops what was written; the earlier file stays as it was.

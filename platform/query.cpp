@@ -28,45 +28,11 @@ QString quoted(const QString& identifier) {
     return QLatin1Char('"') + s.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-// The field type (and text width) a column's declared type stands for.
-TFieldType typeOfDeclaration(const char* declType, int& size) {
-    const QString t = QString::fromUtf8(declType).trimmed().toUpper();
-    size = 0;
-    if (t.startsWith(QLatin1String("VARCHAR")) || t.startsWith(QLatin1String("CHAR"))) {
-        static const QRegularExpression width(QStringLiteral("\\((\\d+)\\)"));
-        size = width.match(t).captured(1).toInt();
-        return ftString;
-    }
-    static const std::map<QString, TFieldType> types = {{"TEXT", ftString},     {"SMALLINT", ftSmallint},
-                                                        {"BOOLEAN", ftBoolean}, {"DATE", ftDate},
-                                                        {"INTEGER", ftInteger}, {"INT", ftInteger}};
-    const auto it = types.find(t);
-    return it == types.end() ? ftUnknown : it->second;
-}
-
 QString cutToWidth(const QString& text, int width) {
     const auto chars = text.toUcs4();
     if (width <= 0 || chars.size() <= width)
         return text;
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), width);
-}
-
-// A stored value as a number: an empty field is 0. A file of another origin may hold any
-// text, which must then be a number. what names the kind of value for the message.
-qlonglong numberOf(const QVariant& v, const char* what, const QString& field) {
-    if (v.isNull())
-        return 0;
-    if (v.typeId() == QMetaType::LongLong)
-        return v.toLongLong();
-    if (v.typeId() == QMetaType::Double)
-        return qRound64(v.toDouble());
-    const QString text = v.toString().trimmed();
-    bool ok = text.isEmpty();
-    const qlonglong n = ok ? 0 : text.toLongLong(&ok);
-    if (!ok)
-        throw EDatabaseError(QStringLiteral("'%1' ist kein gültiger %2 für Feld '%3'.")
-                                 .arg(v.toString(), QString::fromUtf8(what), field));
-    return n;
 }
 
 // Only a whole table's rows can be edited: select * from "table" [where ...] [order by ...].
@@ -120,48 +86,23 @@ QVariant TField::raw() const {
 }
 
 bool TField::IsNull() const {
-    const QVariant v = raw();
-    return v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+    return storedIsNull(raw());
 }
 
 int32_t TField::AsInteger() const {
-    return int32_t(std::clamp<qlonglong>(numberOf(raw(), "Integerwert", name_),
-                                         std::numeric_limits<int32_t>::min(),
-                                         std::numeric_limits<int32_t>::max()));
+    return storedInteger(raw(), name_);
 }
 
 bool TField::AsBoolean() const {
-    return numberOf(raw(), "Boolescher Wert", name_) != 0;
+    return storedBoolean(raw(), name_);
 }
 
 QDate TField::AsDate() const {
-    const QVariant v = raw();
-    const bool isText = v.typeId() == QMetaType::QString;
-    if (v.isNull() || (isText && v.toString().trimmed().isEmpty()))
-        return QDate();
-    const QDate d = isText ? QDate::fromString(v.toString().trimmed(), Qt::ISODate) : QDate();
-    if (!d.isValid())
-        throw EDatabaseError(
-            QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'.").arg(v.toString(), name_));
-    return d;
+    return storedDate(raw(), name_);
 }
 
 QString TField::AsString() const {
-    const QVariant v = raw();
-    if (v.isNull())
-        return QString();
-    switch (type_) {
-    case ftDate:
-        return AsDate().toString(QStringLiteral("dd.MM.yyyy"));
-    case ftBoolean:
-        return AsBoolean() ? QStringLiteral("True") : QStringLiteral("False");
-    case ftAutoInc:
-    case ftInteger:
-    case ftSmallint:
-        return v.typeId() == QMetaType::QString ? v.toString() : QString::number(AsInteger());
-    default:
-        return v.toString();
-    }
+    return storedText(raw(), type_, name_);
 }
 
 QString TField::DisplayText() const {
@@ -308,7 +249,7 @@ void TQuery::bindFields(sqlite3_stmt* st, int first) {
     for (auto& f : fields_)
         f->column_ = -1;
     std::vector<TField*> active;
-    std::map<QString, int> seen;
+    const std::vector<QString> names = fieldNames(st, first);
     for (int i = first; i < sqlite3_column_count(st); ++i) {
         columns_.push_back(QString::fromUtf8(sqlite3_column_name(st, i)));
         int size = 0;
@@ -317,10 +258,7 @@ void TQuery::bindFields(sqlite3_stmt* st, int first) {
             autoIncColumn_ = int(active.size());
             type = ftAutoInc;
         }
-        // A join may name a field twice: the later ones get "_1", "_2", ...
-        QString name = columns_.back();
-        if (const int n = seen[name.toLower()]++)
-            name += QStringLiteral("_%1").arg(n);
+        const QString& name = names[size_t(i - first)];
         TField* field = nullptr;
         for (auto& f : fields_)
             if (!f->calculated_ && f->name_.compare(name, Qt::CaseInsensitive) == 0)

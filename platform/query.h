@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/database.h"
+#include "platform/stored_value.h"
 
 #include <QDate>
 #include <QObject>
@@ -19,7 +20,6 @@ struct sqlite3_stmt;
 
 namespace platform {
 
-enum class TFieldType { ftUnknown, ftAutoInc, ftInteger, ftSmallint, ftDate, ftBoolean, ftString };
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
 
 // One field of a query, addressed by name. An empty field reads as 0, false, an invalid

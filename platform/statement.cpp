@@ -36,4 +36,16 @@ EDatabaseError engineError(sqlite3* db, QString file) {
     return error;
 }
 
+std::vector<QString> fieldNames(sqlite3_stmt* st, int first) {
+    std::vector<QString> names;
+    std::map<QString, int> seen;
+    for (int i = first; i < sqlite3_column_count(st); ++i) {
+        QString name = QString::fromUtf8(sqlite3_column_name(st, i));
+        if (const int n = seen[name.toLower()]++)
+            name += QStringLiteral("_%1").arg(n);
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
 } // namespace platform

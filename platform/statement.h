@@ -11,11 +11,17 @@
 #include <QString>
 #include <QVariant>
 
+#include <vector>
+
 namespace platform {
 
 // What the user reads when the engine fails: what happened to which file, then the engine's
 // own words. Without a file name the connection's file is named.
 EDatabaseError engineError(sqlite3* db, QString file = QString());
+
+// The names a statement's result columns have as fields, from column first on: a join may name a
+// column twice, and the later ones get "_1", "_2", ...
+std::vector<QString> fieldNames(sqlite3_stmt* st, int first);
 
 // A prepared statement that finalises itself.
 class Statement {

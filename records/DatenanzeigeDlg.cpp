@@ -6,6 +6,8 @@
 #include "platform/message_box.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
+#include "records/CsvExportFile.h"
+#include "records/CsvLine.h"
 #include "records/ProgramDatabase.h"
 #include "tester/ModeTable.h"
 #include "tester/TesterSettings.h"
