@@ -39,14 +39,14 @@ std::vector<const Column*> shownColumns() {
 
 } // namespace
 
-QString FieldValueText(TFieldFormat format, int32_t v) {
+QString FieldValueText(TFieldFormat format, int32_t v, int32_t firmwareLevel) {
     switch (format) {
     case Kind::Sichtpruef:
         return SichtpruefText(v);
     case Kind::Schutzleiterwid:
         return FormatSchutzleiterwid(v);
     case Kind::Isolationswid:
-        return FormatIsolationswid(v);
+        return FormatIsolationswid(v, firmwareLevel);
     case Kind::Ableitstrom:
         return FormatAbleitstrom(v);
     case Kind::Strom:
@@ -72,7 +72,7 @@ QString dateText(const QDate& d) {
     return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy")) : QString();
 }
 
-QString valueText(const Column& c, const TWerteSatz& w) {
+QString valueText(const Column& c, const TWerteSatz& w, int32_t firmwareLevel) {
     switch (c.Format) {
     case Kind::Text:
         return w.*c.Member.Text;
@@ -81,11 +81,11 @@ QString valueText(const Column& c, const TWerteSatz& w) {
         return dateText(date.isValid() ? date.date() : QDate());
     }
     case Kind::JaNein:
-        return FieldValueText(c.Format, w.*c.Member.Flag ? 1 : 0);
+        return FieldValueText(c.Format, w.*c.Member.Flag ? 1 : 0, firmwareLevel);
     case Kind::MitIsol:
-        return FieldValueText(c.Format, mitIsolCode(w));
+        return FieldValueText(c.Format, mitIsolCode(w), firmwareLevel);
     default:
-        return FieldValueText(c.Format, w.*c.Member.Number);
+        return FieldValueText(c.Format, w.*c.Member.Number, firmwareLevel);
     }
 }
 
@@ -102,7 +102,7 @@ QString cleanItem(QString item) {
 
 // ---- the all-tests export
 
-bool writeAllTestsThroughQuery(platform::Database& db, TCsvExportFile& file) {
+bool writeAllTestsThroughQuery(platform::Database& db, TCsvExportFile& file, int32_t firmwareLevel) {
     platform::TQuery all(nullptr, &db);
     all.SetSQL(StoredDataSql::AllTestsForExport());
     all.Open();
@@ -110,8 +110,8 @@ bool writeAllTestsThroughQuery(platform::Database& db, TCsvExportFile& file) {
         return false;
     for (all.First(); !all.Eof(); all.Next()) {
         TWerteSatz w;
-        FillWerteSatz(all, all, w, all);
-        if (!file.WriteLine(CsvValueLine(w)))
+        FillWerteSatz(all, all, w, all, firmwareLevel);
+        if (!file.WriteLine(CsvValueLine(w, firmwareLevel)))
             return false;
     }
     return true;
@@ -127,7 +127,8 @@ class DirectJoin {
 public:
     enum class Result { Written, WriteFailed, NotPlain };
 
-    explicit DirectJoin(platform::Database& db) : db_(db.Handle()) {}
+    DirectJoin(platform::Database& db, int32_t firmwareLevel)
+        : db_(db.Handle()), firmwareLevel_(firmwareLevel) {}
     ~DirectJoin() { sqlite3_finalize(stmt_); }
     DirectJoin(const DirectJoin&) = delete;
     DirectJoin& operator=(const DirectJoin&) = delete;
@@ -149,6 +150,7 @@ private:
     void appendCached(Kind kind, int32_t value);
 
     sqlite3* db_;
+    int32_t firmwareLevel_;
     sqlite3_stmt* stmt_ = nullptr;
     std::vector<const Column*> shown_;
     std::vector<std::pair<int32_t TWerteSatz::*, int>> numbers_; // field, join column
@@ -257,7 +259,7 @@ bool DirectJoin::readRow() {
         if (type != SQLITE_TEXT && type != SQLITE_NULL)
             return false;
     }
-    DecodeWerteSatzFlags(w_);
+    DecodeWerteSatzFlags(w_, firmwareLevel_);
     return true;
 }
 
@@ -282,8 +284,8 @@ void DirectJoin::appendText(int column) {
 
 void DirectJoin::appendCached(Kind kind, int32_t value) {
     constexpr int32_t smallLimit = 4096;
-    const auto itemOf = [kind, value] {
-        return platform::encodeWindows1252(cleanItem(FieldValueText(kind, value)));
+    const auto itemOf = [this, kind, value] {
+        return platform::encodeWindows1252(cleanItem(FieldValueText(kind, value, firmwareLevel_)));
     };
     if (value >= -1 && value < smallLimit) {
         if (small_.size() <= size_t(kind))
@@ -382,10 +384,10 @@ void FillCsvHeader(QStringList& items) {
         items << QString::fromLatin1(c->Header());
 }
 
-void FillCsvValues(QStringList& items, const TWerteSatz& w) {
+void FillCsvValues(QStringList& items, const TWerteSatz& w, int32_t firmwareLevel) {
     items.clear();
     for (const Column* c : shownColumns())
-        items << valueText(*c, w);
+        items << valueText(*c, w, firmwareLevel);
 }
 
 QString CsvHeaderLine() {
@@ -394,15 +396,15 @@ QString CsvHeaderLine() {
     return StringsToCsvLine(items);
 }
 
-QString CsvValueLine(const TWerteSatz& w) {
+QString CsvValueLine(const TWerteSatz& w, int32_t firmwareLevel) {
     QStringList items;
-    FillCsvValues(items, w);
+    FillCsvValues(items, w, firmwareLevel);
     return StringsToCsvLine(items);
 }
 
-QString CsvValueOf(const char* key, const TWerteSatz& w) {
+QString CsvValueOf(const char* key, const TWerteSatz& w, int32_t firmwareLevel) {
     const Column* c = columnOf(key);
-    return c ? valueText(*c, w) : QString();
+    return c ? valueText(*c, w, firmwareLevel) : QString();
 }
 
 QString CannotCreateMessage(const QString& fileName) {
@@ -415,9 +417,9 @@ QString DatabaseFileMessage(const QString& fileName) {
         .arg(fileName);
 }
 
-bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
+bool WriteAllTests(platform::Database& db, TCsvExportFile& file, int32_t firmwareLevel) {
     {
-        DirectJoin direct(db);
+        DirectJoin direct(db, firmwareLevel);
         switch (direct.Write(file)) {
         case DirectJoin::Result::Written:
             return true;
@@ -429,7 +431,7 @@ bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
     }
     if (!file.Restart())
         return false;
-    return writeAllTestsThroughQuery(db, file);
+    return writeAllTestsThroughQuery(db, file, firmwareLevel);
 }
 
 // ---- TCsvExportFile

@@ -15,7 +15,8 @@ class Database;
 
 // The semicolon-separated export: a header line and one line per test, with the columns
 // switched on in Globals::ExportColumns, in the order of ExportColumnTable (the exported
-// fields of WerteSatzFields).
+// fields of WerteSatzFields). The caller gives the connected tester's firmware level: it decides
+// the insulation's overflow text and, for the records read here, which measurements apply.
 
 // Each item in double quotes, joined by ";". A double quote inside an item becomes a single
 // quote, so that an item never ends early; a note's line breaks stay inside its quotes.
@@ -23,16 +24,16 @@ QString StringsToCsvLine(const QStringList& items);
 // Header item of every switched-on column ("SichtpruefungBestanden" for key Sichtpruefung).
 void FillCsvHeader(QStringList& items);
 // Value item of every switched-on column.
-void FillCsvValues(QStringList& items, const TWerteSatz& w);
+void FillCsvValues(QStringList& items, const TWerteSatz& w, int32_t firmwareLevel);
 QString CsvHeaderLine();
-QString CsvValueLine(const TWerteSatz& w);
+QString CsvValueLine(const TWerteSatz& w, int32_t firmwareLevel);
 
 // The value item of one column key; a key that is no column gives an empty text.
-QString CsvValueOf(const char* key, const TWerteSatz& w);
+QString CsvValueOf(const char* key, const TWerteSatz& w, int32_t firmwareLevel);
 
 // The text of a value in the formats that depend on one number alone (not Text, not Date).
 // MitIsol: bit 0 mitIsol, bit 1 mitIsoDiff.
-QString FieldValueText(TFieldFormat format, int32_t value);
+QString FieldValueText(TFieldFormat format, int32_t value, int32_t firmwareLevel);
 
 // `Die Datei "<name>" kann nicht angelegt werden.`
 QString CannotCreateMessage(const QString& fileName);
@@ -85,4 +86,4 @@ private:
 // the join (tests whose device or customer is missing are left out): the header line, then
 // one line per test, as FillWerteSatz and CsvValueLine make them. False when a write failed;
 // errors of the database reach the caller.
-bool WriteAllTests(platform::Database& db, TCsvExportFile& file);
+bool WriteAllTests(platform::Database& db, TCsvExportFile& file, int32_t firmwareLevel);

@@ -83,7 +83,7 @@ enum class TWriteOutcome {
 // whole block back, in up to three rounds while the port is open.
 class TTesterSettings {
 public:
-    TTesterSettings(ITesterLink& link, TExchangeGate& gate) : link_(link), gate_(gate) {}
+    explicit TTesterSettings(ITesterLink& link) : link_(link) {}
 
     bool SendModeFlag(uint8_t Mask, bool On);
     bool SendDinVde(int32_t Index);
@@ -109,6 +109,8 @@ public:
     static void NormalizeModeFlags(uint8_t& Flags, int Class);
 
     TWriteOutcome LastOutcome() const { return outcome_; }
+    // The tester the writers write to.
+    ITesterLink& Link() const { return link_; }
 
 private:
     template <typename Edit> bool WriteSettings(TTimeoutClass writeClass, bool trimmed, Edit edit);
@@ -118,7 +120,6 @@ private:
     bool Reject();
 
     ITesterLink& link_;
-    TExchangeGate& gate_;
     TWriteOutcome outcome_ = TWriteOutcome::woNone;
 };
 
