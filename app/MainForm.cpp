@@ -378,7 +378,7 @@ void TForm1::EnableSettingsUi() {
                                                       CheckBox1, CheckBox2, Label27, Label28, FloatEdit1,
                                                       RadioGroup3, RadioGroup4, ToolButton11, ToolButton12})
         w->setEnabled(true);
-    const bool visualCheck = Globals::FirmwareLevel >= 1;
+    const bool visualCheck = Link.FirmwareLevel() >= 1;
     LiveState.Panel.ComboBox2Enabled = visualCheck;
     ComboBox2->setEnabled(visualCheck);
     Label26->setEnabled(visualCheck);
@@ -432,13 +432,13 @@ void TForm1::SendRefresh() {
     }
     WriteProgramLog("Auffrischung senden");
     Refresh.SetRefreshCounter(Globals::RefreshTicks());
-    SynchroBus1->SendMsg(MsgIdPc, MsgSetAutosend, AutosendList);
+    Link.SendMsg(MsgSetAutosend, AutosendList);
 }
 
 void TForm1::PollNextInfo() {
     WriteProgramLog(PollLogLine(Refresh.PollIndex()));
     Refresh.SetRefreshCounter(1);
-    SynchroBus1->SendMsg(MsgIdPc, Refresh.TakePollCode(), TMsgData());
+    Link.SendMsg(Refresh.TakePollCode(), TMsgData());
 }
 
 void TForm1::PauseRefresh() {
@@ -528,7 +528,7 @@ void TForm1::SetTesterLanguage(const QString& Code) {
 }
 
 void TForm1::Sprache1Click() {
-    if (!IsConnected() || Globals::FirmwareLevel < 1 || !SprachEinstDlg)
+    if (!IsConnected() || Link.FirmwareLevel() < 1 || !SprachEinstDlg)
         return;
     TExchangeGate::TScope exchange(ExchangeGate);
     if (!exchange.Acquired())
@@ -555,5 +555,5 @@ void TForm1::Sprache1Click() {
 void TForm1::sendAutosendOff() {
     // Straight to the port: the bus would hold it back while an earlier frame awaits its
     // answer, and the port closes right after.
-    SynchroBus1->CateSendMsg(MsgIdPc, MsgSetAutosend, TMsgData(1, '\0'));
+    Link.SendMsgNow(MsgSetAutosend, TMsgData(1, '\0'));
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/KeyCommands.h"
 #include "controls/Digit.h"
 #include "controls/Edits.h"
 #include "controls/LEDPaint.h"
@@ -11,6 +10,7 @@
 #include "tester/Globals.h"
 #include "tester/Housekeeping.h"
 #include "tester/IniSettings.h"
+#include "tester/KeyCommands.h"
 #include "tester/LinkRefresh.h"
 #include "tester/LiveDisplay.h"
 #include "tester/LiveState.h"
@@ -173,14 +173,14 @@ public:
         *SynchroBus1,
         ExchangeGate,
         {[this] { return IsConnected(); }, [this] { PauseRefresh(); }, [this] { ResumeRefresh(); }}};
-    TTesterSettings TesterSettings{Link, ExchangeGate};
+    TTesterSettings TesterSettings{Link};
     TTesterLanguage TesterLanguage{Link};
-    TLiveDisplay LiveDisplay{LiveState, WerteSatz, Link, TesterSettings, ExchangeGate};
-    TSettingsPanel Panel{LiveState, Link, TesterSettings, ExchangeGate};
-    TKeyCommands Keys{LiveState, Link, TesterSettings, ExchangeGate};
+    TLiveDisplay LiveDisplay{LiveState, WerteSatz, Link, TesterSettings};
+    TSettingsPanel Panel{LiveState, Link, TesterSettings};
+    TKeyCommands Keys{LiveState, Link, TesterSettings};
     // What the measuring-mode dialog writes through.
     TModeWriterParts ModeWriterParts() {
-        return {Link, TesterSettings, ExchangeGate, LiveState.SettingsHold, Settings.SettingDelay};
+        return {Link, TesterSettings, LiveState.SettingsHold, Settings.SettingDelay};
     }
 
     // ---- start-up, shut-down, program log ----

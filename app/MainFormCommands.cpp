@@ -9,7 +9,6 @@
 #include "printing/Pruefprot.h"
 #include "records/DatenabrufDlg.h"
 #include "records/DatenanzeigeDlg.h"
-#include "serial/SyncBus.h"
 #include "tester/LiveProtocol.h"
 
 #include <QApplication>
@@ -62,8 +61,9 @@ void TForm1::BitBtn4Click() {
     const TesterSettingsBlock flags =
         TesterSettingsBlock::FromFrame(Refresh.Buffer(RefreshKindOfCode(MsgQueryFlags)));
     const bool pending = flags.d[TesterSettingsBlock::Schutzklasse] & TesterSettingsBlock::VisualCheckPending;
-    Pruefprot->WerteSatz = LiveProtocolRecord(WerteSatz, pending, QDate::currentDate(),
-                                              Globals::TesterSerialNumber, Globals::Operator);
+    Pruefprot->WerteSatz =
+        LiveProtocolRecord(WerteSatz, pending, QDate::currentDate(), Globals::TesterSerialNumber,
+                           Globals::Operator, Link.FirmwareLevel());
     if (Globals::Preview)
         Pruefprot->QuickRep1.Preview();
     else
@@ -84,7 +84,7 @@ void TForm1::ToolButton12Click() {
     Timer2->SetEnabled(false);
     WriteProgramLog("Timer 2 disabled");
     PauseRefresh();
-    SynchroBus1->SendMsg(MsgIdPc, MsgSetAutosend, TMsgData{0});
+    Link.SendMsg(MsgSetAutosend, TMsgData{0});
     ClearMeasuredValues();
     DatenabrufDlg->exec();
     if (IsConnected()) {

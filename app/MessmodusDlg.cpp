@@ -100,7 +100,7 @@ void TMessmodusDlg::SavePosition() {
 
 void TMessmodusDlg::FormShow() {
     ListView1->clear();
-    const int rows = ModeTableRowCount(Globals::FirmwareLevel);
+    const int rows = ModeTableRowCount(firmwareLevel_);
     for (int i = 0; i < rows; ++i) {
         const TModeRow& row = ModeTable[static_cast<size_t>(i)];
         auto* item = new QTreeWidgetItem(ListView1);
@@ -123,7 +123,8 @@ void TMessmodusDlg::ListView1Click() {
     RadioButton2->setChecked(true);
 }
 
-bool TMessmodusDlg::Choose() {
+bool TMessmodusDlg::Choose(int firmwareLevel) {
+    firmwareLevel_ = firmwareLevel;
     RadioButton1->setEnabled(Globals::aktCheckNumber != 0);
     return exec() == QDialog::Accepted;
 }
@@ -141,7 +142,7 @@ bool TMessmodusDlg::ApplyChoice(TMeasuringModeWriter& writer) {
 }
 
 bool TMessmodusDlg::Execute(const TModeWriterParts& link) {
-    if (!Choose())
+    if (!Choose(link.link.FirmwareLevel()))
         return false;
     // The choice as made now: the dialog may be shown again before the writes' turn comes.
     const bool stored = RadioButton1->isChecked();
@@ -155,7 +156,7 @@ bool TMessmodusDlg::Execute(const TModeWriterParts& link) {
         return false;
     const int32_t number = Globals::aktCheckNumber;
     auto written = std::make_shared<bool>(false);
-    const bool now = link.gate.Perform(0, [this, link, stored, row, number, written] {
+    const bool now = link.link.ExchangeGate().Perform(0, [this, link, stored, row, number, written] {
         TMeasuringModeWriter writer = link.Writer();
         *written = stored ? ApplyStoredTest(writer, number, this) : writer.WriteTableRow(row);
     });

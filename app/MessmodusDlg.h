@@ -26,9 +26,9 @@ public:
     // ended. Returns whether a mode was written completely at once.
     bool Execute(const TModeWriterParts& link);
 
-    // The same on any link: Choose shows the dialog modally (true after OK), ApplyChoice
-    // writes what was chosen.
-    bool Choose();
+    // The same on any link: Choose shows the dialog modally with the rows a tester of the
+    // firmware level knows (true after OK), ApplyChoice writes what was chosen.
+    bool Choose(int firmwareLevel);
     bool ApplyChoice(TMeasuringModeWriter& writer);
 
     // The mode of the stored test numbered pruefungsNr, read from "Pruefung.db" and written
@@ -57,6 +57,7 @@ protected:
 private:
     QString iniFileName_;
     bool destroyed_ = false;
+    int firmwareLevel_ = 0; // of the tester the list is shown for
 };
 
 inline constexpr const char* StoredTestNotFound = "Der Satz wurde nicht gefunden.";

@@ -72,6 +72,7 @@ void CreateProgramWindows() {
     NetzspgWarnWin = new TNetzspgWarnWin;
     ConnectRecordWindows(*DatenabrufDlg, *PrueflingDlg, *NeuKundeDlg, *NeuPrueflingDlg, DatenanzeigeDlg);
     DatenanzeigeDlg->TesterWriters = &Form1->TesterSettings;
+    Pruefprot->TesterLink = &Form1->Link;
     DatenanzeigeDlg->PrintProtocol = [](const TWerteSatz& w, bool preview) {
         if (!Pruefprot)
             return;
@@ -94,6 +95,11 @@ void DestroyProgramWindows() {
     // The main window goes first: its shut-down hides the warning window and may still
     // reach the others.
     platform::setLogSink({});
+    // What the others were handed of it goes with it.
+    if (DatenanzeigeDlg)
+        DatenanzeigeDlg->TesterWriters = nullptr;
+    if (Pruefprot)
+        Pruefprot->TesterLink = nullptr;
     destroy(Form1);
     destroy(NetzspgWarnWin);
     destroy(SprachEinstDlg);

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     {
         TStagingQuerySink sink(staging);
         SilentView view;
-        TRecordRetrieval retrieval(main.link, sink, view, main.gate);
+        TRecordRetrieval retrieval(main.link, sink, view);
         const auto t0 = std::chrono::steady_clock::now();
         retrieval.Run({QDate::currentDate(), main.link.TesterSerialNumber(), QStringLiteral("Bench")});
         const double wall = seconds(t0);

@@ -434,7 +434,7 @@ void TPruefprot::QuickRep1BeforePrint() {
     const QString min = QStringLiteral("(min. ");
     // One column: its value (and the reversed-plug value) with the limit, or the dash text alone.
     const auto column = [&w](int bits, TReportLabel* value, TReportLabel* reversed, TReportLabel* limit,
-                             QString (*format)(int32_t), int32_t measured, int32_t measuredReversed,
+                             const auto& format, int32_t measured, int32_t measuredReversed,
                              int32_t grenzwert, const QString& unit, const QString& prefix) {
         const bool on = (w.Enables & bits) != 0;
         value->Caption = on ? format(measured) + unit : dashText(unit);
@@ -442,7 +442,8 @@ void TPruefprot::QuickRep1BeforePrint() {
             reversed->Caption = on ? format(measuredReversed) + unit : dashText(unit);
         limit->Caption = on ? prefix + format(grenzwert) + unit + QStringLiteral(")") : QString();
     };
-    const auto isolation = [](int32_t v) { return FormatIsolationswid(v); };
+    const int32_t level = TesterLink ? TesterLink->FirmwareLevel() : 0;
+    const auto isolation = [level](int32_t v) { return FormatIsolationswid(v, level); };
     const auto ableit = [](int32_t v) { return FormatAbleitstrom(v); };
     const auto strom = [](int32_t v) { return FormatStrom(v); };
     column(1 << B::Schutzleiterwid, QRLabel62, nullptr, QRLabel69, FormatSchutzleiterwid, w.Schutzleiterwid,

@@ -2,6 +2,7 @@
 
 #include "platform/report.h"
 #include "tester/Globals.h"
+#include "tester/TesterLink.h"
 
 #include <QWidget>
 
@@ -13,6 +14,9 @@ public:
     explicit TPruefprot(QWidget* owner = nullptr);
 
     TWerteSatz WerteSatz;
+    // The connected tester, whose firmware level decides the insulation's overflow text; none:
+    // that of no tester connected.
+    const ITesterLink* TesterLink = nullptr;
     platform::TReportForm QuickRep1;
 
     void QuickRep1BeforePrint();

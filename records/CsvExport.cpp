@@ -40,7 +40,7 @@ std::vector<JoinField> joinFields(const platform::Cursor& join) {
 
 } // namespace
 
-bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
+bool WriteAllTests(platform::Database& db, TCsvExportFile& file, int32_t firmwareLevel) {
     platform::Cursor join(db, StoredDataSql::AllTestsForExport().join(QLatin1Char('\n')));
     const std::vector<JoinField> fields = joinFields(join);
     const std::vector<const Column*> shown = ShownCsvColumns();
@@ -49,7 +49,7 @@ bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
     TWerteSatz w;
     QDate date;
     std::array<QByteArrayView, WerteSatzFields.size()> texts; // by field, valid until the next row
-    TCsvLineBytes line;
+    TCsvLineBytes line(firmwareLevel);
     while (join.Next()) {
         for (const JoinField& f : fields) {
             // As a query's FieldByName, only once there is a row to read.
@@ -66,7 +66,7 @@ bool WriteAllTests(platform::Database& db, TCsvExportFile& file) {
             else if (m.Text)
                 texts[indexOf(f.field)] = join.AsUtf8(f.column);
         }
-        DecodeWerteSatzFlags(w);
+        DecodeWerteSatzFlags(w, firmwareLevel);
         line.Clear();
         for (const Column* c : shown) {
             if (c->Format == TFieldFormat::Text)

@@ -19,7 +19,7 @@ QString dateText(const QDate& d) {
     return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy")) : QString();
 }
 
-QString valueText(const Column& c, const TWerteSatz& w) {
+QString valueText(const Column& c, const TWerteSatz& w, int32_t firmwareLevel) {
     switch (c.Format) {
     case Kind::Text:
         return w.*c.Member.Text;
@@ -28,11 +28,11 @@ QString valueText(const Column& c, const TWerteSatz& w) {
         return dateText(date.isValid() ? date.date() : QDate());
     }
     case Kind::JaNein:
-        return FieldValueText(c.Format, w.*c.Member.Flag ? 1 : 0);
+        return FieldValueText(c.Format, w.*c.Member.Flag ? 1 : 0, firmwareLevel);
     case Kind::MitIsol:
-        return FieldValueText(c.Format, mitIsolCode(w));
+        return FieldValueText(c.Format, mitIsolCode(w), firmwareLevel);
     default:
-        return FieldValueText(c.Format, w.*c.Member.Number);
+        return FieldValueText(c.Format, w.*c.Member.Number, firmwareLevel);
     }
 }
 
@@ -43,14 +43,14 @@ QString cleanItem(QString item) {
 
 } // namespace
 
-QString FieldValueText(TFieldFormat format, int32_t v) {
+QString FieldValueText(TFieldFormat format, int32_t v, int32_t firmwareLevel) {
     switch (format) {
     case Kind::Sichtpruef:
         return SichtpruefText(v);
     case Kind::Schutzleiterwid:
         return FormatSchutzleiterwid(v);
     case Kind::Isolationswid:
-        return FormatIsolationswid(v);
+        return FormatIsolationswid(v, firmwareLevel);
     case Kind::Ableitstrom:
         return FormatAbleitstrom(v);
     case Kind::Strom:
@@ -90,10 +90,10 @@ void FillCsvHeader(QStringList& items) {
         items << QString::fromLatin1(c->Header());
 }
 
-void FillCsvValues(QStringList& items, const TWerteSatz& w) {
+void FillCsvValues(QStringList& items, const TWerteSatz& w, int32_t firmwareLevel) {
     items.clear();
     for (const Column* c : ShownCsvColumns())
-        items << valueText(*c, w);
+        items << valueText(*c, w, firmwareLevel);
 }
 
 QString CsvHeaderLine() {
@@ -102,9 +102,9 @@ QString CsvHeaderLine() {
     return StringsToCsvLine(items);
 }
 
-QString CsvValueLine(const TWerteSatz& w) {
+QString CsvValueLine(const TWerteSatz& w, int32_t firmwareLevel) {
     QStringList items;
-    FillCsvValues(items, w);
+    FillCsvValues(items, w, firmwareLevel);
     return StringsToCsvLine(items);
 }
 
@@ -142,8 +142,8 @@ void TCsvLineBytes::AppendDate(const QDate& date) {
 
 void TCsvLineBytes::appendCached(Kind kind, int32_t value) {
     constexpr int32_t smallLimit = 4096;
-    const auto itemOf = [kind, value] {
-        return platform::encodeWindows1252(cleanItem(FieldValueText(kind, value)));
+    const auto itemOf = [this, kind, value] {
+        return platform::encodeWindows1252(cleanItem(FieldValueText(kind, value, firmwareLevel_)));
     };
     if (value >= -1 && value < smallLimit) {
         if (small_.size() <= size_t(kind))

@@ -21,23 +21,25 @@
 QString StringsToCsvLine(const QStringList& items);
 // Header item of every switched-on column ("SichtpruefungBestanden" for key Sichtpruefung).
 void FillCsvHeader(QStringList& items);
-// Value item of every switched-on column.
-void FillCsvValues(QStringList& items, const TWerteSatz& w);
+// Value item of every switched-on column; the insulation resistance as a tester of
+// firmwareLevel shows it.
+void FillCsvValues(QStringList& items, const TWerteSatz& w, int32_t firmwareLevel);
 QString CsvHeaderLine();
-QString CsvValueLine(const TWerteSatz& w);
+QString CsvValueLine(const TWerteSatz& w, int32_t firmwareLevel);
 
 // The fields of the switched-on columns, in export order.
 std::vector<const TWerteSatzField*> ShownCsvColumns();
 
 // The text of a value in the formats that depend on one number alone (not Text, not Date).
 // MitIsol: bit 0 mitIsol, bit 1 mitIsoDiff.
-QString FieldValueText(TFieldFormat format, int32_t value);
+QString FieldValueText(TFieldFormat format, int32_t value, int32_t firmwareLevel);
 
 // A value line in the Windows-1252 bytes the export file writes for CsvValueLine, put together
 // item by item, for many lines in a row: the item of a formatted value is worked out once per
 // value, and a text may come as the UTF-8 a database holds.
 class TCsvLineBytes {
 public:
+    explicit TCsvLineBytes(int32_t firmwareLevel) : firmwareLevel_(firmwareLevel) {}
     // Starts the next line.
     void Clear() { line_.clear(); }
     // The item of field c of w.
@@ -58,6 +60,7 @@ private:
     void open();
     void appendCached(TFieldFormat format, int32_t value);
 
+    int32_t firmwareLevel_;
     QByteArray line_;
     std::vector<std::vector<Cached>> small_;          // by format, then value from -1
     std::unordered_map<uint64_t, QByteArray> others_; // by format and value

@@ -52,7 +52,7 @@ QPushButton* button(QWidget* parent, const QString& caption, int left, int top,
 TDatenabrufDlg::TDatenabrufDlg(ITesterLink& link, const QString& iniFileName, QWidget* parent)
     : TFormDialog(parent), Query1(new TQuery(this)), Query3(new TQuery(this)), link_(link),
       iniFileName_(iniFileName), sink_(std::make_unique<TStagingQuerySink>(*Query1)),
-      retrieval_(link, *sink_, *this, link.ExchangeGate()) {
+      retrieval_(link, *sink_, *this) {
     setObjectName(QStringLiteral("DatenabrufDlg"));
     setWindowTitle(QStringLiteral("Datenabruf und -übernahme"));
     resize(648, 477);
@@ -160,7 +160,7 @@ void TDatenabrufDlg::BuildGrid() {
                            StagingCalcFields(0, 0).mitIsol};
     const QStringList sicht{SichtpruefText(0), SichtpruefText(1), SichtpruefText(-1)};
     const QStringList ergebnis{PruefungsergebnisText(true), PruefungsergebnisText(false)};
-    const QStringList notMeasured{StagingValueText(StagingValueColumns[0], -1, 0)};
+    const QStringList notMeasured{StagingValueText(StagingValueColumns[0], -1, 0, 0)};
     const Col cols[] = {
         {"LfdNr", "lfd. Nr.", 36, true, true, false, {}},
         {"Barcode", "Barcode/Prüfl.-Nr.", 0, false, false, false, {}},
@@ -208,9 +208,9 @@ void TDatenabrufDlg::BuildGrid() {
     text("Sichtpruef", [](TField& f) { return SichtpruefText(f.AsInteger()); });
     for (const TStagingValueColumn& c : StagingValueColumns) {
         const TStagingValueColumn* column = &c;
-        text(c.Field, [column](TField& f) {
+        text(c.Field, [this, column](TField& f) {
             const int32_t flags = f.DataSet().FieldByName(QStringLiteral("Grenzwertflags")).AsInteger();
-            return StagingValueText(*column, f.AsInteger(), flags);
+            return StagingValueText(*column, f.AsInteger(), flags, link_.FirmwareLevel());
         });
     }
 }

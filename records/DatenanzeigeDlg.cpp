@@ -127,8 +127,9 @@ void TDatenanzeigeDlg::declareTestFields() {
         case TFieldFormat::Isolationswid:
         case TFieldFormat::Ableitstrom:
         case TFieldFormat::Strom:
-            field.OnGetText =
-                shown([format = c->Format](TField& f) { return FieldValueText(format, f.AsInteger()); });
+            field.OnGetText = shown([this, format = c->Format](TField& f) {
+                return FieldValueText(format, f.AsInteger(), firmwareLevel());
+            });
             break;
         default:
             break;
@@ -207,6 +208,10 @@ bool TDatenanzeigeDlg::haveTest() const {
     return Query3->Active() && Query3->RecordCount() > 0;
 }
 
+int32_t TDatenanzeigeDlg::firmwareLevel() const {
+    return TesterWriters ? TesterWriters->Link().FirmwareLevel() : 0;
+}
+
 void TDatenanzeigeDlg::postIfEditing(TQuery& q) {
     if (editing(q))
         q.Post();
@@ -283,7 +288,7 @@ void TDatenanzeigeDlg::Query3CalcFields(TQuery& q) {
 void TDatenanzeigeDlg::showResultRows() {
     const bool test = haveTest();
     const int32_t enables = ShownTestEnables(test, test ? currentInt(*Query3, "Menueflags") : 0,
-                                             test ? currentInt(*Query3, "Schutzklasse") : 0);
+                                             test ? currentInt(*Query3, "Schutzklasse") : 0, firmwareLevel());
     for (size_t i = 0; i < ResultRows.size(); ++i) {
         const bool on = i < 7 ? (enables & (1 << i)) != 0 : DisconnectRowEnabled(enables);
         TResultRow& row = ResultRows[i];
@@ -365,7 +370,7 @@ void TDatenanzeigeDlg::DBEdit15Exit(TDBEdit&) {
 void TDatenanzeigeDlg::BitBtn2Click() {
     platform::guarded([this] {
         TWerteSatz w;
-        FillWerteSatz(*Query1, *Query2, w, *Query3);
+        FillWerteSatz(*Query1, *Query2, w, *Query3, firmwareLevel());
         if (PrintProtocol)
             PrintProtocol(w, Globals::Preview);
     });
@@ -402,14 +407,17 @@ void TDatenanzeigeDlg::BitBtn3Click() {
     exportTo([this](TCsvExportFile& file) {
         if (!file.WriteLine(CsvHeaderLine()))
             return false;
+        const int32_t level = firmwareLevel();
         TWerteSatz w;
-        FillWerteSatz(*Query1, *Query2, w, *Query3);
-        return file.WriteLine(CsvValueLine(w));
+        FillWerteSatz(*Query1, *Query2, w, *Query3, level);
+        return file.WriteLine(CsvValueLine(w, level));
     });
 }
 
 void TDatenanzeigeDlg::BitBtn5Click() {
-    exportTo([](TCsvExportFile& file) { return WriteAllTests(platform::Database::Current(), file); });
+    exportTo([this](TCsvExportFile& file) {
+        return WriteAllTests(platform::Database::Current(), file, firmwareLevel());
+    });
 }
 
 void TDatenanzeigeDlg::BitBtn4Click() {
@@ -423,7 +431,7 @@ void TDatenanzeigeDlg::BitBtn4Click() {
         mode.GrwSchutzleiterwid = currentInt(*Query3, "GrwSchutzleiterwid");
         mode.GrwIsolationswid = currentInt(*Query3, "GrwIsolationswid");
         mode.GrwAbleitstrom = currentInt(*Query3, "GrwAbleitstrom");
-        ApplyStoredTestMode(*writers, mode, Globals::FirmwareLevel);
+        ApplyStoredTestMode(*writers, mode);
     });
 }
 

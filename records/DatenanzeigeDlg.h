@@ -33,13 +33,15 @@ public:
     ~TDatenanzeigeDlg() override;
 
     static void FillWerteSatz(platform::TQuery& customers, platform::TQuery& devices, TWerteSatz& w,
-                              platform::TQuery& tests) {
-        ::FillWerteSatz(customers, devices, w, tests);
+                              platform::TQuery& tests, int32_t firmwareLevel) {
+        ::FillWerteSatz(customers, devices, w, tests, firmwareLevel);
     }
 
     // The pick lists; nullptr uses the program's AuswListeDlg.
     TAuswListeDlg* PickList = nullptr;
     // The writers "Messmod." sends through, the main window's in the program; none: no effect.
+    // Their tester's firmware level decides which result rows apply and the insulation's
+    // overflow text, shown and exported; without writers, that of no tester connected.
     TTesterSettings* TesterWriters = nullptr;
     // Previews (true) or prints the protocol of a test; unset: no effect.
     std::function<void(const TWerteSatz& w, bool preview)> PrintProtocol;
@@ -142,6 +144,7 @@ private:
     void linkTests();
     void showResultRows();
     bool haveTest() const;
+    int32_t firmwareLevel() const;
     // Gets the file name, creates the file and runs body, which returns false when a write failed;
     // the file takes its name only when body and every write succeeded.
     void exportTo(const std::function<bool(TCsvExportFile&)>& body);

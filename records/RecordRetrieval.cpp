@@ -76,7 +76,7 @@ bool TRecordRetrieval::Step(TProtok& Answer) {
 TRetrievalOutcome TRecordRetrieval::Fetch(const TRecordStamp& stamp) {
     if (!link_.Connected())
         return TRetrievalOutcome::roNotConnected;
-    TExchangeGate::TScope exclusive(gate_);
+    TExchangeGate::TScope exclusive(link_.ExchangeGate());
     if (!exclusive.Acquired())
         return TRetrievalOutcome::roBusy;
 

@@ -72,8 +72,8 @@ inline QString NotStoredText(const QString& Reason) {
 // tester's record memory; "Daten holen" of the retrieval dialog.
 class TRecordRetrieval {
 public:
-    TRecordRetrieval(ITesterLink& link, IStagingSink& sink, IRetrievalView& view, TExchangeGate& gate)
-        : link_(link), sink_(sink), view_(view), gate_(gate) {}
+    TRecordRetrieval(ITesterLink& link, IStagingSink& sink, IRetrievalView& view)
+        : link_(link), sink_(sink), view_(view) {}
 
     // The whole run; nothing escapes it. A call while a run is going on does nothing.
     void Run(const TRecordStamp& stamp);
@@ -94,7 +94,6 @@ private:
     ITesterLink& link_;
     IStagingSink& sink_;
     IRetrievalView& view_;
-    TExchangeGate& gate_;
     bool running_ = false;
     TRetrievalOutcome outcome_ = TRetrievalOutcome::roNone;
 };

@@ -35,7 +35,8 @@ const TStagingValueColumn* StagingValueColumn(const QString& field) {
     return nullptr;
 }
 
-QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32_t grenzwertflags) {
+QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32_t grenzwertflags,
+                         int32_t firmwareLevel) {
     if (value < 0)
         return QStringLiteral("---");
     QString text;
@@ -44,7 +45,7 @@ QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32
         text = FormatSchutzleiterwid(value);
         break;
     case MeasurementBits::Isolationswid:
-        text = FormatIsolationswid(value);
+        text = FormatIsolationswid(value, firmwareLevel);
         break;
     case MeasurementBits::Ableitstrom:
         text = FormatAbleitstrom(value);

@@ -36,8 +36,10 @@ extern const std::array<TStagingValueColumn, StagingValueColumnCount> StagingVal
 const TStagingValueColumn* StagingValueColumn(const QString& field);
 
 // "---" for a value not measured; else the formatter's text and the unit, with "* " in front
-// when the row's Grenzwertflags marks the value as over its limit.
-QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32_t grenzwertflags);
+// when the row's Grenzwertflags marks the value as over its limit. The connected tester's
+// firmware level decides the insulation's overflow text.
+QString StagingValueText(const TStagingValueColumn& column, int32_t value, int32_t grenzwertflags,
+                         int32_t firmwareLevel);
 
 // SchutzklasseText and SichtpruefText come with the stored data.
 QString PrueflingNrText(int32_t prueflingNr); // "ja" / "nein"

@@ -58,7 +58,7 @@ void readFields(TQuery& q, TFieldOrigin origin, TWerteSatz& w) {
 
 } // namespace
 
-void FillWerteSatz(TQuery& customers, TQuery& devices, TWerteSatz& w, TQuery& tests) {
+void FillWerteSatz(TQuery& customers, TQuery& devices, TWerteSatz& w, TQuery& tests, int32_t firmwareLevel) {
     w = TWerteSatz{};
     if (hasRow(customers))
         readFields(customers, TFieldOrigin::Customer, w);
@@ -66,7 +66,7 @@ void FillWerteSatz(TQuery& customers, TQuery& devices, TWerteSatz& w, TQuery& te
         readFields(devices, TFieldOrigin::Device, w);
     if (hasRow(tests))
         readFields(tests, TFieldOrigin::Test, w);
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, firmwareLevel);
 }
 
 void GetPrueflingKunde(int32_t pruefungsNr, int32_t& prueflingNr, int32_t& kundenNr, platform::Database* db) {
@@ -134,11 +134,12 @@ QString ErgebnisText(bool passed) {
     return passed ? QStringLiteral("JA") : QStringLiteral("NEIN");
 }
 
-int32_t ShownTestEnables(bool haveTest, int32_t m, int32_t schutzklasse) {
+int32_t ShownTestEnables(bool haveTest, int32_t m, int32_t schutzklasse, int32_t firmwareLevel) {
     if (!haveTest)
         return 0;
     return ComputeEnables((m & Menueflags::mitIsol) != 0, (m & Menueflags::mitIsoDiff) != 0,
-                          (m & Menueflags::DINVDE) != 0, (m & Menueflags::mitBeruehr) != 0, schutzklasse);
+                          (m & Menueflags::DINVDE) != 0, (m & Menueflags::mitBeruehr) != 0, schutzklasse,
+                          firmwareLevel);
 }
 
 bool DisconnectRowEnabled(int32_t enables) {

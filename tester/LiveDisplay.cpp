@@ -237,7 +237,7 @@ void TLiveDisplay::SendPendingOrMirror(int limit, int reportedIndex) {
     const int level = link_.FirmwareLevel();
     if (state_.PendingLimit[l]) {
         // Another exchange is waiting for the tester: the bar stays pending for the next frame.
-        if (gate_.Busy())
+        if (link_.ExchangeGate().Busy())
             return;
         state_.PendingLimit[l] = false;
         const int index = IndexOfTrackBarPosition(kind, state_.Panel.TrackBarPosition[l], level);

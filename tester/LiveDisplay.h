@@ -14,9 +14,8 @@
 // $34, $37, $38, $39, $3A); the window then copies the state into its controls.
 class TLiveDisplay {
 public:
-    TLiveDisplay(TLiveState& state, TWerteSatz& werteSatz, ITesterLink& link, TTesterSettings& settings,
-                 TExchangeGate& gate)
-        : state_(state), werteSatz_(werteSatz), link_(link), settings_(settings), gate_(gate) {}
+    TLiveDisplay(TLiveState& state, TWerteSatz& werteSatz, ITesterLink& link, TTesterSettings& settings)
+        : state_(state), werteSatz_(werteSatz), link_(link), settings_(settings) {}
 
     void ApplyLimits1(const TProtok& frame);
     void ApplyLimits2(const TProtok& frame);
@@ -53,7 +52,6 @@ private:
     TWerteSatz& werteSatz_;
     ITesterLink& link_;
     TTesterSettings& settings_;
-    TExchangeGate& gate_;
 };
 
 // Row of the running step in MeasurementBits order, or -1 while idle or for a step the

@@ -11,7 +11,8 @@ bool PruefungInOrdnung(int32_t sichtpruef, int32_t messablauf) {
 }
 
 TWerteSatz LiveProtocolRecord(const TWerteSatz& live, bool visualCheckPending, const QDate& today,
-                              const QString& testerSerialNumber, const QString& inspector) {
+                              const QString& testerSerialNumber, const QString& inspector,
+                              int32_t firmwareLevel) {
     TWerteSatz w = live;
     w.KundenNr = 0;
     w.PrueflingNr = 0;
@@ -26,7 +27,7 @@ TWerteSatz LiveProtocolRecord(const TWerteSatz& live, bool visualCheckPending, c
     w.Pruefungsergebnis = PruefungInOrdnung(w.Sichtpruef, w.Messablauf);
     w.Notiz.clear();
     w.Pruefer = inspector;
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, firmwareLevel);
     return w;
 }
 

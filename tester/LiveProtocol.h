@@ -15,9 +15,11 @@ bool PruefungInOrdnung(int32_t sichtpruef, int32_t messablauf);
 
 // The record of a protocol of the live test: the live record with no customer or device,
 // dated today, stamped with the tester and the operator; its visual inspection from the
-// tester's report, its result by the rule of a fetched record.
+// tester's report, its result by the rule of a fetched record, its measurements those that
+// apply at the tester's firmware level.
 TWerteSatz LiveProtocolRecord(const TWerteSatz& live, bool visualCheckPending, const QDate& today,
-                              const QString& testerSerialNumber, const QString& inspector);
+                              const QString& testerSerialNumber, const QString& inspector,
+                              int32_t firmwareLevel);
 
 // The text of the safety note behind the picture beside the tool bar.
 QString SafetyNoteText();

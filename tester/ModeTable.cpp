@@ -57,7 +57,9 @@ bool TMeasuringModeWriter::WriteMode(int32_t schutzklasse, bool mitIsol, bool mi
            settings_.SendAutoSequence(automatisch);
 }
 
-bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, int32_t firmwareLevel) {
+bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode) {
+    // The tester's table as the writes begin: they let the event loop run.
+    const int32_t firmwareLevel = writers.Link().FirmwareLevel();
     const int32_t m = mode.Menueflags;
     const bool manual = (m & Menueflags::manuGrenz) != 0;
     const bool written =
@@ -81,17 +83,17 @@ bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, 
 }
 
 bool TMeasuringModeWriter::WriteStoredTest(const TStoredTestMode& mode) {
-    if (gate_.Busy())
+    if (link_.ExchangeGate().Busy())
         return false;
     link_.PauseRefresh();
     settingsHold_ = settingDelay_;
-    const bool written = ApplyStoredTestMode(settings_, mode, link_.FirmwareLevel());
+    const bool written = ApplyStoredTestMode(settings_, mode);
     link_.ResumeRefresh();
     return written;
 }
 
 bool TMeasuringModeWriter::WriteTableRow(int row) {
-    if (row < 0 || row >= ModeTableRowCount(link_.FirmwareLevel()) || gate_.Busy())
+    if (row < 0 || row >= ModeTableRowCount(link_.FirmwareLevel()) || link_.ExchangeGate().Busy())
         return false;
     const TModeRow& r = ModeTable[static_cast<size_t>(row)];
     link_.PauseRefresh();

@@ -38,9 +38,9 @@ struct TStoredTestMode {
 TStoredTestMode StoredTestModeOf(const TWerteSatz& w);
 
 // Sends a stored test's mode through the writers in their fixed order and stops at the first
-// that fails; with manual limits it then sends each limit found in its table (those results
-// are ignored). True when the mode writes succeeded.
-bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, int32_t firmwareLevel);
+// that fails; with manual limits it then sends each limit found in its table for the writers'
+// tester (those results are ignored). True when the mode writes succeeded.
+bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode);
 
 // Writes a whole measuring mode through the settings writers, one after the other, each only
 // after the one before succeeded. The refresh is paused around the chain and the settings
@@ -49,10 +49,8 @@ bool ApplyStoredTestMode(TTesterSettings& writers, const TStoredTestMode& mode, 
 // nothing is sent and the refresh is left to that exchange.
 class TMeasuringModeWriter {
 public:
-    TMeasuringModeWriter(ITesterLink& link, TTesterSettings& settings, TExchangeGate& gate, int& settingsHold,
-                         int settingDelay)
-        : link_(link), settings_(settings), gate_(gate), settingsHold_(settingsHold),
-          settingDelay_(settingDelay) {}
+    TMeasuringModeWriter(ITesterLink& link, TTesterSettings& settings, int& settingsHold, int settingDelay)
+        : link_(link), settings_(settings), settingsHold_(settingsHold), settingDelay_(settingDelay) {}
 
     // Class, insulation, touch current, DIN VDE, sequence, manual limits; with manual limits
     // on, then the three limits that are in their tables (their results do not count).
@@ -68,21 +66,19 @@ private:
 
     ITesterLink& link_;
     TTesterSettings& settings_;
-    TExchangeGate& gate_;
     int& settingsHold_;
     int settingDelay_;
 };
 
-// What a measuring-mode writer works on: the link with its settings writers and exchange gate,
-// the hold counter of echoed settings and the hold it is set to.
+// What a measuring-mode writer works on: the link with its settings writers, the hold counter
+// of echoed settings and the hold it is set to.
 struct TModeWriterParts {
     ITesterLink& link;
     TTesterSettings& settings;
-    TExchangeGate& gate;
     int& settingsHold;
     int settingDelay;
 
     TMeasuringModeWriter Writer() const {
-        return TMeasuringModeWriter(link, settings, gate, settingsHold, settingDelay);
+        return TMeasuringModeWriter(link, settings, settingsHold, settingDelay);
     }
 };

@@ -2,6 +2,8 @@
 
 #include <Qt>
 
+#include <utility>
+
 namespace {
 
 // Keys of the waiting writes: one per setting, so that only the latest choice is written.
@@ -36,7 +38,7 @@ template <typename Write> TExchangeGate::TAction TSettingsPanel::Writing(Write w
 }
 
 template <typename Write> bool TSettingsPanel::Run(int key, Write write) {
-    return gate_.Perform(key, Writing(write));
+    return link_.ExchangeGate().Perform(key, Writing(write));
 }
 
 bool TSettingsPanel::RadioGroup1Click(int itemIndex) {
@@ -110,8 +112,8 @@ bool TSettingsPanel::ComboBox2Change(int itemIndex) {
 
 void TSettingsPanel::FloatEdit1Exit(double seconds) {
     state_.Panel.FloatEdit1 = seconds;
-    gate_.Post(pkMeasuringTime,
-               Writing([this, seconds] { settings_.SendMeasuringTime(MeasuringTimeTenths(seconds)); }));
+    auto write = Writing([this, seconds] { settings_.SendMeasuringTime(MeasuringTimeTenths(seconds)); });
+    link_.ExchangeGate().Post(pkMeasuringTime, std::move(write));
 }
 
 void TSettingsPanel::FloatEdit1KeyDown(int& key, double seconds) {

@@ -13,8 +13,8 @@
 // setting once. Until then and for the hold after its write the panel keeps the choice.
 class TSettingsPanel {
 public:
-    TSettingsPanel(TLiveState& state, ITesterLink& link, TTesterSettings& settings, TExchangeGate& gate)
-        : state_(state), link_(link), settings_(settings), gate_(gate) {}
+    TSettingsPanel(TLiveState& state, ITesterLink& link, TTesterSettings& settings)
+        : state_(state), link_(link), settings_(settings) {}
 
     // Each returns whether it wrote at once (false: the write waits for the running exchange).
     bool RadioGroup1Click(int itemIndex);
@@ -46,7 +46,6 @@ private:
     TLiveState& state_;
     ITesterLink& link_;
     TTesterSettings& settings_;
-    TExchangeGate& gate_;
 };
 
 // RadioGroup5 ("Berührungsstrom") applies unless the insulation test is on or the class is

@@ -84,6 +84,14 @@ bool TTesterLink::RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t Timeou
     return bus_.RequestOnce(MsgIdPc, Sub, Data, ByteSet({MsgIdTester}), ByteSet({Sub}), TimeoutMs, Answer);
 }
 
+bool TTesterLink::SendMsg(uint8_t Sub, const TMsgData& Data) {
+    return bus_.SendMsg(MsgIdPc, Sub, Data);
+}
+
+bool TTesterLink::SendMsgNow(uint8_t Sub, const TMsgData& Data) {
+    return bus_.CateSendMsg(MsgIdPc, Sub, Data);
+}
+
 void TTesterLink::PauseRefresh() {
     if (window_.PauseRefresh)
         window_.PauseRefresh();

@@ -69,8 +69,8 @@ private:
 };
 
 // The tester at the other end of the serial line, as every part of the program that talks to it
-// sees it: the settings writers, identification, language, live display, mode table, key
-// commands, the retrieval and the record windows.
+// sees it: the settings writers, identification, language, the refresh of the live state, live
+// display, mode table, key commands, the retrieval and the record windows.
 class ITesterLink {
 public:
     virtual ~ITesterLink() = default;
@@ -86,6 +86,13 @@ public:
     virtual bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
     // The same with a single attempt: for a command the tester must not carry out twice.
     virtual bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) = 0;
+    // A frame to the tester (Id MsgIdPc) that awaits no answer: the refresh and autosend orders,
+    // whose answers come as refresh frames. It waits behind a frame that awaits its answer.
+    // True when it went out at once.
+    virtual bool SendMsg(uint8_t Sub, const TMsgData& Data) = 0;
+    // The same straight to the port, ahead of what waits: for the last frame before the port
+    // closes. True when the port took it.
+    virtual bool SendMsgNow(uint8_t Sub, const TMsgData& Data) = 0;
     // The refresh of the live state stops while a writer exchanges with the tester.
     virtual void PauseRefresh() = 0;
     virtual void ResumeRefresh() = 0;
@@ -115,6 +122,8 @@ public:
     uint32_t AnswerTimeout(TTimeoutClass c) const override;
     bool RequestMsg(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override;
     bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override;
+    bool SendMsg(uint8_t Sub, const TMsgData& Data) override;
+    bool SendMsgNow(uint8_t Sub, const TMsgData& Data) override;
     void PauseRefresh() override;
     void ResumeRefresh() override;
     TExchangeGate& ExchangeGate() override { return gate_; }

@@ -46,7 +46,7 @@ bool TTesterSettings::Reject() {
 }
 
 template <typename Body> bool TTesterSettings::Exclusive(Body body) {
-    TExchangeGate::TScope scope(gate_);
+    TExchangeGate::TScope scope(link_.ExchangeGate());
     if (!scope.Acquired()) {
         outcome_ = TWriteOutcome::woBusy;
         return false;

@@ -73,7 +73,7 @@ enum class TWriteOutcome {
 // whole block back, in up to three rounds while the port is open.
 class TTesterSettings {
 public:
-    TTesterSettings(ITesterLink& link, TExchangeGate& gate) : link_(link), gate_(gate) {}
+    explicit TTesterSettings(ITesterLink& link) : link_(link) {}
 
     bool SendModeFlag(uint8_t Mask, bool On);
     bool SendDinVde(int32_t Index);
@@ -99,6 +99,8 @@ public:
     static void NormalizeModeFlags(uint8_t& Flags, int Class);
 
     TWriteOutcome LastOutcome() const { return outcome_; }
+    // The tester the writers write to.
+    ITesterLink& Link() const { return link_; }
 
 private:
     template <typename Edit> bool WriteSettings(TTimeoutClass writeClass, bool trimmed, Edit edit);
@@ -108,7 +110,6 @@ private:
     bool Reject();
 
     ITesterLink& link_;
-    TExchangeGate& gate_;
     TWriteOutcome outcome_ = TWriteOutcome::woNone;
 };
 

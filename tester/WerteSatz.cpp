@@ -22,7 +22,7 @@ bool hasBit(int32_t bits, int32_t value) {
 
 } // namespace
 
-void DecodeWerteSatzFlags(TWerteSatz& w) {
+void DecodeWerteSatzFlags(TWerteSatz& w, int32_t firmwareLevel) {
     w.SchutzleiterwidLimit = hasBit(w.Grenzwertflags, 1 << MeasurementBits::Schutzleiterwid);
     w.IsolationswidLimit = hasBit(w.Grenzwertflags, 1 << MeasurementBits::Isolationswid);
     w.AbleitstromLimit = hasBit(w.Grenzwertflags, 1 << MeasurementBits::Ableitstrom);
@@ -47,7 +47,8 @@ void DecodeWerteSatzFlags(TWerteSatz& w) {
     }
     if (w.abgebrochen)
         w.Pruefungsergebnis = false;
-    w.Enables = ComputeEnables(w.mitIsol, w.mitIsoDiff, w.DINVDE == 2, w.mitBeruehr, w.Schutzklasse);
+    w.Enables =
+        ComputeEnables(w.mitIsol, w.mitIsoDiff, w.DINVDE == 2, w.mitBeruehr, w.Schutzklasse, firmwareLevel);
 }
 
 int32_t ComputeEnables(bool mitIsol, bool mitIsoDiff, bool isDinVde0702, bool mitBeruehr,
@@ -67,12 +68,6 @@ int32_t ComputeEnables(bool mitIsol, bool mitIsoDiff, bool isDinVde0702, bool mi
     if (!mitBeruehr)
         result &= 0x1F;
     return result;
-}
-
-int32_t ComputeEnables(bool mitIsol, bool mitIsoDiff, bool isDinVde0702, bool mitBeruehr,
-                       int32_t schutzklasse) {
-    return ComputeEnables(mitIsol, mitIsoDiff, isDinVde0702, mitBeruehr, schutzklasse,
-                          Globals::FirmwareLevel);
 }
 
 QString BoolToJaNein(bool value) {
@@ -99,8 +94,8 @@ QString FormatIsolationswid(int32_t kiloohm, int32_t firmwareLevel, QChar decima
     return twoDecimals(kiloohm, 1000, decimalSeparator);
 }
 
-QString FormatIsolationswid(int32_t kiloohm) {
-    return FormatIsolationswid(kiloohm, Globals::FirmwareLevel, Globals::DecimalSeparator);
+QString FormatIsolationswid(int32_t kiloohm, int32_t firmwareLevel) {
+    return FormatIsolationswid(kiloohm, firmwareLevel, Globals::DecimalSeparator);
 }
 
 QString FormatAbleitstrom(int32_t hundredthMilliampere, QChar decimalSeparator) {

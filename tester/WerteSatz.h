@@ -103,15 +103,12 @@ struct TWerteSatz {
 };
 
 // Fills the derived fields from the bit sets; an emergency stop voids the four currents and an
-// aborted test has not passed.
-void DecodeWerteSatzFlags(TWerteSatz& w);
+// aborted test has not passed. Enables as for the connected tester's firmware level.
+void DecodeWerteSatzFlags(TWerteSatz& w, int32_t firmwareLevel);
 
 // Mask in MeasurementBits order of the measurements that apply to a measuring mode.
 int32_t ComputeEnables(bool mitIsol, bool mitIsoDiff, bool isDinVde0702, bool mitBeruehr,
                        int32_t schutzklasse, int32_t firmwareLevel);
-// As above at the current Globals::FirmwareLevel.
-int32_t ComputeEnables(bool mitIsol, bool mitIsoDiff, bool isDinVde0702, bool mitBeruehr,
-                       int32_t schutzklasse);
 
 QString BoolToJaNein(bool value);
 
@@ -119,7 +116,8 @@ QString BoolToJaNein(bool value);
 // halves up from the exact value; the overflow texts always carry a point.
 QString FormatSchutzleiterwid(int32_t milliohm);
 QString FormatIsolationswid(int32_t kiloohm, int32_t firmwareLevel, QChar decimalSeparator);
-QString FormatIsolationswid(int32_t kiloohm);
+// At the program's decimal separator, as the formatters below without one.
+QString FormatIsolationswid(int32_t kiloohm, int32_t firmwareLevel);
 QString FormatAbleitstrom(int32_t hundredthMilliampere, QChar decimalSeparator);
 QString FormatAbleitstrom(int32_t hundredthMilliampere);
 QString FormatStrom(int32_t hundredthMilliampere, QChar decimalSeparator);

@@ -1,10 +1,10 @@
 // The program's exchanges with the tester over the whole range of answer times, lost frames and
 // autosend phases, on virtual time: which request takes which answer, whether each caller's
 // operation succeeds, how long the requests wait, and how often the start key reaches the tester.
-#include "app/KeyCommands.h"
 #include "records/RecordRetrieval.h"
 #include "tester/Globals.h"
 #include "tester/Identification.h"
+#include "tester/KeyCommands.h"
 #include "tester/TesterLanguage.h"
 #include "tests/serial/FakeBusPort.h"
 #include "tests/support/virtual_clock.h"
@@ -313,7 +313,7 @@ public:
             sink.table.clear();
             const TRecordStamp stamp{QDate(2026, 12, 10), QStringLiteral("1234567890"),
                                      QStringLiteral("Prüfer")};
-            TRecordRetrieval(link, sink, view, gate).Run(stamp);
+            TRecordRetrieval(link, sink, view).Run(stamp);
             std::vector<TStagingRow> expected;
             for (size_t i = 0; i < stored.size(); ++i)
                 expected.push_back(DecodeStoredRecord(stored[i], static_cast<int32_t>(i + 1), stamp));
@@ -394,9 +394,11 @@ public:
             return w_.Ask(Sub, Data, TimeoutMs, 1,
                           [&] { return w_.inner.RequestOnce(Sub, Data, TimeoutMs, Answer); });
         }
+        bool SendMsg(uint8_t Sub, const TMsgData& Data) override { return w_.inner.SendMsg(Sub, Data); }
+        bool SendMsgNow(uint8_t Sub, const TMsgData& Data) override { return w_.inner.SendMsgNow(Sub, Data); }
         void PauseRefresh() override { w_.inner.PauseRefresh(); }
         void ResumeRefresh() override { w_.inner.ResumeRefresh(); }
-        TExchangeGate& ExchangeGate() override { return w_.gate; }
+        TExchangeGate& ExchangeGate() override { return w_.inner.ExchangeGate(); }
 
     private:
         World& w_;
@@ -404,8 +406,8 @@ public:
 
     CountingLink link{*this};
     TLiveState state;
-    TTesterSettings settings{link, gate};
-    TKeyCommands keys{state, link, settings, gate};
+    TTesterSettings settings{link};
+    TKeyCommands keys{state, link, settings};
     MemorySink sink;
     SilentView view;
     bool retrievalSafe = false;

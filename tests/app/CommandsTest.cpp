@@ -235,7 +235,8 @@ TEST(LiveProtocolAndStoredRecord, AgreeOnVisualInspectionAndResult) {
             const TStagingRow row = DecodeStoredRecord(stored, 1, TRecordStamp{});
             TWerteSatz live;
             live.Messablauf = ablauf;
-            const TWerteSatz w = LiveProtocolRecord(live, pending, QDate(2026, 1, 1), QString(), QString());
+            const TWerteSatz w =
+                LiveProtocolRecord(live, pending, QDate(2026, 1, 1), QString(), QString(), 0);
             EXPECT_EQ(w.Sichtpruef, row.Sichtpruef) << pending << " " << ablauf;
             EXPECT_EQ(w.Pruefungsergebnis, row.Pruefungsergebnis) << pending << " " << ablauf;
         }

@@ -52,7 +52,6 @@ protected:
                 boxes << text;
                 return platform::MessageResult::Ok;
             });
-        Globals::FirmwareLevel = 0;
         Globals::aktCheckNumber = 0;
         link.level = 0;
         link.sequence = {0, 0, 1, 1, 1, 0, 0, 0};
@@ -62,18 +61,18 @@ protected:
         dlg.reset();
         platform::Database::SetCurrent(nullptr);
         platform::setMessageBoxHandler(previousBoxes);
-        Globals::FirmwareLevel = 0;
         Globals::aktCheckNumber = 0;
     }
 
-    // Shows the dialog; user acts while it is shown. Returns whether it closed with OK.
+    // Shows the dialog for the link's tester; user acts while it is shown. Returns whether it
+    // closed with OK.
     bool choose(const std::function<void()>& user) {
         QTimer::singleShot(0, [&] {
             user();
             if (dlg->isVisible())
                 QTimer::singleShot(0, [&] { dlg->reject(); });
         });
-        return dlg->Choose();
+        return dlg->Choose(link.FirmwareLevel());
     }
 
     QTemporaryDir dir;
@@ -82,10 +81,9 @@ protected:
     QStringList boxes;
     platform::MessageBoxHandler previousBoxes;
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TTesterSettings settings{link};
     int hold = 0;
-    TMeasuringModeWriter writer{link, settings, gate, hold, 3};
+    TMeasuringModeWriter writer{link, settings, hold, 3};
     std::unique_ptr<TMessmodusDlg> dlg;
 };
 
@@ -96,7 +94,7 @@ TEST_F(MessmodusDlgTest, ListsTheRowsTheTesterKnows) {
         EXPECT_TRUE(dlg->ListView1->selectedItems().isEmpty());
         dlg->OKBtn->click();
     }));
-    Globals::FirmwareLevel = 1;
+    link.level = 1;
     EXPECT_FALSE(choose([&] {
         ASSERT_EQ(dlg->ListView1->topLevelItemCount(), 36);
         QTreeWidgetItem* last = dlg->ListView1->topLevelItem(35);
@@ -114,6 +112,18 @@ TEST_F(MessmodusDlgTest, ListsTheRowsTheTesterKnows) {
     for (int c = 0; c < 6; ++c)
         widths.push_back(dlg->ListView1->columnWidth(c));
     EXPECT_EQ(widths, (std::vector<int>{50, 60, 50, 60, 60, 45})) << "the last column is not stretched";
+}
+
+TEST_F(MessmodusDlgTest, ExecuteListsTheRowsOfTheLinksTester) {
+    link.level = 1;
+    int rows = 0;
+    QTimer::singleShot(0, [&] {
+        rows = dlg->ListView1->topLevelItemCount();
+        dlg->CancelBtn->click();
+    });
+    EXPECT_FALSE(dlg->Execute(TModeWriterParts{link, settings, hold, 3}));
+    EXPECT_EQ(rows, 36);
+    EXPECT_TRUE(link.events.empty());
 }
 
 TEST_F(MessmodusDlgTest, ChosenTableRowIsWritten) {

@@ -2,6 +2,7 @@
 #include "printing/Pruefprot.h"
 
 #include "printing/Barcd4.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <QDir>
 #include <QFontMetricsF>
@@ -22,7 +23,8 @@ class PruefprotTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Globals::DecimalSeparator = u',';
-        Globals::FirmwareLevel = 2;
+        link.level = 2;
+        form.TesterLink = &link;
         Globals::ServiceInterv = 0;
         for (int i = 1; i <= 5; ++i) {
             Globals::TopLine[i] = QStringLiteral("Kopf %1").arg(i);
@@ -35,7 +37,6 @@ protected:
             Globals::BottomLine[i].clear();
         }
         Globals::ServiceInterv = 0;
-        Globals::FirmwareLevel = 0;
     }
 
     static TWerteSatz fullRecord() {
@@ -102,6 +103,7 @@ protected:
         return box->Bitmap().pixelColor(0, box->Bitmap().height() / 2).lightness() < 128;
     }
 
+    FakeTesterLink link;
     TPruefprot form;
 };
 
@@ -207,9 +209,9 @@ TEST_F(PruefprotTest, MeasuredValuesWithUnitsAndLimits) {
     run(fullRecord());
     EXPECT_EQ(form.QRLabel62->Caption, QStringLiteral("120 mOhm"));
     EXPECT_EQ(form.QRLabel69->Caption, QStringLiteral("(max. 300 mOhm)"));
-    EXPECT_EQ(form.QRLabel63->Caption, FormatIsolationswid(5500) + QStringLiteral(" MOhm"));
+    EXPECT_EQ(form.QRLabel63->Caption, FormatIsolationswid(5500, 2) + QStringLiteral(" MOhm"));
     EXPECT_EQ(form.QRLabel70->Caption,
-              QStringLiteral("(min. ") + FormatIsolationswid(1000) + QStringLiteral(" MOhm)"));
+              QStringLiteral("(min. ") + FormatIsolationswid(1000, 2) + QStringLiteral(" MOhm)"));
     EXPECT_EQ(form.QRLabel64->Caption, QStringLiteral("0,35 mA"));
     EXPECT_EQ(form.QRLabel71->Caption, QStringLiteral("(max. 3,50 mA)"));
     EXPECT_EQ(form.QRLabel65->Caption, QStringLiteral("0,12 mA"));
@@ -218,6 +220,20 @@ TEST_F(PruefprotTest, MeasuredValuesWithUnitsAndLimits) {
     EXPECT_EQ(form.QRLabel66->Caption, QStringLiteral("0,04 mA"));
     EXPECT_EQ(form.QRLabel68->Caption, QStringLiteral("0,05 mA"));
     EXPECT_EQ(form.QRLabel73->Caption, QStringLiteral("(max. 0,50 mA)"));
+}
+
+TEST_F(PruefprotTest, InsulationOverflowFollowsTheConnectedTestersFirmwareLevel) {
+    TWerteSatz w = fullRecord();
+    w.Isolationswid = 15000;
+    run(w);
+    EXPECT_EQ(form.QRLabel63->Caption, QStringLiteral(">10.0 MOhm"));
+    link.level = 1;
+    run(w);
+    EXPECT_EQ(form.QRLabel63->Caption, QStringLiteral("15,00 MOhm"));
+    link.level = 3;
+    form.TesterLink = nullptr; // as with no tester connected
+    run(w);
+    EXPECT_EQ(form.QRLabel63->Caption, QStringLiteral("15,00 MOhm"));
 }
 
 TEST_F(PruefprotTest, DisabledColumnsShowDashesAndEnabledUnmeasuredShowFormatterDashes) {

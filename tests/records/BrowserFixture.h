@@ -52,7 +52,6 @@ protected:
         Globals::aktCheckNumber = 0;
         Globals::ExportFile = 0;
         Globals::ExportFileName.clear();
-        Globals::FirmwareLevel = 0;
         Globals::DecimalSeparator = u',';
         for (size_t i = 0; i < ExportColumnTable.size(); ++i)
             Globals::ExportColumns[i] = ExportColumnTable[i].Default;

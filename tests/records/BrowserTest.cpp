@@ -312,7 +312,7 @@ TEST_F(BrowserTest, FillWerteSatzTakesCustomerDeviceAndTestByFieldName) {
     const int n = addTest(d, t);
     browser->show();
     TWerteSatz w;
-    TDatenanzeigeDlg::FillWerteSatz(*browser->Query1, *browser->Query2, w, *browser->Query3);
+    TDatenanzeigeDlg::FillWerteSatz(*browser->Query1, *browser->Query2, w, *browser->Query3, 0);
     EXPECT_EQ(w.KundenNr, k);
     EXPECT_EQ(w.PrueflingNr, d);
     EXPECT_EQ(w.PruefungsNr, n);
@@ -347,12 +347,33 @@ TEST_F(BrowserTest, FillWerteSatzTakesCustomerDeviceAndTestByFieldName) {
     EXPECT_TRUE(preview);
 }
 
+// Class II with the insulation test to 0702: the leakage current applies from firmware level 3.
+TEST_F(BrowserTest, TheWritersTesterDecidesTheRowsShownAndTheInsulationText) {
+    Test t;
+    t.schutzklasse = 2;
+    t.menueflags = Menueflags::mitIsol | Menueflags::DINVDE | Menueflags::mitBeruehr;
+    t.values[1] = 15000;
+    addTest(addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D")), t);
+    browser->show();
+    EXPECT_EQ(rowsOn(), (std::vector<size_t>{1})) << "no writers: as with no tester connected";
+    EXPECT_EQ(browser->ResultRows[1].Value->text(), QStringLiteral("15,00"));
+    browser->hide();
+
+    FakeTesterLink link;
+    TTesterSettings writers(link);
+    browser->TesterWriters = &writers;
+    browser->show();
+    EXPECT_EQ(rowsOn(), (std::vector<size_t>{1, 2}));
+    EXPECT_EQ(browser->ResultRows[1].Value->text(), QStringLiteral(">10.0"));
+    browser->hide();
+    browser->TesterWriters = nullptr;
+}
+
 TEST_F(BrowserTest, ApplyingTheModeWritesTheTestersSettingsAndManualLimits) {
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings writers(link, gate);
+    link.level = 1;
+    TTesterSettings writers(link);
     browser->TesterWriters = &writers;
-    Globals::FirmwareLevel = 1;
     browser->BitBtn4->setEnabled(true);
 
     // Nothing shown: the protection class reads 0 and nothing is sent.
@@ -381,8 +402,7 @@ TEST_F(BrowserTest, ApplyingTheModeWritesTheTestersSettingsAndManualLimits) {
 TEST_F(BrowserTest, ApplyingTheModeStopsAtTheFirstFailingWriter) {
     FakeTesterLink link;
     link.answers = false;
-    TExchangeGate gate;
-    TTesterSettings writers(link, gate);
+    TTesterSettings writers(link);
     browser->TesterWriters = &writers;
     addTest(addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D")));
     browser->show();

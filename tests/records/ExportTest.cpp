@@ -3,6 +3,8 @@
 #include "platform/log_sink.h"
 #include "records/CsvLine.h"
 #include "records/DatenanzeigeDlg.h"
+#include "tester/TesterSettings.h"
+#include "tests/support/FakeTesterLink.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -69,9 +71,9 @@ TEST_F(ExportTest, EverySwitchedOnColumnHasItsHeaderAndValueInTableOrder) {
     w.Menueflags = Menueflags::mitIsol | Menueflags::mitIsoDiff;
     w.Sichtpruef = -1;
     w.Schutzleiterwid = -1;
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, 0);
     QStringList values;
-    FillCsvValues(values, w);
+    FillCsvValues(values, w, 0);
     ASSERT_EQ(values.size(), ExportColumnCount);
     EXPECT_EQ(values[23], QStringLiteral("---"));
     EXPECT_EQ(values[25], QStringLiteral(" --- "));
@@ -79,13 +81,13 @@ TEST_F(ExportTest, EverySwitchedOnColumnHasItsHeaderAndValueInTableOrder) {
     EXPECT_EQ(values[51], QStringLiteral("Iso+Diff"));
 
     w.DINVDE = 7;
-    FillCsvValues(values, w);
+    FillCsvValues(values, w, 0);
     EXPECT_EQ(values[50], QString());
 
     // With every switch off both lines are empty.
     Globals::ExportColumns.fill(false);
     EXPECT_EQ(CsvHeaderLine(), QString());
-    EXPECT_EQ(CsvValueLine(w), QString());
+    EXPECT_EQ(CsvValueLine(w, 0), QString());
 }
 
 TEST_F(ExportTest, ShownTestIsWrittenByteForByteInWindows1252) {
@@ -108,6 +110,47 @@ TEST_F(ExportTest, ShownTestIsWrittenByteForByteInWindows1252) {
         FormatSchutzleiterwid(150).toLatin1() + "\";\"" + FormatAbleitstrom(30).toLatin1() +
         "\";\"ja\";\"Stecker 'lose'; neu\r\nl\xF6ten\";\"0702\";\"Iso+Diff\"\r\n";
     EXPECT_EQ(written(), expected);
+}
+
+// Class II with the insulation test to 0702: the leakage current applies from firmware level 3.
+TEST_F(ExportTest, EveryExportFollowsTheWritersTester) {
+    only({"Isolationswid", "Enables"});
+    Test t;
+    t.schutzklasse = 2;
+    t.menueflags = Menueflags::mitIsol | Menueflags::DINVDE | Menueflags::mitBeruehr;
+    t.values[1] = 15000;
+    const int n = addTest(addDevice(addCustomer(QStringLiteral("K")), QStringLiteral("D")), t);
+    toFile();
+    const QByteArray header = "\"Isolationswid\";\"Enables\"\r\n";
+    const auto exports = [&] {
+        browser->show();
+        std::vector<QByteArray> files;
+        browser->BitBtn3->click(); // the shown test
+        files.push_back(written());
+        browser->BitBtn5->click(); // all tests, read directly
+        files.push_back(written());
+        // A date not in its own form: all tests through the queries.
+        db->Execute(
+            QStringLiteral("update \"Pruefung.db\" set Datum = ' ' || Datum where PruefungsNr = %1").arg(n));
+        browser->BitBtn5->click();
+        files.push_back(written());
+        db->Execute(QStringLiteral("update \"Pruefung.db\" set Datum = trim(Datum)"));
+        browser->hide();
+        return files;
+    };
+    const QByteArray disconnected = header + "\"15,00\";\"2\"\r\n";
+    EXPECT_EQ(exports(), (std::vector<QByteArray>(3, disconnected)))
+        << "no writers: as with no tester connected";
+
+    FakeTesterLink link;
+    TTesterSettings writers(link);
+    browser->TesterWriters = &writers;
+    const QByteArray level3 = header + "\">10.0\";\"6\"\r\n";
+    EXPECT_EQ(exports(), (std::vector<QByteArray>(3, level3)));
+    link.level = 2;
+    EXPECT_EQ(exports(), (std::vector<QByteArray>(3, header + "\">10.0\";\"2\"\r\n")));
+    browser->TesterWriters = nullptr;
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(ExportTest, ShownExportOfADeviceWithoutTestsWritesItsCustomerAndDevice) {
@@ -304,14 +347,14 @@ TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
                                   "ja",
                                   "64",
                                   f(FormatSchutzleiterwid(150)),
-                                  f(FormatIsolationswid(2500)),
+                                  f(FormatIsolationswid(2500, 0)),
                                   f(FormatAbleitstrom(30)),
                                   f(FormatStrom(40)),
                                   f(FormatStrom(41)),
                                   f(FormatStrom(5)),
                                   f(FormatStrom(6)),
                                   f(FormatSchutzleiterwid(300)),
-                                  f(FormatIsolationswid(1000)),
+                                  f(FormatIsolationswid(1000, 0)),
                                   f(FormatAbleitstrom(350)),
                                   f(FormatStrom(50)),
                                   f(FormatStrom(25)),
@@ -362,14 +405,14 @@ TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
                                   "---",
                                   "9",
                                   f(FormatSchutzleiterwid(1001)),
-                                  f(FormatIsolationswid(25000)),
+                                  f(FormatIsolationswid(25000, 0)),
                                   f(FormatAbleitstrom(2001)),
                                   f(FormatStrom(-1)),
                                   f(FormatStrom(-1)),
                                   f(FormatStrom(-1)),
                                   f(FormatStrom(-1)),
                                   f(FormatSchutzleiterwid(-1)),
-                                  f(FormatIsolationswid(-1)),
+                                  f(FormatIsolationswid(-1, 0)),
                                   f(FormatAbleitstrom(-1)),
                                   f(FormatStrom(-1)),
                                   f(FormatStrom(-1)),
@@ -420,14 +463,14 @@ TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
                                   "nein",
                                   "4",
                                   f(FormatSchutzleiterwid(0)),
-                                  f(FormatIsolationswid(199)),
+                                  f(FormatIsolationswid(199, 0)),
                                   f(FormatAbleitstrom(0)),
                                   f(FormatStrom(1000)),
                                   f(FormatStrom(1001)),
                                   f(FormatStrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatSchutzleiterwid(1000)),
-                                  f(FormatIsolationswid(200)),
+                                  f(FormatIsolationswid(200, 0)),
                                   f(FormatAbleitstrom(2000)),
                                   f(FormatStrom(1000)),
                                   f(FormatStrom(1000)),
@@ -476,14 +519,14 @@ TEST_F(ExportTest, AllTestsAreWrittenByteForByteInEveryColumn) {
                                   "---",
                                   "32",
                                   f(FormatSchutzleiterwid(0)),
-                                  f(FormatIsolationswid(0)),
+                                  f(FormatIsolationswid(0, 0)),
                                   f(FormatAbleitstrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatSchutzleiterwid(0)),
-                                  f(FormatIsolationswid(0)),
+                                  f(FormatIsolationswid(0, 0)),
                                   f(FormatAbleitstrom(0)),
                                   f(FormatStrom(0)),
                                   f(FormatStrom(0)),

@@ -118,8 +118,8 @@ protected:
     Events& events = tester.events;
     FakeStaging staging{events};
     FakeView view;
-    TExchangeGate gate;
-    TRecordRetrieval retrieval{tester, staging, view, gate};
+    TExchangeGate& gate = tester.gate; // the link's, as in the program
+    TRecordRetrieval retrieval{tester, staging, view};
 
     void Store(int n) {
         for (int i = 1; i <= n; ++i)

@@ -83,6 +83,17 @@ TEST_F(RecordWindowsTest, OpeningMatchesRowsByBarcodeAndShowsTheirTexts) {
     EXPECT_EQ(grid->ShownColumns().size(), 22u);
 }
 
+TEST_F(RecordWindowsTest, TheInsulationTextFollowsTheLinksTester) {
+    addStaging(1, QStringLiteral("4711"));
+    exec(QStringLiteral("update \"Uebernah.db\" set Isolationswid = 15000"));
+    link.level = 2;
+    showDatenabruf();
+    TDBGrid* grid = datenabruf->DBGrid1;
+    EXPECT_EQ(grid->CellText(0, column(grid, "Isolationswid")), ">10.0 MOhm");
+    link.level = 0;
+    EXPECT_EQ(grid->CellText(0, column(grid, "Isolationswid")), FormatIsolationswid(15000, 0) + " MOhm");
+}
+
 TEST_F(RecordWindowsTest, EveryTitleAndFixedTextOfTheListHasRoomInTheProgramsFont) {
     addDevice(addCustomer(QStringLiteral("Müller")), QStringLiteral("Bohrer"), QStringLiteral("4711"));
     addStaging(1, QStringLiteral("4711"));

@@ -83,7 +83,7 @@ protected:
 
     TRetrievalOutcome fetch() {
         TStagingQuerySink sink(*staging);
-        TRecordRetrieval retrieval(tester, sink, view, gate);
+        TRecordRetrieval retrieval(tester, sink, view);
         retrieval.Run(TRecordStamp{QDate(2024, 5, 6), QStringLiteral("0987654321"), QStringLiteral("Meier")});
         return retrieval.LastOutcome();
     }
@@ -93,7 +93,6 @@ protected:
     std::unique_ptr<TQuery> staging;
     FakeTesterLink tester; // with stored records
     SilentView view;
-    TExchangeGate gate;
 };
 
 TEST_F(RetrievalCommit, ReaderHoldingTheFileDoesNotStopTheFetchAndClearComesAfterTheCommit) {

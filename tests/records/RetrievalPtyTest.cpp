@@ -132,7 +132,7 @@ protected:
 
     TRetrievalOutcome run() {
         TStagingQuerySink sink(*staging);
-        TRecordRetrieval retrieval(main.link, sink, view, main.gate);
+        TRecordRetrieval retrieval(main.link, sink, view);
         TRecordStamp stamp{QDate(2024, 5, 6), main.link.TesterSerialNumber(), QStringLiteral("Meier")};
         retrieval.Run(stamp);
         return retrieval.LastOutcome();

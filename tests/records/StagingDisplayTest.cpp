@@ -13,30 +13,28 @@ const TStagingValueColumn& column(const char* field) {
 }
 
 TEST(StagingValueText, FlaggedValueGetsStarFormatterTextAndUnit) {
-    EXPECT_EQ(StagingValueText(column("Schutzleiterwid"), 250, 0x01), "* 250 mOhm");
-    EXPECT_EQ(StagingValueText(column("Schutzleiterwid"), 250, 0x02), "250 mOhm");
+    EXPECT_EQ(StagingValueText(column("Schutzleiterwid"), 250, 0x01, 2), "* 250 mOhm");
+    EXPECT_EQ(StagingValueText(column("Schutzleiterwid"), 250, 0x02, 2), "250 mOhm");
 }
 
 TEST(StagingValueText, NotMeasuredShowsDashesWhateverTheFlag) {
     for (const auto& c : StagingValueColumns) {
-        EXPECT_EQ(StagingValueText(c, -1, 0x7F), "---") << c.Field;
-        EXPECT_EQ(StagingValueText(c, -32768, 0), "---") << c.Field;
+        EXPECT_EQ(StagingValueText(c, -1, 0x7F, 2), "---") << c.Field;
+        EXPECT_EQ(StagingValueText(c, -32768, 0, 2), "---") << c.Field;
     }
 }
 
 TEST(StagingValueText, EachColumnUsesItsOwnBitFormatterAndUnit) {
     Globals::DecimalSeparator = u',';
-    Globals::FirmwareLevel = 2;
-    EXPECT_EQ(StagingValueText(column("Isolationswid"), 1500, 0x02), "* 1,50 MOhm");
-    EXPECT_EQ(StagingValueText(column("Isolationswid"), 15000, 0), ">10.0 MOhm");
-    EXPECT_EQ(StagingValueText(column("Ableitstrom"), 2500, 0x04), "* >20.0 mA");
-    EXPECT_EQ(StagingValueText(column("SchutzlStromL1N"), 25, 0x08), "* 0,25 mA");
-    EXPECT_EQ(StagingValueText(column("SchutzlStromNL1"), 25, 0x08), "0,25 mA");
-    EXPECT_EQ(StagingValueText(column("SchutzlStromNL1"), 25, 0x10), "* 0,25 mA");
-    EXPECT_EQ(StagingValueText(column("BeruehrungsstromL1N"), 1500, 0x20), "* >10.0 mA");
-    EXPECT_EQ(StagingValueText(column("BeruehrungsstromNL1"), 3, 0x40), "* 0,03 mA");
-    Globals::FirmwareLevel = 0;
-    EXPECT_EQ(StagingValueText(column("Isolationswid"), 15000, 0), "15,00 MOhm");
+    EXPECT_EQ(StagingValueText(column("Isolationswid"), 1500, 0x02, 2), "* 1,50 MOhm");
+    EXPECT_EQ(StagingValueText(column("Isolationswid"), 15000, 0, 2), ">10.0 MOhm");
+    EXPECT_EQ(StagingValueText(column("Ableitstrom"), 2500, 0x04, 2), "* >20.0 mA");
+    EXPECT_EQ(StagingValueText(column("SchutzlStromL1N"), 25, 0x08, 2), "* 0,25 mA");
+    EXPECT_EQ(StagingValueText(column("SchutzlStromNL1"), 25, 0x08, 2), "0,25 mA");
+    EXPECT_EQ(StagingValueText(column("SchutzlStromNL1"), 25, 0x10, 2), "* 0,25 mA");
+    EXPECT_EQ(StagingValueText(column("BeruehrungsstromL1N"), 1500, 0x20, 2), "* >10.0 mA");
+    EXPECT_EQ(StagingValueText(column("BeruehrungsstromNL1"), 3, 0x40, 2), "* 0,03 mA");
+    EXPECT_EQ(StagingValueText(column("Isolationswid"), 15000, 0, 0), "15,00 MOhm");
     EXPECT_EQ(StagingValueColumn("Notiz"), nullptr);
 }
 

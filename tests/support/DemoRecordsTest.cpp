@@ -32,7 +32,7 @@ TStagingRow decode(const std::vector<uint8_t>& bytes) {
 // Bit k set when measurement k applies and its value lies beyond its limit.
 int beyondLimits(const TStagingRow& r) {
     const uint8_t menu = static_cast<uint8_t>(r.Menueflags);
-    const int enables = ComputeEnables(menu & 0x04, menu & 0x40, menu & 0x02, menu & 0x10, r.Schutzklasse);
+    const int enables = ComputeEnables(menu & 0x04, menu & 0x40, menu & 0x02, menu & 0x10, r.Schutzklasse, 0);
     const int32_t values[7] = {r.Schutzleiterwid,    r.Isolationswid,   r.Ableitstrom,
                                r.SchutzlStromL1N,    r.SchutzlStromNL1, r.BeruehrungsstromL1N,
                                r.BeruehrungsstromNL1};

@@ -50,6 +50,8 @@ public:
     std::function<void(const Request&)> whileWaiting;
 
     std::vector<Request> requests;
+    // Frames sent without awaiting an answer, queued or straight to the port.
+    std::vector<Request> sent;
     // The requests by code ("$34"; $70 by its function: "T", "S", "C"), "pause" and "resume".
     std::vector<std::string> events;
 
@@ -66,6 +68,14 @@ public:
     }
     bool RequestOnce(uint8_t Sub, const TMsgData& Data, uint32_t TimeoutMs, TProtok& Answer) override {
         return Exchange({Sub, Bytes(Data.begin(), Data.end()), TimeoutMs, true}, Answer);
+    }
+    bool SendMsg(uint8_t Sub, const TMsgData& Data) override {
+        sent.push_back({Sub, Bytes(Data.begin(), Data.end())});
+        return connected;
+    }
+    bool SendMsgNow(uint8_t Sub, const TMsgData& Data) override {
+        sent.push_back({Sub, Bytes(Data.begin(), Data.end())});
+        return connected;
     }
     void PauseRefresh() override { events.push_back("pause"); }
     void ResumeRefresh() override { events.push_back("resume"); }
@@ -90,6 +100,7 @@ public:
     size_t count(const std::string& event) const { return std::count(events.begin(), events.end(), event); }
     void clear() {
         requests.clear();
+        sent.clear();
         events.clear();
     }
 

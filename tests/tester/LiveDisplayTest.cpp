@@ -13,11 +13,11 @@ using Bytes = FakeTesterLink::Bytes;
 class Live : public testing::Test {
 protected:
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TExchangeGate& gate = link.gate; // the link's, as in the program
+    TTesterSettings settings{link};
     TLiveState state;
     TWerteSatz ws;
-    TLiveDisplay live{state, ws, link, settings, gate};
+    TLiveDisplay live{state, ws, link, settings};
 
     void SetUp() override { Globals::DecimalSeparator = u','; }
 
@@ -387,7 +387,7 @@ TEST_F(ManualLimits, StandardLimitsIgnoreTheSequenceIndices) {
 }
 
 TEST_F(ManualLimits, PendingBarIsSentWithTheNextSequenceFrame) {
-    TSettingsPanel panel(state, link, settings, gate);
+    TSettingsPanel panel(state, link, settings);
     link.sequence = {0, 0, 3, 2, 7, 0, 0, 0};
     panel.TrackBarChange(0, 0);
     EXPECT_TRUE(state.PendingLimit[0]);
@@ -403,7 +403,7 @@ TEST_F(ManualLimits, PendingBarIsSentWithTheNextSequenceFrame) {
 }
 
 TEST_F(ManualLimits, StandardLimitsMarkNothing) {
-    TSettingsPanel panel(state, link, settings, gate);
+    TSettingsPanel panel(state, link, settings);
     state.Panel.RadioGroup4 = 0;
     panel.TrackBarChange(1, 3);
     EXPECT_EQ(state.PendingLimit, (std::array<bool, 3>{}));
@@ -411,7 +411,7 @@ TEST_F(ManualLimits, StandardLimitsMarkNothing) {
 }
 
 TEST_F(ManualLimits, PendingLimitWaitsWhileAnotherExchangeRuns) {
-    TSettingsPanel panel(state, link, settings, gate);
+    TSettingsPanel panel(state, link, settings);
     panel.TrackBarChange(2, 9);
     {
         TExchangeGate::TScope other(gate);

@@ -13,7 +13,7 @@ TEST(LiveProtocolTest, HasNoCustomerOrDeviceAndTheStampsOfToday) {
     live.Schutzleiterwid = 120;
     live.Datum = QDateTime(QDate(2020, 1, 2), QTime(13, 14));
     const TWerteSatz w = LiveProtocolRecord(live, false, QDate(2026, 12, 9), QStringLiteral("1234567890"),
-                                            QStringLiteral("Meier"));
+                                            QStringLiteral("Meier"), 0);
     EXPECT_EQ(w.KundenNr, 0);
     EXPECT_EQ(w.PrueflingNr, 0);
     EXPECT_EQ(w.PruefungsNr, 0);
@@ -34,7 +34,7 @@ TEST(LiveProtocolTest, PassedExactlyWhenNoFailureBitIsSet) {
     for (int bit = 0; bit < 8; ++bit) {
         live.Messablauf = (1 << bit) | Messablauf::SichtpruefungBestanden;
         const bool failure = (FailureMask & (1 << bit)) != 0;
-        const TWerteSatz w = LiveProtocolRecord(live, false, QDate(2026, 1, 1), QString(), QString());
+        const TWerteSatz w = LiveProtocolRecord(live, false, QDate(2026, 1, 1), QString(), QString(), 0);
         EXPECT_EQ(w.Pruefungsergebnis, !failure && !w.abgebrochen) << "bit " << bit;
     }
 }
@@ -54,7 +54,7 @@ TEST(LiveProtocolTest, FailedVisualInspectionIsNotInOrderAndAnOpenOneDoesNotDeci
     };
     for (const Case& c : cases) {
         live.Messablauf = c.messablauf;
-        const TWerteSatz w = LiveProtocolRecord(live, c.pending, QDate(2026, 1, 1), QString(), QString());
+        const TWerteSatz w = LiveProtocolRecord(live, c.pending, QDate(2026, 1, 1), QString(), QString(), 0);
         EXPECT_EQ(w.Sichtpruef, c.sichtpruef) << c.pending << " " << c.messablauf;
         EXPECT_EQ(w.Pruefungsergebnis, c.inOrdnung) << c.pending << " " << c.messablauf;
     }

@@ -12,10 +12,10 @@ using Bytes = std::vector<uint8_t>;
 
 struct ModeWriterTest : ::testing::Test {
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TExchangeGate& gate = link.gate; // the link's, as in the program
+    TTesterSettings settings{link};
     int hold = 0;
-    TMeasuringModeWriter writer{link, settings, gate, hold, 7};
+    TMeasuringModeWriter writer{link, settings, hold, 7};
 
     std::vector<FakeTesterLink::Request> settingsWrites() const {
         std::vector<FakeTesterLink::Request> w;

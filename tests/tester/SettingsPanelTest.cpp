@@ -17,10 +17,10 @@ using Events = std::vector<std::string>;
 class Panel : public testing::Test {
 protected:
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TExchangeGate& gate = link.gate; // the link's, as in the program
+    TTesterSettings settings{link};
     TLiveState state;
-    TSettingsPanel panel{state, link, settings, gate};
+    TSettingsPanel panel{state, link, settings};
 
     void SetUp() override {
         state.SettingDelay = 3;
@@ -178,7 +178,7 @@ TEST_F(Panel, MeasuringTimeWaitingForItsTurnIsNotWrittenToTheNextConnection) {
     EXPECT_TRUE(link.events.empty()) << "not inside the focus event";
     ASSERT_EQ(posted.size(), 1u);
     TWerteSatz ws;
-    TLiveDisplay(state, ws, link, settings, gate).ResetConnection(); // disconnected, connected again
+    TLiveDisplay(state, ws, link, settings).ResetConnection(); // disconnected, connected again
     posted[0]();
     EXPECT_TRUE(link.events.empty());
 }

@@ -103,3 +103,24 @@ TEST(TesterLink, ASingleAttemptGoesOutOnceAndTheWindowSaysWhetherThePortIsOpen) 
     EXPECT_EQ(port.sent.size(), 1u) << "never repeated";
     bus.SetCate(nullptr);
 }
+
+// The refresh and the autosend orders await no answer: they wait for the deadline of the frame
+// before, except the last one before the port closes, which goes out at once.
+TEST(TesterLink, AFrameWithoutAnswerWaitsItsTurnUnlessSentNow) {
+    TSynchroBus bus;
+    CapturePort port;
+    bus.SetCate(&port);
+    bus.SetMsgTimeOut(60000);
+    TExchangeGate gate;
+    TTesterLink link(bus, gate, {});
+    EXPECT_TRUE(link.SendMsg(MsgSetAutosend, TMsgData{'\x02', '\x01'}));
+    EXPECT_EQ(port.sent, (std::vector<Bytes>{{'S', MsgIdPc, 0x6A, 0x67, 0x02, 0x01, 0, 0, 0, 0, 0, 0}}));
+    EXPECT_FALSE(link.SendMsg(MsgQueryFlags, TMsgData())) << "waits for the first one's deadline";
+    EXPECT_EQ(port.sent.size(), 1u);
+    EXPECT_EQ(bus.QueuedCount(), 1u);
+    EXPECT_TRUE(link.SendMsgNow(MsgSetAutosend, TMsgData(1, '\0')));
+    ASSERT_EQ(port.sent.size(), 2u);
+    EXPECT_EQ(port.sent[1], (Bytes{'S', MsgIdPc, 0x67, 0x67, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(bus.QueuedCount(), 1u);
+    bus.SetCate(nullptr);
+}

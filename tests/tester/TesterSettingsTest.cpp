@@ -20,8 +20,8 @@ protected:
     Writers() { link.sequence = {0, 0, 0, 1, 2, 0, 0, 0}; } // limit indices 0, 1, 2
 
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TExchangeGate& gate = link.gate; // the link's, as in the program
+    TTesterSettings settings{link};
 
     void SetBlock(Bytes b) { std::copy(b.begin(), b.end(), link.block.d.begin()); }
 

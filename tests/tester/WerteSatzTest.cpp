@@ -67,18 +67,15 @@ TEST(Formatters, IsolationswidByFirmwareLevelAndRoundedHalvesUp) {
     EXPECT_EQ(FormatIsolationswid(9999, 2, u','), "10,00");
 }
 
-TEST(Formatters, UseTheProgramsLevelAndSeparator) {
-    const int32_t level = Globals::FirmwareLevel;
+TEST(Formatters, UseTheProgramsSeparator) {
     const QChar separator = Globals::DecimalSeparator;
     EXPECT_EQ(separator, u',');
-    Globals::FirmwareLevel = 2;
-    EXPECT_EQ(FormatIsolationswid(15000), ">10.0");
-    Globals::FirmwareLevel = 0;
-    EXPECT_EQ(FormatIsolationswid(15000), "15,00");
+    EXPECT_EQ(FormatIsolationswid(15000, 2), ">10.0");
+    EXPECT_EQ(FormatIsolationswid(15000, 0), "15,00");
     Globals::DecimalSeparator = u'.';
+    EXPECT_EQ(FormatIsolationswid(15000, 0), "15.00");
     EXPECT_EQ(FormatStrom(125), "1.25");
     EXPECT_EQ(FormatAbleitstrom(125), "1.25");
-    Globals::FirmwareLevel = level;
     Globals::DecimalSeparator = separator;
 }
 
@@ -111,9 +108,6 @@ TEST(ComputeEnables, WholeTable) {
     // Insulation plus differential wins over the plain insulation flag, in both parts.
     EXPECT_EQ(ComputeEnables(true, true, true, true, 1, 0), 0x7B);
     EXPECT_EQ(ComputeEnables(false, true, false, false, 1, 0), 0x1B);
-    // Without the level argument the program's level applies (0 while disconnected).
-    EXPECT_EQ(Globals::FirmwareLevel, 0);
-    EXPECT_EQ(ComputeEnables(true, false, true, true, 2), 0x02);
 }
 
 TEST(DecodeWerteSatzFlags, EmergencyStopVoidsCurrentsAndAbortFails) {
@@ -122,7 +116,7 @@ TEST(DecodeWerteSatzFlags, EmergencyStopVoidsCurrentsAndAbortFails) {
     w.Pruefungsergebnis = true;
     w.Schutzleiterwid = 120;
     w.SchutzlStromL1N = w.SchutzlStromNL1 = w.BeruehrungsstromL1N = w.BeruehrungsstromNL1 = 15;
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, 0);
     EXPECT_TRUE(w.abgebrochen);
     EXPECT_FALSE(w.Pruefungsergebnis);
     EXPECT_EQ(w.SchutzlStromL1N, -1);
@@ -138,7 +132,7 @@ TEST(DecodeWerteSatzFlags, EmergencyStopVoidsCurrentsAndAbortFails) {
     passed.Messablauf = Messablauf::Schnellabschaltung | Messablauf::SichtpruefungBestanden;
     passed.Pruefungsergebnis = true;
     passed.SchutzlStromL1N = 15;
-    DecodeWerteSatzFlags(passed);
+    DecodeWerteSatzFlags(passed, 0);
     EXPECT_TRUE(passed.Pruefungsergebnis);
     EXPECT_TRUE(passed.Schnellabschaltung);
     EXPECT_FALSE(passed.abgebrochen);
@@ -151,7 +145,7 @@ TEST(DecodeWerteSatzFlags, LimitAndModeBits) {
     w.Menueflags =
         Menueflags::automatisch | Menueflags::DINVDE | Menueflags::mitIsol | Menueflags::mitBeruehr;
     w.Schutzklasse = 1;
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, 0);
     EXPECT_TRUE(w.SchutzleiterwidLimit);
     EXPECT_FALSE(w.IsolationswidLimit);
     EXPECT_TRUE(w.AbleitstromLimit);
@@ -169,7 +163,7 @@ TEST(DecodeWerteSatzFlags, LimitAndModeBits) {
 
     w.Menueflags = Menueflags::manuGrenz | Menueflags::mitIsoDiff | Menueflags::Steuerbarcode;
     w.Grenzwertflags = 0;
-    DecodeWerteSatzFlags(w);
+    DecodeWerteSatzFlags(w, 0);
     EXPECT_TRUE(w.manuGrenz);
     EXPECT_TRUE(w.mitIsoDiff);
     EXPECT_FALSE(w.mitIsol);
@@ -177,6 +171,14 @@ TEST(DecodeWerteSatzFlags, LimitAndModeBits) {
     EXPECT_EQ(w.DINVDE, 1);
     EXPECT_FALSE(w.SchutzleiterwidLimit);
     EXPECT_EQ(w.Enables, 0x1B);
+
+    // Which measurements apply follows the firmware level given.
+    w.Menueflags = Menueflags::DINVDE | Menueflags::mitIsol | Menueflags::mitBeruehr;
+    w.Schutzklasse = 2;
+    DecodeWerteSatzFlags(w, 2);
+    EXPECT_EQ(w.Enables, 0x02);
+    DecodeWerteSatzFlags(w, 3);
+    EXPECT_EQ(w.Enables, 0x06);
 }
 
 TEST(WerteSatz, FailureMaskAndJaNein) {

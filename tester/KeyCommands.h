@@ -16,8 +16,8 @@ extern const QString ClearMemoryQuestion;
 // soon as that has ended, each in the order clicked.
 class TKeyCommands {
 public:
-    TKeyCommands(TLiveState& state, ITesterLink& link, TTesterSettings& settings, TExchangeGate& gate)
-        : state_(state), link_(link), settings_(settings), gate_(gate) {}
+    TKeyCommands(TLiveState& state, ITesterLink& link, TTesterSettings& settings)
+        : state_(state), link_(link), settings_(settings) {}
 
     // Each returns false when nothing is or will be sent (no tester, or "Speicher CLR"
     // answered with No).
@@ -47,5 +47,4 @@ private:
     TLiveState& state_;
     ITesterLink& link_;
     TTesterSettings& settings_;
-    TExchangeGate& gate_;
 };

@@ -1,4 +1,4 @@
-#include "app/KeyCommands.h"
+#include "tester/KeyCommands.h"
 #include "tester/LiveDisplay.h"
 
 #include "platform/message_box.h"
@@ -14,10 +14,10 @@ using Events = std::vector<std::string>;
 class Keys : public testing::Test {
 protected:
     FakeTesterLink link;
-    TExchangeGate gate;
-    TTesterSettings settings{link, gate};
+    TExchangeGate& gate = link.gate; // the link's, as in the program
+    TTesterSettings settings{link};
     TLiveState state;
-    TKeyCommands keys{state, link, settings, gate};
+    TKeyCommands keys{state, link, settings};
 
     struct Asked {
         QString text;
@@ -179,7 +179,7 @@ TEST_F(Keys, CountdownWaitsForTheTickAfterARunningExchange) {
 // A whole test as the window sees it: connect, start, two steps in single-step sequence, idle.
 TEST_F(Keys, WholeTestSequence) {
     TWerteSatz ws;
-    TLiveDisplay live(state, ws, link, settings, gate);
+    TLiveDisplay live(state, ws, link, settings);
     const TLiveDisplayState& s = state.Display;
     auto sequence = [&](uint8_t step) {
         live.ApplySequenceFlags(TesterFrame(MsgQuerySequenceFlags, {0, step}));

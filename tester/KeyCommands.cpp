@@ -1,4 +1,4 @@
-#include "app/KeyCommands.h"
+#include "tester/KeyCommands.h"
 
 #include "platform/message_box.h"
 
@@ -17,7 +17,7 @@ bool TKeyCommands::Perform(std::function<bool()> commands) {
     // Each click is carried out, in the order clicked; the sent flag answers only an action
     // that runs at once.
     auto sent = std::make_shared<bool>(false);
-    const bool now = gate_.Perform(0, [this, commands, sent] {
+    const bool now = link_.ExchangeGate().Perform(0, [this, commands, sent] {
         if (link_.Connected())
             *sent = commands();
     });
@@ -71,14 +71,15 @@ bool TKeyCommands::BitBtn5Click() {
 }
 
 void TKeyCommands::Timer1Tick() {
+    const TExchangeGate& gate = link_.ExchangeGate();
     // A change still waiting for its write keeps its hold.
-    if (state_.SettingsHold > 0 && !gate_.Waiting())
+    if (state_.SettingsHold > 0 && !gate.Waiting())
         --state_.SettingsHold;
     TLiveDisplayState& s = state_.Display;
     if (s.BitBtn1Enabled || state_.StartCountdown <= 0)
         return;
     // Command $40 lets an exchange that runs, and the user's actions waiting for it, go first.
-    if (state_.StartCountdown == 1 && (gate_.Busy() || gate_.Waiting()))
+    if (state_.StartCountdown == 1 && (gate.Busy() || gate.Waiting()))
         return;
     if (--state_.StartCountdown == 0) {
         s.BitBtn1Enabled = true;
