@@ -3,6 +3,7 @@
 #include "platform/error_report.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/window_place.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
 #include "records/ProgramDatabase.h"
@@ -50,6 +51,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
     setObjectName(QStringLiteral("DatenanzeigeDlg"));
     setWindowTitle(QStringLiteral("Gespeicherte Daten"));
     setFixedSize(856, 566);
+    platform::placeOnShow(*this, platform::Placement::Kept);
 
     Query1 = new TQuery(this);
     Query1->setObjectName(QStringLiteral("Query1"));
