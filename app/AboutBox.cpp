@@ -1,5 +1,7 @@
 #include "app/AboutBox.h"
 
+#include "platform/window_place.h"
+
 #include <QDate>
 #include <QFont>
 #include <QFrame>
@@ -33,6 +35,7 @@ TAboutBox::TAboutBox(QWidget* owner)
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
     setFixedSize(300, 220);
+    platform::placeOnShow(*this, platform::Placement::Centred);
 
     auto* panel = new QFrame(this);
     panel->setFrameShape(QFrame::Panel);

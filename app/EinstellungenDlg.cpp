@@ -3,14 +3,13 @@
 #include "controls/Layout.h"
 #include "controls/NumberText.h"
 #include "platform/message_box.h"
+#include "platform/window_place.h"
 
 #include <QFocusEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QScrollBar>
 #include <QtMath>
 #include <algorithm>
@@ -174,6 +173,7 @@ TEinstellungenDlg::TEinstellungenDlg(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("EinstellungenDlg"));
     setWindowTitle(QStringLiteral("Einstellungen"));
     resize(649, 493);
+    platform::placeOnShow(*this, platform::Placement::Centred);
     setSizeGripEnabled(true);
     // The places are designed for a small dialog font; the default one would cut the captions.
     QFont small(QStringLiteral("Liberation Sans"));
@@ -344,13 +344,4 @@ void TEinstellungenDlg::BitBtn3Click() {
     const platform::SaveFileResult result = platform::saveFileDialog(SaveDialog1);
     if (result.Accepted)
         Edit2->setText(result.FileName);
-}
-
-void TEinstellungenDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
 }

@@ -102,9 +102,6 @@ public:
     // The check box of export column index (0..55).
     QCheckBox* ExportCheckBox(int index) const { return exportBoxes_.at(static_cast<size_t>(index)); }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     std::array<QCheckBox*, ExportColumnCount> exportBoxes_{};
 };

@@ -28,8 +28,10 @@ const std::array<TForm1::TApplyRoutine, RefreshKindCount> TForm1::ApplyRoutines{
 TForm1::TForm1(const QString& iniFileName, QWidget* owner) : QMainWindow(owner), iniFileName_(iniFileName) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gerätetester"));
-    // The designed place: the default of the configured position.
+    // The designed place: the default of the configured position. Left and Top are the frame's
+    // corner, as x() and y() read it when the settings are saved.
     move(Settings.Left, Settings.Top);
+    platform::placeOnShow(*this, platform::Placement::Kept);
     createComponents();
     createMenus();
     createToolBar();
@@ -150,18 +152,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program, whatever else is shown.
     event->accept();
     QCoreApplication::quit();
-}
-
-void TForm1::showEvent(QShowEvent* event) {
-    // Left and Top are the frame's corner, as x() and y() read it when the settings are saved.
-    // A place whose title bar is on no screen comes back onto one.
-    if (!placed_) {
-        placed_ = true;
-        const QPoint place = platform::placeTitleBarOnScreen(QPoint(Settings.Left, Settings.Top), size(),
-                                                             platform::screenAreas());
-        platform::placeFrameBeforeMapping(*this, place);
-    }
-    QMainWindow::showEvent(event);
 }
 
 void TForm1::LoadIniSettings() {

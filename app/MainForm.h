@@ -305,7 +305,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createComponents();
@@ -338,7 +337,6 @@ private:
     TProgramLog programLog_;
     std::array<TDigit*, 50> digits_{};
     bool formDestroyed_ = false;
-    bool placed_ = false;       // the configured place went to the window system
     bool connecting_ = false;   // a connect or disconnect is running
     bool connectAgain_ = false; // the button changed while one was running
 };

@@ -3,6 +3,7 @@
 #include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
+#include "platform/window_place.h"
 
 #include <QHeaderView>
 
@@ -15,6 +16,7 @@ TMessmodusDlg::TMessmodusDlg(QWidget* owner, const QString& iniFileName)
     setWindowTitle(QStringLiteral("Messmodus-Einstellung"));
     resize(498, 453);
     move(192, 107);
+    platform::placeOnShow(*this, platform::Placement::Kept);
 
     RadioButton1 = new QRadioButton(QStringLiteral("wie aktueller gespeicherter Satz"), this);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));

@@ -1,11 +1,10 @@
 #include "app/NetzspgWarnWin.h"
 
 #include "platform/message_box.h"
+#include "platform/window_place.h"
 
 #include <QFont>
-#include <QGuiApplication>
 #include <QPalette>
-#include <QScreen>
 
 const QString NetzspgWarnText =
     QStringLiteral("ACHTUNG! Bei nächster Messung wird 230 V~ auf Prüfdose geschaltet");
@@ -37,9 +36,5 @@ TNetzspgWarnWin::TNetzspgWarnWin(QWidget* parent)
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(Margin, Margin, ClientWidth - 2 * Margin, ClientHeight - 2 * Margin);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
-    }
+    platform::placeOnShow(*this, platform::Placement::CentredOnce);
 }

@@ -1,9 +1,12 @@
 #include "app/SchnittstelleDlg.h"
 
+#include "platform/window_place.h"
+
 TSchnittstelleDlg::TSchnittstelleDlg(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("SchnittstelleDlg"));
     setWindowTitle(QStringLiteral("Schnittstelle"));
     setFixedSize(226, 170);
+    platform::placeOnShow(*this, platform::Placement::Centred);
     RadioGroup1 = new TRadioGroup(QStringLiteral("COM-Port"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 8, 210, 116);

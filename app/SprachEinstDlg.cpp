@@ -1,7 +1,7 @@
 #include "app/SprachEinstDlg.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "platform/window_place.h"
+
 #include <QShowEvent>
 
 TSprachEinstDlg::TSprachEinstDlg(QWidget* owner) : QDialog(owner) {
@@ -24,8 +24,7 @@ TSprachEinstDlg::TSprachEinstDlg(QWidget* owner) : QDialog(owner) {
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { ListBox1DblClick(); });
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+    platform::placeOnShow(*this, platform::Placement::CentredOnce);
 }
 
 void TSprachEinstDlg::ListBox1DblClick() {

@@ -1,5 +1,6 @@
 #include "printing/BarcdWahlDlg.h"
 
+#include "platform/window_place.h"
 #include "printing/ConfigBarcodes.h"
 #include "printing/Steuerbarcodes.h"
 
@@ -8,6 +9,7 @@ TBarcdWahlDlg::TBarcdWahlDlg(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Barcodes drucken"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(360, 160);
+    platform::placeOnShow(*this, platform::Placement::Centred);
     RadioGroup1 = new TRadioGroup(QStringLiteral("Barcodeblatt wählen"), this);
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 8, 344, 100);

@@ -1,5 +1,7 @@
 #include "records/AuswListeDlg.h"
 
+#include "platform/window_place.h"
+
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -34,6 +36,7 @@ TAuswListeDlg::TAuswListeDlg(const QString& iniFileName, QWidget* owner)
     setObjectName(QStringLiteral("AuswListeDlg"));
     setWindowTitle(QStringLiteral("Auswahl"));
     resize(454, 335);
+    platform::placeOnShow(*this, platform::Placement::Kept);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     DBGrid1 = new TDBGrid(this);

@@ -8,6 +8,7 @@
 #include "platform/log_sink.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
+#include "platform/window_place.h"
 #include "records/PrueflingDlg.h"
 #include "records/StagingDisplay.h"
 #include "records/StagingTable.h"
@@ -56,6 +57,7 @@ TDatenabrufDlg::TDatenabrufDlg(ITesterLink& link, const QString& iniFileName, QW
     setObjectName(QStringLiteral("DatenabrufDlg"));
     setWindowTitle(QStringLiteral("Datenabruf und -übernahme"));
     resize(648, 477);
+    platform::placeOnShow(*this, platform::Placement::Kept);
 
     DefineStagingQuery(*Query1);
     DefineTestQuery(*Query3);

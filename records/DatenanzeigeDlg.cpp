@@ -4,6 +4,7 @@
 #include "platform/file_dialog.h"
 #include "platform/log_sink.h"
 #include "platform/message_box.h"
+#include "platform/window_place.h"
 #include "records/AuswListeDlg.h"
 #include "records/CsvExport.h"
 #include "records/CsvExportFile.h"
@@ -53,6 +54,7 @@ TDatenanzeigeDlg::TDatenanzeigeDlg(const QString& iniFileName, QWidget* owner)
     setObjectName(QStringLiteral("DatenanzeigeDlg"));
     setWindowTitle(QStringLiteral("Gespeicherte Daten"));
     setFixedSize(856, 566);
+    platform::placeOnShow(*this, platform::Placement::Kept);
 
     Query1 = new TQuery(this);
     Query1->setObjectName(QStringLiteral("Query1"));

@@ -4,11 +4,10 @@
 #include "controls/Layout.h"
 #include "platform/error_report.h"
 #include "platform/query.h"
+#include "platform/window_place.h"
 #include "records/NeuPrueflingDlg.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 
 using platform::TDataSetState;
 using platform::TQuery;
@@ -55,8 +54,7 @@ TNeuKundeDlg::TNeuKundeDlg(QWidget* parent) : TFormDialog(parent), Query1(new TQ
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedSize(330, 222);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::placeOnShow(*this, platform::Placement::CentredOnce);
 }
 
 void TNeuKundeDlg::FormShow() {

@@ -6,15 +6,14 @@
 #include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
+#include "platform/window_place.h"
 #include "records/DatenabrufDlg.h"
 #include "records/NeuKundeDlg.h"
 #include "records/PrueflingDlg.h"
 #include "records/StagingTable.h"
 #include "records/StoredData.h"
 
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QScreen>
 
 using platform::Database;
 using platform::MessageButtons;
@@ -67,8 +66,7 @@ TNeuPrueflingDlg::TNeuPrueflingDlg(QWidget* parent) : TFormDialog(parent), Query
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     setFixedSize(350, 198);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::placeOnShow(*this, platform::Placement::CentredOnce);
 }
 
 void TNeuPrueflingDlg::FormShow() {

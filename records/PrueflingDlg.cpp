@@ -6,6 +6,7 @@
 #include "platform/error_report.h"
 #include "platform/message_box.h"
 #include "platform/query.h"
+#include "platform/window_place.h"
 #include "records/NeuKundeDlg.h"
 #include "records/NeuPrueflingDlg.h"
 #include "tester/IniSettings.h"
@@ -22,6 +23,7 @@ TPrueflingDlg::TPrueflingDlg(const QString& iniFileName, QWidget* parent)
     setObjectName(QStringLiteral("PrueflingDlg"));
     setWindowTitle(QStringLiteral("Prüfling auswählen"));
     resize(660, 440);
+    platform::placeOnShow(*this, platform::Placement::Kept);
 
     Query1->SQLAdd(QStringLiteral("select * from \"Prueflng.db\" as P, \"Kunden.db\" as K"));
     Query1->SQLAdd(QStringLiteral("where P.KundenNr = K.KundenNr"));

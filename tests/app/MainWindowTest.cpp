@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -114,7 +115,10 @@ TEST_F(MainWindowTest, UncreatableLogIsOffButItsNameIsKept) {
 }
 
 TEST_F(MainWindowTest, WithoutPositionTheWindowStandsWhereItWasDesigned) {
-    start();
+    // Not shown: the designed place need not fit the tests' screen.
+    writeIni();
+    form = std::make_unique<TForm1>(ini);
+    Form1 = form.get();
     EXPECT_EQ(form->pos(), QPoint(192, 107));
     form.reset();
     Form1 = nullptr;
@@ -137,12 +141,20 @@ TEST_F(MainWindowTest, SavedPlaceIsWhereTheWindowStandsAndIsSavedUnchanged) {
     EXPECT_EQ(endAndReadPlace(), QPoint(40, 30));
 }
 
-TEST_F(MainWindowTest, TitleBarOffTheScreenComesBackOntoIt) {
-    start(QStringLiteral("[Position]\r\nLeft=5000\r\nTop=-13\r\n"));
+TEST_F(MainWindowTest, FrameOffTheScreenComesWholeOntoIt) {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame = form->frameGeometry();
+    start(QStringLiteral("[Position]\r\nLeft=5000\r\nTop=-13\r\n"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QRect frame = form->frameGeometry();
     EXPECT_EQ(frame.top(), area.top());
-    EXPECT_EQ(frame.left(), area.right() + 1 - form->width());
+    EXPECT_EQ(frame.right(), area.right());
+    EXPECT_EQ(endAndReadPlace(), frame.topLeft());
+    // Only the bottom edge off: the frame moves up until its bottom is the area's, nothing more.
+    start(QStringLiteral("[Position]\r\nLeft=40\r\nTop=%1\r\n").arg(area.bottom() - 100));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    frame = form->frameGeometry();
+    EXPECT_EQ(frame.bottom(), area.bottom());
+    EXPECT_EQ(frame.left(), 40);
     EXPECT_EQ(endAndReadPlace(), frame.topLeft());
 }
 

@@ -15,7 +15,9 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -227,6 +229,30 @@ TEST_F(MessmodusDlgTest, KeepsItsPositionInTheConfigurationFile) {
     }
     dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
     EXPECT_EQ(dlg->pos(), QPoint(300, 210));
+}
+
+TEST_F(MessmodusDlgTest, PlaceOffTheScreenShowsTheWholeDialogAndIsSavedAsShown) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint saved : {QPoint(-3000, -3000), QPoint(area.right() - 100, 100)}) {
+        dlg.reset();
+        {
+            platform::IniFile file(ini);
+            file.writeInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), saved.x());
+            file.writeInteger(QStringLiteral("Position"), QStringLiteral("MessmodTop"), saved.y());
+        }
+        dlg = std::make_unique<TMessmodusDlg>(nullptr, ini);
+        QRect frame;
+        choose([&] {
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+            frame = dlg->frameGeometry();
+        });
+        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y();
+        dlg.reset();
+        const platform::IniFile file(ini);
+        EXPECT_EQ(QPoint(file.readInteger(QStringLiteral("Position"), QStringLiteral("MessmodLeft"), 0),
+                         file.readInteger(QStringLiteral("Position"), QStringLiteral("MessmodTop"), 0)),
+                  frame.topLeft());
+    }
 }
 
 } // namespace

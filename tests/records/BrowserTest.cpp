@@ -6,8 +6,10 @@
 #include "tests/support/FakeTesterLink.h"
 #include "tests/support/text_room.h"
 
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 namespace {
 
@@ -519,6 +521,24 @@ TEST_F(BrowserTest, PickListKeepsItsPlaceAndSizeAcrossARestart) {
     TAuswListeDlg again(ini());
     EXPECT_EQ(again.pos(), QPoint(40, 50));
     EXPECT_EQ(again.size(), QSize(500, 333));
+    pick = std::make_unique<TAuswListeDlg>(ini());
+    browser->PickList = pick.get();
+}
+
+TEST_F(BrowserTest, PickListKeptLargerThanTheScreenIsShownWholeOnIt) {
+    pick->move(-500, 4000);
+    pick->resize(5000, 3000);
+    pick.reset();
+    TAuswListeDlg again(ini());
+    again.show();
+    for (int i = 0; i < 100 && !again.windowHandle()->isExposed(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    processEvents();
+    const QRect area = again.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(again.frameGeometry()))
+        << again.frameGeometry().x() << "," << again.frameGeometry().y() << " "
+        << again.frameGeometry().width() << "x" << again.frameGeometry().height();
+    again.hide();
     pick = std::make_unique<TAuswListeDlg>(ini());
     browser->PickList = pick.get();
 }
