@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QtMath>
 #include <algorithm>
