@@ -20,9 +20,10 @@ Database* currentDb = nullptr;                            // set by SetCurrent
 std::function<std::unique_ptr<Database>()> defaultOpener; // set by SetDefaultOpener
 
 // Every open database, so that an engine failure finds the one it happened on.
+// Never destroyed: a database closed by another static object at exit still finds it.
 std::vector<Database*>& openDatabases() {
-    static std::vector<Database*> all;
-    return all;
+    static auto* all = new std::vector<Database*>;
+    return *all;
 }
 
 // The failure on its way, with what the user is to read besides.

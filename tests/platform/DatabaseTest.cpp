@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -120,6 +121,22 @@ TEST(DatabaseFile, CurrentDatabaseCanBeReplacedForTests) {
     q.Open();
     EXPECT_EQ(q.RecordCount(), 1);
     Database::SetCurrent(nullptr);
+}
+
+// The program's own file is opened on first use and closed as the program exits, after every
+// other static object: closing must not touch one that is gone (AddressSanitizer sees it).
+TEST(DatabaseFileDeathTest, TheFileOpenedOnFirstUseClosesCleanlyAtExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QTemporaryDir dir;
+            const QString file = dir.filePath(QStringLiteral("exit.sqlite"));
+            Database::SetDefaultOpener(
+                [file] { return std::make_unique<Database>(file, ProgramDatabaseSchema()); });
+            Database::Current();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(DatabaseFile, FileLackingAFieldFailsWhenTheQueryOpens) {
