@@ -81,11 +81,11 @@ int64_t TAnswerLedger::FirstAttemptAt() const {
     return std::max(begin_, std::min(at, begin_ + owedWait_));
 }
 
-int64_t TAnswerLedger::End(int64_t) const {
+int64_t TAnswerLedger::End() const {
     return (made_ == 0 ? FirstAttemptAt() : firstAt_) + attempts_ * timeout_;
 }
 
-int64_t TAnswerLedger::NextAttemptAt(int64_t now) const {
+int64_t TAnswerLedger::NextAttemptAt() const {
     if (!waiting_ || made_ >= attempts_)
         return Never;
     if (made_ == 0)
@@ -95,7 +95,7 @@ int64_t TAnswerLedger::NextAttemptAt(int64_t now) const {
         at = std::max(at, OverdueAt(*last));
     // Once an attempt is out, a retry whose answer cannot come before the request gives up
     // would only be owed.
-    const int64_t end = End(now);
+    const int64_t end = End();
     if (at >= end || (sent_ && at + AnswerTime(question_.Sub) > end))
         return Never;
     return at;
@@ -173,7 +173,7 @@ TAnswerLedger::TOwner TAnswerLedger::Received(uint8_t id, uint8_t sub, int64_t n
     return waiting_ && chain == chain_ ? TOwner::Waiting : TOwner::Ended;
 }
 
-void TAnswerLedger::Garbled(int64_t) {
+void TAnswerLedger::Garbled() {
     if (!waiting_)
         return;
     const auto it =

@@ -56,9 +56,9 @@ public:
     // A request begins: up to attempts sends, each given timeout ms.
     void Begin(const TQuestion& question, int64_t timeout, int attempts, int64_t now);
     // When its next attempt may go out; Never when none is left before its end.
-    int64_t NextAttemptAt(int64_t now) const;
+    int64_t NextAttemptAt() const;
     // The request gives up once the clock is past this.
-    int64_t End(int64_t now) const;
+    int64_t End() const;
     // An attempt was handed to the bus (it went out, or waits in the queue).
     void Made(int64_t now);
     // An attempt of the waiting request went out on the line.
@@ -66,11 +66,10 @@ public:
     // A good frame with this Id and Sub arrived.
     TOwner Received(uint8_t id, uint8_t sub, int64_t now);
     // A frame with a bad checksum arrived: perhaps the waiting request's answer, garbled.
-    void Garbled(int64_t now);
+    void Garbled();
     // The waiting request ended.
     void Finish(bool answered, int64_t now);
 
-    bool Waiting() const { return waiting_; }
     // The answer time of a code as measured, else the slowest measured for any code (what a
     // retry waits for); 0 = none yet.
     int64_t AnswerTime(uint8_t sub) const;

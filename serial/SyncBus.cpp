@@ -358,7 +358,7 @@ void TSynchroBus::ReceiveChar(uint8_t b) {
     if (MsgChecksum(frame) == frame[2]) {
         HandleMsg(frame);
     } else {
-        ledger_.Garbled(clock_.nowMs());
+        ledger_.Garbled();
         fire(OnBadMsg, frame);
     }
     UnstackMsg();
@@ -426,20 +426,16 @@ bool TSynchroBus::Request(uint8_t Id, uint8_t Sub, const TMsgData& Data, const T
         Timeout, attempts, clock_.nowMs());
     for (;;) {
         const int64_t now = clock_.nowMs();
-        if (answered_ || now > ledger_.End(now))
+        if (answered_ || now > ledger_.End())
             break;
-        const int64_t at = ledger_.NextAttemptAt(now);
+        const int64_t at = ledger_.NextAttemptAt();
         if (at <= now) {
             ledger_.Made(now);
             Send(Id, Sub, Data, request_);
             continue;
         }
-        platform::waitUntil(
-            [this] {
-                const int64_t t = clock_.nowMs();
-                return answered_ || ledger_.NextAttemptAt(t) <= t;
-            },
-            std::min(at, ledger_.End(now)), clock_);
+        platform::waitUntil([this] { return answered_ || ledger_.NextAttemptAt() <= clock_.nowMs(); },
+                            std::min(at, ledger_.End()), clock_);
     }
     WithdrawQueued(request_);
     ledger_.Finish(answered_, clock_.nowMs());

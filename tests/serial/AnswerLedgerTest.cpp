@@ -33,7 +33,7 @@ struct Line {
     }
     // Its next attempt goes out when the ledger says, if that is before until.
     int64_t send(int64_t until = TAnswerLedger::Never) {
-        const int64_t at = ledger.NextAttemptAt(now);
+        const int64_t at = ledger.NextAttemptAt();
         if (at == TAnswerLedger::Never || at > until)
             return -1;
         now = std::max(now, at);
@@ -69,7 +69,7 @@ TEST(AnswerLedger, ALostAnswerOfAFastTesterCostsOneRetryAndNothingAfter) {
 
     // The next entry goes out at once.
     l.ask(611, 0x15, 2);
-    EXPECT_EQ(l.ledger.NextAttemptAt(611), 611);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 611);
 }
 
 TEST(AnswerLedger, ARetryWaitsForTheMeasuredAnswerTimeOfASlowTester) {
@@ -81,7 +81,7 @@ TEST(AnswerLedger, ARetryWaitsForTheMeasuredAnswerTimeOfASlowTester) {
     l.ask(1000, 0x66, 2, 3, 800);
     l.send();
     // Not at 1800 (the attempt's time) while its answer may still be on the way.
-    EXPECT_EQ(l.ledger.NextAttemptAt(1000), 1000 + 700 + 50 + 175);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 1000 + 700 + 50 + 175);
 }
 
 TEST(AnswerLedger, AnAnswerLaterThanTheAnswerTimeShowsASlowerTesterAndKeepsTheNewerAttemptOwed) {
@@ -99,10 +99,10 @@ TEST(AnswerLedger, AnAnswerLaterThanTheAnswerTimeShowsASlowerTesterAndKeepsTheNe
     EXPECT_EQ(l.ledger.AnswerTime(0x15), 700);
     // The next entry waits for the answer to 601 ...
     l.ask(800, 0x15, 2);
-    EXPECT_GT(l.ledger.NextAttemptAt(800), 1301);
+    EXPECT_GT(l.ledger.NextAttemptAt(), 1301);
     // ... which is nobody's when it comes, and then goes out.
     EXPECT_EQ(l.answer(1301, 0x15), Owner::Ended);
-    EXPECT_LE(l.ledger.NextAttemptAt(1301), 1301);
+    EXPECT_LE(l.ledger.NextAttemptAt(), 1301);
 }
 
 TEST(AnswerLedger, TheCallersImmediateRepeatTakesTheAnswerOwedToTheRequestBefore) {
@@ -115,7 +115,7 @@ TEST(AnswerLedger, TheCallersImmediateRepeatTakesTheAnswerOwedToTheRequestBefore
     l.end(false);
     l.ask(900, 0x11);
     // It waits for the attempt before it, as a retry would ...
-    EXPECT_EQ(l.ledger.NextAttemptAt(900), 1002);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 1002);
     // ... and takes its answer.
     EXPECT_EQ(l.answer(1000, 0x11), Owner::Waiting);
     l.end(true);
@@ -129,7 +129,7 @@ TEST(AnswerLedger, TheSameFrameAfterAnotherRequestAsksAnewAndWaitsForWhatIsOwed)
     l.answer(600, 0x20);
     l.end(true);
     l.ask(600, 0x20, 0, 3, 800); // the caller's repeat: no wait
-    EXPECT_EQ(l.ledger.NextAttemptAt(600), 600);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 600);
     l.send();
     l.now = 700;
     l.end(false);
@@ -138,7 +138,7 @@ TEST(AnswerLedger, TheSameFrameAfterAnotherRequestAsksAnewAndWaitsForWhatIsOwed)
     EXPECT_EQ(l.answer(1300, 0x70), Owner::Waiting);
     l.end(true);
     l.ask(1300, 0x20, 0, 3, 800);
-    EXPECT_GT(l.ledger.NextAttemptAt(1300), 1300) << "the answer to 600 is another record's";
+    EXPECT_GT(l.ledger.NextAttemptAt(), 1300) << "the answer to 600 is another record's";
     EXPECT_EQ(l.answer(1200 + 1, 0x20), Owner::Ended);
 }
 
@@ -152,9 +152,9 @@ TEST(AnswerLedger, OwedAnswersHoldARequestNoLongerThanTheOwedWait) {
     l.now = 900;
     l.end(false);
     l.ask(1000, 0x15, 1);
-    EXPECT_EQ(l.ledger.NextAttemptAt(1000), 501 + 1500);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 501 + 1500);
     l.ask(1000, 0x34); // another kind: no wait
-    EXPECT_EQ(l.ledger.NextAttemptAt(1000), 1000);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 1000);
 }
 
 TEST(AnswerLedger, BeforeACodeIsMeasuredAnAnswerAmongSeveralAttemptsIsTheOldests) {
@@ -175,8 +175,8 @@ TEST(AnswerLedger, AGarbledFrameLetsTheRetryGoAtItsTime) {
     Line l;
     l.ask(0, 0x11);
     l.send();
-    l.ledger.Garbled(20);
-    EXPECT_EQ(l.ledger.NextAttemptAt(20), 300);
+    l.ledger.Garbled();
+    EXPECT_EQ(l.ledger.NextAttemptAt(), 300);
 }
 
 TEST(AnswerLedger, NoAttemptGoesOutAfterTheRequestsEnd) {
@@ -184,7 +184,6 @@ TEST(AnswerLedger, NoAttemptGoesOutAfterTheRequestsEnd) {
     l.ask(0, 0x11);
     l.send();
     l.send();
-    EXPECT_EQ(l.ledger.NextAttemptAt(600), TAnswerLedger::Never)
-        << "the third would go out at 1002, past 900";
-    EXPECT_EQ(l.ledger.End(600), 900);
+    EXPECT_EQ(l.ledger.NextAttemptAt(), TAnswerLedger::Never) << "the third would go out at 1002, past 900";
+    EXPECT_EQ(l.ledger.End(), 900);
 }
